@@ -1,0 +1,4 @@
+# Device sources of lumi_media: virtual cameras, the device monitor, V4L2 formats and controls.
+list(APPEND MEDIA_DEVICE_SOURCES
+  V4l2DeviceControls.cpp
+)
