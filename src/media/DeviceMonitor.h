@@ -20,7 +20,8 @@
 #include <vector>
 
 #include "media/VirtualCameraGstRef.h"
-#include "platform/WinTypes.h"
+
+class QObject;
 
 namespace lumi::devices {
 
@@ -56,8 +57,10 @@ public:
 
     // Windows that receive the device notices (RegisterDeviceNotification). A window that is
     // destroyed is dropped by itself.
-    void registerWindow(HWND window);
-    void unregisterWindow(HWND window);
+    // (A window is a QObject: HWND of platform/WinTypes.h, which is not included here because
+    // its TRUE/FALSE constants clash with GLib's macros when GLib comes first.)
+    void registerWindow(QObject* window);
+    void unregisterWindow(QObject* window);
 
 private:
     struct Impl;

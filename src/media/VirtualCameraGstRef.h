@@ -16,7 +16,10 @@ template <typename T>
 struct GstRefTraits {  // GstObject subclasses
     static void unref(T* p) { gst_object_unref(p); }
     static T* ref(T* p) { return static_cast<T*>(gst_object_ref(p)); }
-    static T* sink(T* p) { return static_cast<T*>(gst_object_ref_sink(p)); }
+    // A floating reference becomes a normal one; a normal one is adopted as it is.
+    static T* sink(T* p) {
+        return g_object_is_floating(p) ? static_cast<T*>(gst_object_ref_sink(p)) : p;
+    }
 };
 template <>
 struct GstRefTraits<GstCaps> {
