@@ -1,0 +1,49 @@
+#include "app/CLumivisorApp.h"
+
+#include <QApplication>
+
+#include "app/CLumivisorDlg.h"
+#include "resources/Artwork.h"
+#include "resources/ResourceIds.h"
+
+CLumivisorApp theApp;
+
+CLumivisorApp::CLumivisorApp() = default;
+
+CLumivisorApp::~CLumivisorApp() = default;
+
+void CLumivisorApp::SetCommandLine(int argc, char** argv) {
+    argc_ = argc;
+    argv_ = argv;
+}
+
+BOOL CLumivisorApp::InitInstance() {
+    static char defaultName[] = "lumivisor";
+    static char* defaultArgv[] = {defaultName, nullptr};
+    if (argv_ == nullptr) {
+        argc_ = 1;
+        argv_ = defaultArgv;
+    }
+    QApplication application(argc_, argv_);
+    QApplication::setApplicationName(QStringLiteral("lumivisor"));
+    QApplication::setWindowIcon(LoadIconResource(IDR_MAINFRAME));
+    {
+        CLumivisorDlg dlg;
+        m_pMainWnd = &dlg;
+        dlg.DoModal();
+        m_pMainWnd = nullptr;
+    }
+    return FALSE;
+}
+
+BOOL CLumivisorApp::OnCmdMsg(UINT id) {
+    switch (id) {
+        case ID_EXIT:
+            if (m_pMainWnd != nullptr) m_pMainWnd->close();
+            return TRUE;
+        case ID_HELP:
+            return TRUE;
+        default:
+            return FALSE;
+    }
+}

@@ -1,0 +1,479 @@
+#include "app/CLumivisorDlg.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QVBoxLayout>
+
+#include "app/CLumivisorApp.h"
+#include "platform/DialogBuilder.h"
+#include "platform/LocaleId.h"
+#include "platform/Menu.h"
+#include "platform/SpecialFolders.h"
+#include "platform/WindowMessage.h"
+#include "resources/Artwork.h"
+#include "resources/ResourceIds.h"
+#include "resources/StringTable.h"
+#include "resources/Templates.h"
+#include "settings/Language.h"
+#include "settings/ScanNextNumber.h"
+#include "settings/SettingsFile.h"
+#include "settings/SharedState.h"
+
+#if __has_include("settings/CFolderWnd.h")
+#include "settings/CFolderWnd.h"
+#define LUMIVISOR_HAS_FOLDER_DIALOG 1
+#endif
+#if __has_include("settings/CAboutDlg.h")
+#include "settings/CAboutDlg.h"
+#define LUMIVISOR_HAS_ABOUT_DIALOG 1
+#endif
+
+namespace {
+
+// The six Operation items, in the order they are enabled or greyed.
+constexpr UINT kOperationItems[] = {ID_START_RECORDER, ID_STOP_RECORDER, ID_SNAP,
+                                    ID_CROSSHAIRS,     ID_RESOLUTION,    ID_FILTER};
+
+constexpr int kDevicesPopup = 1;
+
+// The window's frame thickness around the client area (caption and menu included).
+QMargins FrameMargins(const QWidget* window) {
+    const QRect frame = window->frameGeometry();
+    const QRect client = window->geometry();
+    return QMargins(client.left() - frame.left(), client.top() - frame.top(),
+                    frame.right() - client.right(), frame.bottom() - client.bottom());
+}
+
+bool IsDialogKey(const QKeyEvent& key) {
+    switch (key.key()) {
+        case Qt::Key_Escape:
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Tab:
+        case Qt::Key_Backtab:
+            return true;
+        default:
+            return false;
+    }
+}
+
+}  // namespace
+
+CLumivisorDlg::CLumivisorDlg(QWidget* parent) : QDialog(parent) {
+    AppIcon = LoadIconResource(IDR_MAINFRAME);
+
+    const DialogTemplate* dialogTemplate = FindDialogTemplate(IDD_LUMIVISOR_DIALOG);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    menuBar_ = BuildMenuBar(*FindMenuTemplate(dialogTemplate->menuId), this);
+    layout->setMenuBar(menuBar_);
+    client_ = new QWidget(this);
+    layout->addWidget(client_);
+    const QSize clientSize = BuildDialogFromTemplate(this, *dialogTemplate, client_);
+    resize(clientSize.width(), clientSize.height() + menuBar_->sizeHint().height());
+
+    // DoDataExchange: control 1003 is DeviceList.
+    DeviceList = qobject_cast<QComboBox*>(GetDlgItem(this, IDC_DEVICE_LIST));
+
+    connect(menuBar_, &QMenuBar::triggered, this,
+            [this](QAction* action) { SendMessage(this, WM_COMMAND, GetMenuItemID(action), 0); });
+    client_->installEventFilter(this);
+}
+
+CLumivisorDlg::~CLumivisorDlg() {
+    if (MainWindowHandle.load() == this) MainWindowHandle.store(nullptr);
+}
+
+BOOL CLumivisorDlg::Create() {
+    if (!initialised_) {
+        initialised_ = true;
+        OnInitDialog();
+    }
+    return TRUE;
+}
+
+int CLumivisorDlg::DoModal() {
+    Create();
+    return exec();
+}
+
+BOOL CLumivisorDlg::OnInitDialog() {
+    // 1. The base initialisation (controls and DeviceList) ran in the constructor.
+
+    // 2. The About entry of the window's own menu (a context menu on the picture here).
+    systemMenu_ = new QMenu(this);
+    const QString aboutText = LoadStringId(101);
+    if (!aboutText.isEmpty()) {
+        AppendMenu(systemMenu_, MF_SEPARATOR, 0, QString());
+        AppendMenu(systemMenu_, MF_STRING, IDM_ABOUTBOX, aboutText);
+    }
+    connect(systemMenu_, &QMenu::triggered, this, [this](QAction* action) {
+        SendMessage(this, WM_SYSCOMMAND, GetMenuItemID(action), 0);
+    });
+
+    // 3. Large and small icon.
+    setWindowIcon(AppIcon);
+
+    // 4. Show the window.
+    show();
+
+    // 5. The target of the repaint requests. Device notices are registered with the
+    //    device layer.
+    MainWindowHandle.store(this);
+
+    // 6. to 8. Language from the settings file, by default from the system locale.
+    const int defaultLanguage = DefaultLanguageFor(GetSystemDefaultLCID());
+    SettingsFilePath = SettingsFilePathIn(GetSpecialFolderPath(CSIDL_LOCAL_APPDATA));
+    LanguageFlag = ReadLanguageSetting(SettingsFilePath, defaultLanguage);
+    ApplyLanguage(LanguageFlag);
+
+    // 9. Accelerators; from now on keys act only through them.
+    Accelerators = AcceleratorTable(FindAcceleratorTable(IDR_ACCELERATOR)->entries);
+    qApp->installEventFilter(this);
+
+    // 10. The recording indicator.
+    RecIndicatorBitmap = LoadBitmapResource(IDB_RECORDING);
+    RecIndicatorWidth = RecIndicatorBitmap.width();
+    RecIndicatorHeight = RecIndicatorBitmap.height();
+
+    // 11. Save folder: "path", by default the desktop folder.
+    {
+        const QString folder =
+            ReadSaveFolderSetting(SettingsFilePath, GetSpecialFolderPath(CSIDL_DESKTOPDIRECTORY));
+        std::lock_guard lock(SaveSettingsMutex);
+        SaveFolder = folder;
+    }
+
+    // 12. The device menu from DeviceList (filled by the capture engine's enumeration).
+    RebuildDeviceMenu();
+
+    // 13. Layout and the window size for no device.
+    AddLayoutItem(IDC_PICTURE);
+    FitWindowToVideo();
+
+    // 14. No device is open yet.
+    GreyOperationMenu();
+
+    // 15., 16. The next picture and video numbers.
+    {
+        std::lock_guard lock(SaveSettingsMutex);
+        NextPictureNumber = ScanNextNumber(SaveFolder, PicturePrefix, QStringLiteral("jpg"));
+        NextVideoNumber = ScanNextNumber(SaveFolder, VideoPrefix, QStringLiteral("avi"));
+    }
+
+    // 17. Open the last device of the list.
+    const int count = DeviceList->count();
+    if (count > 0) SendMessage(this, WM_COMMAND, ID_DEVICE_FIRST - 1 + count, 0);
+
+    // 18.
+    return TRUE;
+}
+
+BOOL CLumivisorDlg::DestroyWindow() {
+    if (destroyed_) return TRUE;
+    destroyed_ = true;
+    // A running recording is stopped by the capture engine here, so that its file is
+    // complete.
+    return TRUE;
+}
+
+void CLumivisorDlg::done(int result) {
+    DestroyWindow();
+    QDialog::done(result);
+}
+
+BOOL CLumivisorDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
+    Q_UNUSED(lParam);
+    const UINT id = LOWORD(wParam);
+    if (id >= ID_DEVICE_FIRST && id <= ID_DEVICE_LAST) {
+        const int position = static_cast<int>(id - ID_DEVICE_FIRST);
+        for (UINT command = ID_DEVICE_FIRST; command <= ID_DEVICE_LAST; ++command) {
+            CheckMenuItem(menuBar_, command, MF_BYCOMMAND | MF_UNCHECKED);
+        }
+        CheckMenuItem(menuBar_, id, MF_BYCOMMAND | MF_CHECKED);
+        if (position != SelectedDevice) {
+            SelectedDevice = position;
+            // The capture engine opens the device at this position here.
+        }
+    }
+    return OnCmdMsg(id);
+}
+
+BOOL CLumivisorDlg::OnCmdMsg(UINT id) {
+    switch (id) {
+        case ID_SET_FOLDER:
+            OnSetFolder();
+            return TRUE;
+        case ID_FREEZE_PREVIEW:
+            OnFreezePreview();
+            return TRUE;
+        case ID_SNAP:
+            OnSnap();
+            return TRUE;
+        case ID_CROSSHAIRS:
+            OnCrosshairs();
+            return TRUE;
+        case ID_ABOUT:
+            OnAbout();
+            return TRUE;
+        case ID_ENGLISH:
+            OnEnglish();
+            return TRUE;
+        case ID_RUSSIAN:
+            OnRussian();
+            return TRUE;
+        default:
+            return theApp.OnCmdMsg(id);
+    }
+}
+
+BOOL CLumivisorDlg::PreTranslateMessage(QEvent* message) {
+    if (Accelerators.IsEmpty()) return FALSE;
+    return TranslateAccelerator(this, menuBar_, Accelerators, message);
+}
+
+bool CLumivisorDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == client_ && event->type() == QEvent::Resize) {
+        ApplyLayout();
+        return false;
+    }
+    if (event->type() == QEvent::KeyPress && !Accelerators.IsEmpty()) {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (widget != nullptr && widget->window() == this) {
+            if (PreTranslateMessage(event)) return true;
+            // The dialog's own key handling (Esc closes, Enter presses the default
+            // button, Tab moves the focus) does not apply to this window.
+            if (IsDialogKey(*static_cast<QKeyEvent*>(event))) return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+bool CLumivisorDlg::event(QEvent* event) {
+    if (event->type() == WindowMessageEvent::eventType()) {
+        auto* message = static_cast<WindowMessageEvent*>(event);
+        message->result = WindowProc(message->message(), message->wParam(), message->lParam());
+        return true;
+    }
+    const bool handled = QDialog::event(event);
+    // Where a window manager adds its frame after the window was fitted, fit it again
+    // so that the outer size is the fitted one.
+    if (fittedOuterSize_.isValid() && isVisible() &&
+        (event->type() == QEvent::Move || event->type() == QEvent::Resize) &&
+        FrameMargins(this) != fittedFrame_) {
+        ApplyOuterSize();
+        CenterWindow();
+    }
+    return handled;
+}
+
+LRESULT CLumivisorDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_COMMAND:
+            return OnCommand(wParam, lParam);
+        case WM_SYSCOMMAND:
+            OnSysCommand(static_cast<UINT>(wParam), lParam);
+            return 0;
+        default:
+            return 0;
+    }
+}
+
+void CLumivisorDlg::contextMenuEvent(QContextMenuEvent* event) {
+    if (systemMenu_ != nullptr && client_->geometry().contains(event->pos())) {
+        systemMenu_->exec(event->globalPos());
+        return;
+    }
+    QDialog::contextMenuEvent(event);
+}
+
+void CLumivisorDlg::OnSysCommand(UINT id, LPARAM lParam) {
+    Q_UNUSED(lParam);
+    if ((id & 0xFFF0) == IDM_ABOUTBOX) OnAbout();
+}
+
+void CLumivisorDlg::ApplyLanguage(int flag) {
+    for (const LanguageLabel& label : kLanguageLabels) {
+        const QString text = LoadStringForLanguage(label.russianId, flag);
+        switch (label.target) {
+            case LanguageLabel::Target::Caption:
+                setWindowTitle(text);
+                break;
+            case LanguageLabel::Target::PopupAtPosition:
+                SetMenuItemText(menuBar_, label.where, MF_BYPOSITION, text);
+                break;
+            case LanguageLabel::Target::ItemWithCommand:
+                SetMenuItemText(menuBar_, label.where, MF_BYCOMMAND, text);
+                break;
+        }
+    }
+}
+
+void CLumivisorDlg::OnRussian() {
+    ApplyLanguage(1);
+    LanguageFlag = 1;
+    menuBar_->update();
+    WriteLanguageSetting(SettingsFilePath, 1);
+}
+
+void CLumivisorDlg::OnEnglish() {
+    ApplyLanguage(0);
+    LanguageFlag = 0;
+    menuBar_->update();
+    WriteLanguageSetting(SettingsFilePath, 0);
+}
+
+void CLumivisorDlg::UpdateOperationMenu() {
+    for (UINT id : kOperationItems) {
+        const bool enabled = (id == ID_STOP_RECORDER) == IsRecording;
+        EnableMenuItem(menuBar_, id, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
+    }
+}
+
+void CLumivisorDlg::GreyOperationMenu() {
+    for (UINT id : kOperationItems) EnableMenuItem(menuBar_, id, MF_BYCOMMAND | MF_GRAYED);
+}
+
+void CLumivisorDlg::RebuildDeviceMenu() {
+    const int count = DeviceList->count();
+    QMenu* devices = GetSubMenu(menuBar_, kDevicesPopup);
+    for (int i = GetMenuItemCount(devices) - 1; i >= 0; --i) {
+        DeleteMenu(devices, static_cast<UINT>(i), MF_BYPOSITION);
+    }
+    for (int i = 0; i < count; ++i) {
+        AppendMenu(devices, MF_STRING, ID_DEVICE_FIRST + static_cast<UINT>(i),
+                   DeviceList->itemText(i));
+    }
+}
+
+void CLumivisorDlg::OnFreezePreview() {
+    PreviewFrozen.store(PreviewFrozen.load() == 0 ? 1 : 0);
+}
+
+void CLumivisorDlg::OnSnap() {
+    StillRequested.store(1);
+}
+
+void CLumivisorDlg::OnCrosshairs() {
+    // The frame sink's CrosshairOn follows this flag.
+    CrosshairShown = !CrosshairShown;
+}
+
+void CLumivisorDlg::OnSetFolder() {
+#ifdef LUMIVISOR_HAS_FOLDER_DIALOG
+    CFolderWnd dialog(this);
+    {
+        std::lock_guard lock(SaveSettingsMutex);
+        dialog.m_nPictureNumber = NextPictureNumber;
+        dialog.m_bAutoNumbering = AutoNumbering;
+        dialog.m_strPicturePrefix = PicturePrefix;
+        dialog.m_strVideoPrefix = VideoPrefix;
+        dialog.m_strFolder = SaveFolder;
+        dialog.m_nVideoNumber = NextVideoNumber;
+    }
+    dialog.DoModal();
+    {
+        std::lock_guard lock(SaveSettingsMutex);
+        NextPictureNumber = dialog.m_nPictureNumber;
+        PicturePrefix = dialog.m_strPicturePrefix;
+        VideoPrefix = dialog.m_strVideoPrefix;
+        SaveFolder = dialog.m_strFolder;
+        NextVideoNumber = dialog.m_nVideoNumber;
+        AutoNumbering = 1;
+    }
+    WriteSaveFolderSetting(SettingsFilePath, SaveFolder);
+#endif
+}
+
+void CLumivisorDlg::OnAbout() {
+#ifdef LUMIVISOR_HAS_ABOUT_DIALOG
+    CAboutDlg dialog(this);
+    dialog.DoModal();
+#endif
+}
+
+void CLumivisorDlg::AddLayoutItem(int id) {
+    const QRect client = client_->rect();
+    m_layout.client = RECT{client.left(), client.top(), client.right() + 1, client.bottom() + 1};
+    QWidget* control = GetDlgItem(this, id);
+    if (control == nullptr) return;
+    const QRect r = control->geometry();  // in the client area's coordinates
+    const auto w = static_cast<float>(client.width());
+    const auto h = static_cast<float>(client.height());
+    if (w <= 0 || h <= 0) return;
+    m_layout.items.push_back(LayoutItem{
+        id, client_, static_cast<float>(r.left()) / w, static_cast<float>(r.left() + r.width()) / w,
+        static_cast<float>(r.top()) / h, static_cast<float>(r.top() + r.height()) / h});
+}
+
+int CLumivisorDlg::ApplyLayout() {
+    for (const LayoutItem& item : m_layout.items) {
+        const QRect client = item.parent->rect();
+        m_layout.client =
+            RECT{client.left(), client.top(), client.right() + 1, client.bottom() + 1};
+        QWidget* control = GetDlgItem(item.parent, item.id);
+        if (control == nullptr) continue;
+        const auto w = static_cast<float>(client.width());
+        const auto h = static_cast<float>(client.height());
+        const int x = static_cast<int>(item.left * w);
+        const int x2 = static_cast<int>(w * item.right);
+        const int y = static_cast<int>(item.top * h);
+        const int y2 = static_cast<int>(h * item.bottom);
+        control->setGeometry(x, y, x2 - x, y2 - y);
+        control->update();
+    }
+    return static_cast<int>(m_layout.items.size());
+}
+
+void CLumivisorDlg::FitWindowToVideo() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QSize screenSize = screen ? screen->geometry().size() : QSize(1920, 1080);
+    int w = VideoWidth;
+    int h = VideoHeight;
+    if (w <= 0 || h <= 0) {
+        w = 640;
+        h = 480;
+    }
+    fittedOuterSize_ = w < screenSize.width() - 48
+                           ? QSize(w + 3 + 10, h + 28 + 30)
+                           : QSize(screenSize.width() + 10, screenSize.height() + 30);
+    ApplyOuterSize();
+    show();
+    CenterWindow();
+}
+
+void CLumivisorDlg::ApplyOuterSize() {
+    // The outer size includes the frame the window manager draws; where there is none
+    // (no window manager) the window's own area takes the whole size.
+    fittedFrame_ = FrameMargins(this);
+    resize(fittedOuterSize_.width() - fittedFrame_.left() - fittedFrame_.right(),
+           fittedOuterSize_.height() - fittedFrame_.top() - fittedFrame_.bottom());
+}
+
+void CLumivisorDlg::CenterWindow() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (screen == nullptr) return;
+    const QRect area = screen->availableGeometry();
+    const QSize outer = fittedOuterSize_.isValid() ? fittedOuterSize_ : frameGeometry().size();
+    // Centred on the work area, but kept on it where it fits (left and top edges first).
+    int x = area.left() + (area.width() - outer.width()) / 2;
+    int y = area.top() + (area.height() - outer.height()) / 2;
+    if (x < area.left()) {
+        x = area.left();
+    } else if (x + outer.width() > area.right() + 1) {
+        x = area.right() + 1 - outer.width();
+    }
+    if (y < area.top()) {
+        y = area.top();
+    } else if (y + outer.height() > area.bottom() + 1) {
+        y = area.bottom() + 1 - outer.height();
+    }
+    move(x, y);
+}

@@ -1,0 +1,101 @@
+// The main window: the live picture, the menu bar (File, Devices, Operation, Language,
+// About), the accelerators and the window's state.
+#pragma once
+
+#include <QDialog>
+#include <QIcon>
+#include <QImage>
+#include <QSize>
+
+#include "app/LayoutState.h"
+#include "platform/Accelerators.h"
+#include "platform/WinTypes.h"
+
+class QComboBox;
+class QMenu;
+class QMenuBar;
+
+class CLumivisorDlg : public QDialog {
+    Q_OBJECT
+public:
+    explicit CLumivisorDlg(QWidget* parent = nullptr);
+    ~CLumivisorDlg() override;
+
+    // Runs OnInitDialog; the window is then shown (not modal).
+    BOOL Create();
+    // Create, then the modal loop until the window closes.
+    int DoModal();
+
+    BOOL OnInitDialog();
+    // Stops a running recording; the window then closes.
+    BOOL DestroyWindow();
+    // Device commands, then every command to its handler.
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam);
+    // Once the accelerators are loaded, a key press acts only through them: TRUE when a
+    // key was translated (its command sent, or dropped because its item is greyed).
+    BOOL PreTranslateMessage(QEvent* message);
+
+    // Relabels the caption and the menu for a language; does not store the flag.
+    void ApplyLanguage(int flag);
+    // Enables or greys the six Operation items by IsRecording.
+    void UpdateOperationMenu();
+    // Greys the six Operation items.
+    void GreyOperationMenu();
+    // Refills the Devices popup from DeviceList.
+    void RebuildDeviceMenu();
+
+    // Proportional layout of the client area.
+    void AddLayoutItem(int id);
+    int ApplyLayout();
+    // Sizes the window for VideoWidth x VideoHeight (640 x 480 when unknown) and centres it.
+    void FitWindowToVideo();
+
+    void OnSysCommand(UINT id, LPARAM lParam);
+    void OnFreezePreview();
+    void OnSnap();
+    void OnCrosshairs();
+    void OnEnglish();
+    void OnRussian();
+    void OnSetFolder();
+    void OnAbout();
+
+    QMenuBar* MenuBar() const { return menuBar_; }
+    QWidget* ClientArea() const { return client_; }
+    QMenu* SystemMenu() const { return systemMenu_; }
+    // The outer (frame) size FitWindowToVideo gave the window.
+    QSize FittedOuterSize() const { return fittedOuterSize_; }
+
+    QIcon AppIcon;
+    AcceleratorTable Accelerators;  // empty until OnInitDialog loads table 130
+    LayoutState m_layout;
+    bool IsRecording = false;
+    bool CrosshairShown = false;
+    int SelectedDevice = -1;
+    int VideoWidth = 0;
+    int VideoHeight = 0;
+    QString SettingsFilePath;
+    QComboBox* DeviceList = nullptr;  // control 1003, never shown
+    QImage RecIndicatorBitmap;
+    int RecIndicatorWidth = 0;
+    int RecIndicatorHeight = 0;
+
+protected:
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void done(int result) override;
+
+private:
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
+    BOOL OnCmdMsg(UINT id);
+    void ApplyOuterSize();
+    void CenterWindow();
+
+    QMenuBar* menuBar_ = nullptr;
+    QWidget* client_ = nullptr;
+    QMenu* systemMenu_ = nullptr;
+    bool initialised_ = false;
+    bool destroyed_ = false;
+    QSize fittedOuterSize_;
+    QMargins fittedFrame_;
+};

@@ -1,0 +1,5 @@
+#include "capture/CCaptureVideo.h"
+
+CCaptureVideo::CCaptureVideo() = default;
+
+CCaptureVideo::~CCaptureVideo() = default;

@@ -1,0 +1,44 @@
+// Process-wide state shared by the main window, the capture engine and the frame sink.
+// Values read on a streaming thread are guarded: the save settings and the next numbers by
+// SaveSettingsMutex, the frame buffer by FrameBufferMutex; the flags are atomics.
+#pragma once
+
+#include <QString>
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+
+#include "platform/WinTypes.h"
+
+// Save folder for pictures and videos, ending in the separator unless empty.
+extern QString SaveFolder;
+// File-name prefixes; every run starts with "NEWPIC" and "NEWAVI" (never stored).
+extern QString PicturePrefix;
+extern QString VideoPrefix;
+// Numbers of the next picture and video file (never stored).
+extern std::int32_t NextPictureNumber;
+extern std::int32_t NextVideoNumber;
+// Guards the five values above wherever a streaming thread may read or write them.
+extern std::mutex SaveSettingsMutex;
+
+// 0 = English, any other value = Russian.
+extern std::int32_t LanguageFlag;
+
+// Copied into and out of the save-settings dialog; always 1.
+extern BYTE AutoNumbering;
+
+// Describes the current frame: 40, width, height, 1 plane, 24 bits, uncompressed.
+extern BITMAPINFOHEADER FrameInfo;
+
+// The latest live frame as delivered and its length in bytes; guarded by FrameBufferMutex.
+extern BYTE* FrameBuffer;
+extern std::int32_t FrameBufferSize;
+extern std::mutex FrameBufferMutex;
+
+// The main window: target of the per-frame repaint request.
+extern std::atomic<HWND> MainWindowHandle;
+
+// One picture is to be written from the next live frame.
+extern std::atomic<std::int32_t> StillRequested;
+// While 1, live frames do not replace FrameBuffer.
+extern std::atomic<std::int32_t> PreviewFrozen;
