@@ -1,0 +1,9 @@
+// Color Space Converter: any raw video in, DIB-ordered RGB24 out.
+#pragma once
+
+#include "media/GstFilter.h"
+
+class ColorConverter final : public GstFilter {
+public:
+    ColorConverter();
+};

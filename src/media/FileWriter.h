@@ -1,0 +1,30 @@
+// File Writer: writes its input to a file (filesink). The graph drains it (end of stream)
+// before stopping, so that the muxer upstream can finish the file.
+#pragma once
+
+#include <atomic>
+#include <string>
+
+#include "media/GstFilter.h"
+
+class FileWriter final : public GstFilter {
+public:
+    FileWriter();
+
+    // Creates the file (or opens an existing one without truncating it) to prove it can be
+    // written. HRESULT_FROM_WIN32 path-not-found / access-denied codes when it cannot.
+    HRESULT setFileName(const std::wstring& path);
+    const std::string& fileName() const { return path_; }
+
+    void onGraphStarting() override { eos_ = false; }
+    // True while the writer and every input of the filter feeding it are connected.
+    bool writesFile() const override;
+    bool drained() const override { return eos_; }
+
+private:
+    static GstPadProbeReturn onEvent(GstPad* pad, GstPadProbeInfo* info, gpointer self);
+
+    GstElement* sink_ = nullptr;
+    std::string path_;
+    std::atomic<bool> eos_{false};
+};

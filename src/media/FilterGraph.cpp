@@ -1,0 +1,422 @@
+#include "media/FilterGraph.h"
+
+#include <QString>
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+#include "media/ComEnumerator.h"
+#include "media/GstFilter.h"
+#include "media/MediaType.h"
+#include "platform/WindowMessage.h"
+
+namespace {
+
+std::string Utf8(const std::wstring& text) {
+    return QString::fromStdWString(text).toStdString();
+}
+
+GraphPin* AsPin(IPin* pin) {
+    return pin ? dynamic_cast<GraphPin*>(pin) : nullptr;
+}
+
+GraphPin* FirstPin(GstFilter* filter, PIN_DIRECTION dir) {
+    for (const auto& pin : filter->pins())
+        if (pin->direction() == dir && !pin->peer()) return pin.get();
+    return nullptr;
+}
+
+bool CanCarry(const GstCaps* caps, const char* name) {
+    GstHandle<GstCaps> wanted = GstHandle<GstCaps>::adopt(gst_caps_new_empty_simple(name));
+    return gst_caps_can_intersect(caps, wanted.get());
+}
+
+}  // namespace
+
+FilterGraph::FilterGraph() : pipeline_(GstHandle<GstElement>::share(gst_pipeline_new(nullptr))) {
+    GstHandle<GstBus> bus =
+        GstHandle<GstBus>::adopt(gst_pipeline_get_bus(GST_PIPELINE(pipeline_.get())));
+    gst_bus_set_sync_handler(bus.get(), &FilterGraph::onBusMessage, this, nullptr);
+}
+
+FilterGraph::~FilterGraph() {
+    gst_element_set_state(pipeline_.get(), GST_STATE_NULL);
+    while (!entries_.empty()) removeEntry(entries_.size() - 1);
+    GstHandle<GstBus> bus =
+        GstHandle<GstBus>::adopt(gst_pipeline_get_bus(GST_PIPELINE(pipeline_.get())));
+    gst_bus_set_sync_handler(bus.get(), nullptr, nullptr, nullptr);
+}
+
+HRESULT FilterGraph::QueryInterface(REFIID riid, void** object) {
+    if (!object) return E_POINTER;
+    if (riid == IID_IUnknown || riid == IID_IFilterGraph || riid == IID_IGraphBuilder)
+        return ComHandOut<IGraphBuilder>(this, object);
+    if (riid == IID_IMediaControl) return ComHandOut<IMediaControl>(this, object);
+    if (riid == IID_IMediaEvent || riid == IID_IMediaEventEx)
+        return ComHandOut<IMediaEventEx>(this, object);
+    if (riid == IID_IVideoWindow) return ComHandOut<IVideoWindow>(this, object);
+    *object = nullptr;
+    return E_NOINTERFACE;
+}
+
+// --- filters --------------------------------------------------------------------------
+
+bool FilterGraph::nameTaken(const std::wstring& name) const {
+    for (const Entry& e : entries_)
+        if (e.filter->name() == name) return true;
+    return false;
+}
+
+bool FilterGraph::contains(const GstFilter* filter) const {
+    for (const Entry& e : entries_)
+        if (e.filter == filter) return true;
+    return false;
+}
+
+std::vector<GstFilter*> FilterGraph::filters() const {
+    std::vector<GstFilter*> result;
+    for (const Entry& e : entries_) result.push_back(e.filter);
+    return result;
+}
+
+HRESULT FilterGraph::AddFilter(IBaseFilter* filter, LPCOLESTR name) {
+    if (!filter) return E_POINTER;
+    auto* f = dynamic_cast<GstFilter*>(filter);
+    if (!f || !f->bin()) return E_INVALIDARG;
+    if (contains(f) || f->graph()) return E_INVALIDARG;
+
+    const std::wstring base = name && *name ? name : L"Filter";
+    std::wstring unique = base;
+    HRESULT result = S_OK;
+    for (int n = 1; nameTaken(unique); ++n) {
+        if (n > 9999) return E_FAIL;
+        wchar_t suffix[8];
+        std::swprintf(suffix, 8, L" %04d", n);
+        unique = base + suffix;
+        result = VFW_S_DUPLICATE_NAME;
+    }
+    gst_object_set_name(GST_OBJECT(f->bin()), Utf8(unique).c_str());
+    if (!gst_bin_add(GST_BIN(pipeline_.get()), f->bin())) return E_FAIL;
+    f->JoinFilterGraph(this, unique.c_str());
+    entries_.push_back(Entry{ComPtr<IBaseFilter>(filter), f});
+    return result;
+}
+
+void FilterGraph::removeEntry(std::size_t index) {
+    GstFilter* f = entries_[index].filter;
+    for (const auto& pin : f->pins()) pin->Disconnect();
+    gst_element_set_state(f->bin(), GST_STATE_NULL);
+    gst_bin_remove(GST_BIN(pipeline_.get()), f->bin());
+    f->JoinFilterGraph(nullptr, nullptr);
+    ComPtr<IBaseFilter> keep = std::move(entries_[index].ref);
+    entries_.erase(entries_.begin() + std::ptrdiff_t(index));
+}
+
+HRESULT FilterGraph::RemoveFilter(IBaseFilter* filter) {
+    if (!filter) return E_POINTER;
+    auto* f = dynamic_cast<GstFilter*>(filter);
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+        if (entries_[i].filter == f) {
+            removeEntry(i);
+            return S_OK;
+        }
+    }
+    return VFW_E_NOT_FOUND;
+}
+
+HRESULT FilterGraph::EnumFilters(IEnumFilters** filters) {
+    if (!filters) return E_POINTER;
+    std::vector<ComPtr<IBaseFilter>> items;
+    for (auto it = entries_.rbegin(); it != entries_.rend(); ++it) items.push_back(it->ref);
+    return ComEnumerator<IEnumFilters, IBaseFilter>::create(IID_IEnumFilters, std::move(items),
+                                                            filters);
+}
+
+HRESULT FilterGraph::FindFilterByName(LPCOLESTR name, IBaseFilter** filter) {
+    if (!name || !filter) return E_POINTER;
+    *filter = nullptr;
+    for (const Entry& e : entries_) {
+        if (e.filter->name() == name) return e.ref.copyTo(filter);
+    }
+    return VFW_E_NOT_FOUND;
+}
+
+// --- connections ----------------------------------------------------------------------
+
+HRESULT FilterGraph::link(GraphPin* out, GraphPin* in, const AM_MEDIA_TYPE* mt) {
+    if (!out || !in) return E_POINTER;
+    if (!contains(&out->filter()) || !contains(&in->filter())) return VFW_E_NOT_IN_GRAPH;
+    if (out->direction() != PINDIR_OUTPUT || in->direction() != PINDIR_INPUT)
+        return VFW_E_INVALID_DIRECTION;
+    if (out->peer() || in->peer()) return VFW_E_ALREADY_CONNECTED;
+
+    GstHandle<GstCaps> outCaps = out->possibleCaps();
+    GstHandle<GstCaps> inCaps = in->possibleCaps();
+    GstHandle<GstCaps> common =
+        GstHandle<GstCaps>::adopt(gst_caps_intersect(outCaps.get(), inCaps.get()));
+    if (mt) {
+        GstHandle<GstCaps> wanted = CapsFromMediaType(*mt);
+        common = GstHandle<GstCaps>::adopt(gst_caps_intersect(common.get(), wanted.get()));
+    }
+    if (gst_caps_is_empty(common.get())) return VFW_E_NO_ACCEPTABLE_TYPES;
+    if (gst_pad_link(out->pad(), in->pad()) != GST_PAD_LINK_OK) return VFW_E_CANNOT_CONNECT;
+
+    GstHandle<GstCaps> fixed = GstHandle<GstCaps>::adopt(gst_caps_fixate(common.release()));
+    out->setConnectionCaps(fixed);
+    in->setConnectionCaps(fixed);
+    return S_OK;
+}
+
+HRESULT FilterGraph::ConnectDirect(IPin* out, IPin* in, const AM_MEDIA_TYPE* mt) {
+    if (!out || !in) return E_POINTER;
+    return link(AsPin(out), AsPin(in), mt);
+}
+
+HRESULT FilterGraph::connectThrough(const CLSID& clsid, const wchar_t* name, GraphPin* out,
+                                    GraphPin* in) {
+    ComPtr<IBaseFilter> middle;
+    HRESULT hr =
+        CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter, middle.putVoid());
+    if (FAILED(hr)) return hr;
+    hr = AddFilter(middle.get(), name);
+    if (FAILED(hr)) return hr;
+    auto* f = dynamic_cast<GstFilter*>(middle.get());
+    GraphPin* midIn = FirstPin(f, PINDIR_INPUT);
+    GraphPin* midOut = FirstPin(f, PINDIR_OUTPUT);
+    hr = (midIn && midOut) ? link(out, midIn, nullptr) : E_FAIL;
+    if (SUCCEEDED(hr)) hr = link(midOut, in, nullptr);
+    if (FAILED(hr)) RemoveFilter(middle.get());
+    return hr;
+}
+
+HRESULT FilterGraph::Connect(IPin* out, IPin* in) {
+    GraphPin* o = AsPin(out);
+    GraphPin* i = AsPin(in);
+    if (!o || !i) return E_POINTER;
+    HRESULT hr = link(o, i, nullptr);
+    if (hr != VFW_E_NO_ACCEPTABLE_TYPES) return hr;
+
+    GstHandle<GstCaps> outCaps = o->possibleCaps();
+    if (CanCarry(outCaps.get(), "image/jpeg") &&
+        SUCCEEDED(connectThrough(CLSID_MjpegDec, L"MJPEG Decompressor", o, i)))
+        return S_OK;
+    if (CanCarry(outCaps.get(), "video/x-raw") &&
+        SUCCEEDED(connectThrough(CLSID_Colour, L"Color Space Converter", o, i)))
+        return S_OK;
+    return VFW_E_CANNOT_CONNECT;
+}
+
+HRESULT FilterGraph::Render(IPin*) {
+    return VFW_E_CANNOT_RENDER;
+}
+
+HRESULT FilterGraph::Reconnect(IPin*) {
+    return E_NOTIMPL;
+}
+
+HRESULT FilterGraph::Disconnect(IPin* pin) {
+    GraphPin* p = AsPin(pin);
+    if (!p) return E_POINTER;
+    return p->Disconnect();
+}
+
+HRESULT FilterGraph::SetDefaultSyncSource() {
+    return S_OK;
+}
+
+// --- running --------------------------------------------------------------------------
+
+HRESULT FilterGraph::Run() {
+    for (const Entry& e : entries_) e.filter->onGraphStarting();
+    GstStateChangeReturn ret = gst_element_set_state(pipeline_.get(), GST_STATE_PLAYING);
+    if (ret == GST_STATE_CHANGE_ASYNC)
+        ret = gst_element_get_state(pipeline_.get(), nullptr, nullptr,
+                                    GstClockTime(kStateTimeoutMs) * GST_MSECOND);
+    if (ret == GST_STATE_CHANGE_FAILURE) {
+        gst_element_set_state(pipeline_.get(), GST_STATE_NULL);
+        return E_FAIL;
+    }
+    return ret == GST_STATE_CHANGE_ASYNC ? S_FALSE : S_OK;
+}
+
+HRESULT FilterGraph::Pause() {
+    const GstStateChangeReturn ret = gst_element_set_state(pipeline_.get(), GST_STATE_PAUSED);
+    return ret == GST_STATE_CHANGE_FAILURE ? E_FAIL : S_OK;
+}
+
+HRESULT FilterGraph::Stop() {
+    GstState current = GST_STATE_NULL, pending = GST_STATE_VOID_PENDING;
+    gst_element_get_state(pipeline_.get(), &current, &pending, 0);
+    bool writing = false;
+    for (const Entry& e : entries_) writing = writing || e.filter->writesFile();
+    if (writing && (current == GST_STATE_PLAYING || pending == GST_STATE_PLAYING)) {
+        // Let the muxer write its index: end of stream first, then down.
+        const int errorsBefore = errorCount_.load();
+        gst_element_send_event(pipeline_.get(), gst_event_new_eos());
+        const auto deadline =
+            std::chrono::steady_clock::now() + std::chrono::milliseconds(kDrainTimeoutMs);
+        for (;;) {
+            bool all = true;
+            for (const Entry& e : entries_)
+                if (e.filter->writesFile() && !e.filter->drained()) all = false;
+            if (all || errorCount_.load() != errorsBefore ||
+                std::chrono::steady_clock::now() >= deadline)
+                break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    }
+    gst_element_set_state(pipeline_.get(), GST_STATE_NULL);
+    return S_OK;
+}
+
+HRESULT FilterGraph::GetState(LONG timeoutMs, OAFilterState* state) {
+    if (!state) return E_POINTER;
+    GstState current = GST_STATE_NULL;
+    const GstClockTime timeout =
+        timeoutMs < 0 ? GST_CLOCK_TIME_NONE : GstClockTime(timeoutMs) * GST_MSECOND;
+    const GstStateChangeReturn ret =
+        gst_element_get_state(pipeline_.get(), &current, nullptr, timeout);
+    *state = current == GST_STATE_PLAYING  ? State_Running
+             : current == GST_STATE_PAUSED ? State_Paused
+                                           : State_Stopped;
+    return ret == GST_STATE_CHANGE_ASYNC ? VFW_S_STATE_INTERMEDIATE : S_OK;
+}
+
+HRESULT FilterGraph::StopWhenReady() {
+    return Stop();
+}
+
+// --- events ---------------------------------------------------------------------------
+
+GstBusSyncReply FilterGraph::onBusMessage(GstBus*, GstMessage* message, gpointer self) {
+    auto* graph = static_cast<FilterGraph*>(self);
+    if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR) {
+        GError* error = nullptr;
+        gst_message_parse_error(message, &error, nullptr);
+        // A source that cannot read its device any more: the camera is gone.
+        const bool lost = error && error->domain == GST_RESOURCE_ERROR;
+        if (error) g_error_free(error);
+        ++graph->errorCount_;
+        if (lost)
+            graph->queueEvent(EC_DEVICE_LOST, 0, 0);
+        else
+            graph->queueEvent(EC_ERRORABORT, VFW_E_RUNTIME_ERROR, 0);
+    }
+    // Nothing is left on the bus: no main loop has to drain it.
+    return GST_BUS_DROP;
+}
+
+void FilterGraph::queueEvent(LONG code, LONG_PTR param1, LONG_PTR param2) {
+    QObject* window = nullptr;
+    LONG message = 0;
+    LONG_PTR instance = 0;
+    {
+        std::lock_guard lock(eventMutex_);
+        events_.push_back(Event{code, param1, param2});
+        window = notifyWindow_.data();
+        message = notifyMessage_;
+        instance = notifyInstance_;
+    }
+    eventSignal_.notify_all();
+    if (window && message != 0) PostMessage(window, UINT(message), 0, instance);
+}
+
+HRESULT FilterGraph::GetEventHandle(OAEVENT* handle) {
+    if (handle) *handle = 0;
+    return E_NOTIMPL;
+}
+
+HRESULT FilterGraph::GetEvent(LONG* eventCode, LONG_PTR* param1, LONG_PTR* param2, LONG timeoutMs) {
+    if (!eventCode || !param1 || !param2) return E_POINTER;
+    std::unique_lock lock(eventMutex_);
+    auto ready = [this] { return !events_.empty(); };
+    if (timeoutMs < 0)
+        eventSignal_.wait(lock, ready);
+    else
+        eventSignal_.wait_for(lock, std::chrono::milliseconds(timeoutMs), ready);
+    if (events_.empty()) return E_ABORT;
+    const Event e = events_.front();
+    events_.pop_front();
+    *eventCode = e.code;
+    *param1 = e.param1;
+    *param2 = e.param2;
+    return S_OK;
+}
+
+HRESULT FilterGraph::WaitForCompletion(LONG, LONG* eventCode) {
+    if (eventCode) *eventCode = 0;
+    return E_NOTIMPL;
+}
+
+HRESULT FilterGraph::CancelDefaultHandling(LONG) {
+    return S_OK;
+}
+
+HRESULT FilterGraph::RestoreDefaultHandling(LONG) {
+    return S_OK;
+}
+
+HRESULT FilterGraph::FreeEventParams(LONG, LONG_PTR, LONG_PTR) {
+    return S_OK;
+}
+
+HRESULT FilterGraph::SetNotifyWindow(OAHWND window, LONG msg, LONG_PTR instanceData) {
+    std::lock_guard lock(eventMutex_);
+    notifyWindow_ = reinterpret_cast<QObject*>(window);
+    notifyMessage_ = msg;
+    notifyInstance_ = instanceData;
+    return S_OK;
+}
+
+HRESULT FilterGraph::SetNotifyFlags(LONG flags) {
+    notifyFlags_ = flags;
+    return S_OK;
+}
+
+HRESULT FilterGraph::GetNotifyFlags(LONG* flags) {
+    if (!flags) return E_POINTER;
+    *flags = notifyFlags_;
+    return S_OK;
+}
+
+// --- inert video window ---------------------------------------------------------------
+
+HRESULT FilterGraph::put_Owner(OAHWND owner) {
+    owner_ = owner;
+    return S_OK;
+}
+HRESULT FilterGraph::get_Owner(OAHWND* owner) {
+    if (!owner) return E_POINTER;
+    *owner = owner_;
+    return S_OK;
+}
+HRESULT FilterGraph::put_WindowStyle(LONG style) {
+    style_ = style;
+    return S_OK;
+}
+HRESULT FilterGraph::get_WindowStyle(LONG* style) {
+    if (!style) return E_POINTER;
+    *style = style_;
+    return S_OK;
+}
+HRESULT FilterGraph::put_Visible(LONG visible) {
+    visible_ = visible;
+    return S_OK;
+}
+HRESULT FilterGraph::get_Visible(LONG* visible) {
+    if (!visible) return E_POINTER;
+    *visible = visible_;
+    return S_OK;
+}
+HRESULT FilterGraph::SetWindowPosition(LONG left, LONG top, LONG width, LONG height) {
+    position_ = RECT{left, top, left + width, top + height};
+    return S_OK;
+}
+HRESULT FilterGraph::GetWindowPosition(LONG* left, LONG* top, LONG* width, LONG* height) {
+    if (!left || !top || !width || !height) return E_POINTER;
+    *left = position_.left;
+    *top = position_.top;
+    *width = position_.right - position_.left;
+    *height = position_.bottom - position_.top;
+    return S_OK;
+}

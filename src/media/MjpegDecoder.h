@@ -1,0 +1,9 @@
+// MJPEG Decompressor: image/jpeg in, DIB-ordered RGB24 out (libjpeg-turbo).
+#pragma once
+
+#include "media/GstFilter.h"
+
+class MjpegDecoder final : public GstFilter {
+public:
+    MjpegDecoder();
+};
