@@ -75,6 +75,7 @@ struct SrcPrivate {
     uint64_t framesVersion = 0;
     uint64_t frameNumber = 0;
     GstClockTime nextPts = GST_CLOCK_TIME_NONE;
+    std::atomic<bool> gapPending{false};  // still output: announce the idle stream before waiting
 };
 
 struct LumiVirtualCamSrc {
@@ -148,6 +149,7 @@ gboolean srcStart(GstBaseSrc* src) {
     SrcPrivate* p = privOf(src);
     p->frameNumber = 0;
     p->nextPts = GST_CLOCK_TIME_NONE;
+    p->gapPending = true;
     return TRUE;
 }
 
@@ -174,6 +176,7 @@ gboolean srcUnlockStop(GstBaseSrc* src) {
     if (p->output == VirtualCameraOutput::Still) {
         std::lock_guard lock(p->state->triggerMutex);
         p->state->stillFlushing = false;
+        p->gapPending = true;
     }
     return TRUE;
 }
@@ -202,10 +205,23 @@ GstClockTime runningTime(GstElement* element) {
     return now > base ? now - base : 0;
 }
 
+// The still output sends nothing until triggered, and a live pipeline's sinks wait for data
+// before they complete their state change: a gap event (after the segment it belongs to)
+// lets the sinks of the still branch preroll, so the branch never holds the pipeline up.
+void announceGap(GstPushSrc* src) {
+    GstBaseSrc* base = GST_BASE_SRC(src);
+    GstPad* pad = GST_BASE_SRC_PAD(base);
+    gst_pad_push_event(pad, gst_event_new_segment(&base->segment));
+    GstClockTime now = runningTime(GST_ELEMENT(src));
+    gst_pad_push_event(
+        pad, gst_event_new_gap(GST_CLOCK_TIME_IS_VALID(now) ? now : 0, GST_CLOCK_TIME_NONE));
+}
+
 GstFlowReturn srcCreate(GstPushSrc* src, GstBuffer** out) {
     SrcPrivate* p = privOf(src);
     VirtualCameraState& st = *p->state;
     if (p->output == VirtualCameraOutput::Still) {
+        if (p->gapPending.exchange(false)) announceGap(src);
         std::unique_lock lock(st.triggerMutex);
         st.triggerCv.wait(lock, [&] { return st.pendingTriggers > 0 || st.stillFlushing; });
         if (st.stillFlushing) return GST_FLOW_FLUSHING;
