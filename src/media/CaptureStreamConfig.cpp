@@ -68,7 +68,7 @@ HRESULT CaptureStreamConfig::SetFormat(AM_MEDIA_TYPE* mt) {
     format.rate = FrameRate{0, 1};
     if (vih.AvgTimePerFrame > 0) {
         int num = 0, den = 1;
-        gst_util_double_to_fraction(1e7 / double(vih.AvgTimePerFrame), &num, &den);
+        RateFromInterval(vih.AvgTimePerFrame, &num, &den);
         format.rate = FrameRate{num, den};
     }
     return filter_.setFormat(format);

@@ -1,6 +1,7 @@
 #include "media/MediaType.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace {
@@ -63,6 +64,24 @@ AM_MEDIA_TYPE* CreateMediaType(const AM_MEDIA_TYPE* source) {
     return mt;
 }
 
+void RateFromInterval(REFERENCE_TIME interval, int* numerator, int* denominator) {
+    *numerator = 0;
+    *denominator = 1;
+    if (interval <= 0) return;
+    const double rate = 1e7 / double(interval);
+    const double whole = std::round(rate);
+    const double ntsc = std::round(rate * 1.001);
+    // Intervals are whole 100 ns units, so a rate is only near its true value.
+    if (std::fabs(rate - whole) < 1e-3 * rate) {
+        *numerator = int(whole);
+    } else if (std::fabs(rate * 1.001 - ntsc) < 1e-3 * rate) {
+        *numerator = int(ntsc) * 1000;
+        *denominator = 1001;
+    } else {
+        gst_util_double_to_fraction(rate, numerator, denominator);
+    }
+}
+
 int DibStride(int width, int bitCount) {
     return ((width * bitCount + 31) / 32) * 4;
 }
@@ -98,8 +117,8 @@ GstHandle<GstCaps> CapsFromMediaType(const AM_MEDIA_TYPE& mt) {
         }
         if (vih->AvgTimePerFrame > 0) {
             // 100 ns units; whole-number rates and the NTSC-like ones stay exact.
-            gint num = 0, den = 0;
-            gst_util_double_to_fraction(1e7 / double(vih->AvgTimePerFrame), &num, &den);
+            int num = 0, den = 1;
+            RateFromInterval(vih->AvgTimePerFrame, &num, &den);
             gst_structure_set(s, "framerate", GST_TYPE_FRACTION, num, den, nullptr);
         }
     }

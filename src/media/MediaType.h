@@ -20,6 +20,10 @@ HRESULT CopyMediaType(AM_MEDIA_TYPE* target, const AM_MEDIA_TYPE* source);
 // A CoTaskMemAlloc'ed deep copy, or null.
 AM_MEDIA_TYPE* CreateMediaType(const AM_MEDIA_TYPE* source);
 
+// The frame rate of a frame interval in 100 ns units: whole rates and the x/1.001 rates
+// come out exact (333333 -> 30/1, 333667 -> 30000/1001).
+void RateFromInterval(REFERENCE_TIME interval, int* numerator, int* denominator);
+
 // Bytes per row of a DIB of this width and bit depth (rows padded to four bytes).
 int DibStride(int width, int bitCount);
 

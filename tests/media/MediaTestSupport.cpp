@@ -1,0 +1,208 @@
+#include "MediaTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <chrono>
+#include <thread>
+
+#include "media/MediaType.h"
+
+namespace mediatest {
+
+using lumi::devices::V4l2Formats;
+using lumi::devices::VideoFormat;
+using lumi::devices::VirtualCamera;
+
+bool WaitFor(const std::function<bool()>& pred, int timeoutMs) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!pred()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        QCoreApplication::processEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
+HRESULT CountingCallback::QueryInterface(REFIID riid, void** object) {
+    if (!object) return E_POINTER;
+    if (riid == IID_ISampleGrabberCB || riid == IID_IUnknown) {
+        *object = static_cast<ISampleGrabberCB*>(this);
+        return S_OK;
+    }
+    return E_NOINTERFACE;
+}
+
+HRESULT CountingCallback::SampleCB(double time, IMediaSample* sample) {
+    BYTE* data = nullptr;
+    if (!sample || FAILED(sample->GetPointer(&data))) return E_POINTER;
+    lastLength = sample->GetActualDataLength();
+    if (onFrame) onFrame(time, data, sample->GetActualDataLength());
+    ++samples;
+    return S_OK;
+}
+
+HRESULT CountingCallback::BufferCB(double time, BYTE* buffer, LONG length) {
+    if (!buffer) return E_POINTER;
+    lastLength = length;
+    if (onFrame) onFrame(time, buffer, length);
+    ++buffers;
+    return S_OK;
+}
+
+namespace {
+
+ComPtr<IBaseFilter> Create(const CLSID& clsid) {
+    ComPtr<IBaseFilter> f;
+    CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter, f.putVoid());
+    return f;
+}
+
+AM_MEDIA_TYPE GrabberType() {
+    AM_MEDIA_TYPE mt{};
+    mt.majortype = MEDIATYPE_Video;
+    mt.subtype = MEDIASUBTYPE_RGB24;
+    return mt;
+}
+
+}  // namespace
+
+HRESULT EngineGraph::build(IBaseFilter* source) {
+    HRESULT hr = CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER,
+                                  IID_IGraphBuilder, graph.putVoid());
+    if (FAILED(hr)) return hr;
+    hr = CoCreateInstance(CLSID_CaptureGraphBuilder2, nullptr,
+                          CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER, IID_ICaptureGraphBuilder2,
+                          builder.putVoid());
+    if (FAILED(hr)) return hr;
+    builder->SetFiltergraph(graph.get());
+    hr = graph.as(IID_IMediaControl, control);
+    if (FAILED(hr)) return hr;
+    capture = ComPtr<IBaseFilter>(source);
+    graph->AddFilter(capture.get(), L"Capture Filter");
+    grabberFilter = Create(CLSID_SampleGrabber);
+    stillGrabberFilter = Create(CLSID_SampleGrabber);
+    if (!grabberFilter || !stillGrabberFilter) return E_FAIL;
+    grabberFilter.as(IID_ISampleGrabber, grabber);
+    stillGrabberFilter.as(IID_ISampleGrabber, stillGrabber);
+    graph->AddFilter(grabberFilter.get(), L"Grabber");
+    hr = graph->AddFilter(stillGrabberFilter.get(), L"GrabberStill");
+    if (FAILED(hr)) return hr;
+    nullRenderer = Create(CLSID_NullRenderer);
+    nullRenderer2 = Create(CLSID_NullRenderer);
+    graph->AddFilter(nullRenderer.get(), L"NullRender");
+    graph->AddFilter(nullRenderer2.get(), L"NullRender");
+    return S_OK;
+}
+
+HRESULT EngineGraph::connect() {
+    AM_MEDIA_TYPE mt = GrabberType();
+    HRESULT hr = grabber->SetMediaType(&mt);
+    if (FAILED(hr)) return hr;
+    hr = stillGrabber->SetMediaType(&mt);
+    if (FAILED(hr)) return hr;
+    hr = builder->RenderStream(&PIN_CATEGORY_PREVIEW, &MEDIATYPE_Video, capture.get(),
+                               grabberFilter.get(), nullRenderer2.get());
+    if (FAILED(hr))
+        hr = builder->RenderStream(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, capture.get(),
+                                   grabberFilter.get(), nullRenderer2.get());
+    if (FAILED(hr)) return hr;
+    if (FAILED(builder->RenderStream(&PIN_CATEGORY_STILL, &MEDIATYPE_Video, capture.get(),
+                                     stillGrabberFilter.get(), nullRenderer.get())))
+        builder->RenderStream(&PIN_CATEGORY_STILL, &MEDIATYPE_Video, capture.get(),
+                              stillGrabberFilter.get(), nullRenderer.get());
+    AM_MEDIA_TYPE connected{};
+    hr = grabber->GetConnectedMediaType(&connected);
+    if (FAILED(hr)) return hr;
+    const auto* vih = reinterpret_cast<const VIDEOINFOHEADER*>(connected.pbFormat);
+    width = vih->bmiHeader.biWidth;
+    height = vih->bmiHeader.biHeight;
+    FreeMediaType(connected);
+    grabber->SetBufferSamples(FALSE);
+    grabber->SetOneShot(FALSE);
+    grabber->SetCallback(&frames, 1);
+    stillGrabber->SetBufferSamples(TRUE);
+    stillGrabber->SetOneShot(FALSE);
+    stillGrabber->SetCallback(&stills, 0);
+    return S_OK;
+}
+
+HRESULT EngineGraph::triggerStill() {
+    ComPtr<IAMVideoControl> videoControl;
+    HRESULT hr = capture.as(IID_IAMVideoControl, videoControl);
+    if (FAILED(hr)) return hr;
+    ComPtr<IPin> pin;
+    hr = builder->FindPin(capture.get(), PINDIR_OUTPUT, &PIN_CATEGORY_STILL, nullptr, FALSE, 0,
+                          pin.put());
+    if (SUCCEEDED(hr) && pin) hr = videoControl->SetMode(pin.get(), VideoControlFlag_Trigger);
+    return hr;
+}
+
+void RemoveDownstream(IFilterGraph* graph, IBaseFilter* filter) {
+    if (!filter) return;
+    ComPtr<IEnumPins> pins;
+    if (filter->EnumPins(pins.put()) != S_OK) return;
+    pins->Reset();
+    ComPtr<IPin> pin;
+    while (pins->Next(1, pin.put(), nullptr) == S_OK) {
+        if (!pin) continue;
+        ComPtr<IPin> peer;
+        pin->ConnectedTo(peer.put());
+        if (!peer) continue;
+        PIN_INFO info{};
+        const HRESULT hr = peer->QueryPinInfo(&info);
+        if (SUCCEEDED(hr) && info.dir == PINDIR_INPUT) {
+            RemoveDownstream(graph, info.pFilter);
+            graph->Disconnect(peer.get());
+            graph->Disconnect(pin.get());
+            graph->RemoveFilter(info.pFilter);
+        }
+        if (SUCCEEDED(hr) && info.pFilter) info.pFilter->Release();
+        if (FAILED(hr)) break;
+    }
+}
+
+void EngineGraph::reset() {
+    for (IBaseFilter* f : {capture.get(), grabberFilter.get(), stillGrabberFilter.get(),
+                           nullRenderer.get(), nullRenderer2.get()})
+        RemoveDownstream(graph.get(), f);
+    for (IBaseFilter* f : {capture.get(), grabberFilter.get(), stillGrabberFilter.get(),
+                           nullRenderer.get(), nullRenderer2.get()})
+        graph->RemoveFilter(f);
+    graph->AddFilter(nullRenderer.get(), L"Null renderer");
+    graph->AddFilter(nullRenderer2.get(), L"Null renderer2");
+    graph->AddFilter(grabberFilter.get(), L"Sample grabber");
+    graph->AddFilter(stillGrabberFilter.get(), L"Sample grabberStill");
+    graph->AddFilter(capture.get(), L"Capture source");
+}
+
+std::set<IBaseFilter*> EngineGraph::filters() const {
+    std::set<IBaseFilter*> result;
+    ComPtr<IEnumFilters> list;
+    if (FAILED(graph->EnumFilters(list.put()))) return result;
+    ComPtr<IBaseFilter> f;
+    while (list->Next(1, f.put(), nullptr) == S_OK) result.insert(f.get());
+    return result;
+}
+
+std::set<IBaseFilter*> EngineGraph::ownFilters() const {
+    return {capture.get(), grabberFilter.get(), stillGrabberFilter.get(), nullRenderer.get(),
+            nullRenderer2.get()};
+}
+
+ComPtr<CaptureSourceFilter> MakeVirtualSource(const VideoFormat& format, bool stillPin,
+                                              VirtualCamera* camera) {
+    VirtualCamera::Options options;
+    options.stillPin = stillPin;
+    GstElement* element = VirtualCamera::createElement(options);
+    if (camera) *camera = VirtualCamera::fromElement(element);
+    GstHandle<GstCaps> all = GstHandle<GstCaps>::adopt(VirtualCamera::allCaps());
+    CaptureSourceFilter::Options filterOptions;
+    filterOptions.stillPin = stillPin;
+    auto filter = ComPtr<CaptureSourceFilter>::adopt(
+        new CaptureSourceFilter(element, V4l2Formats::fromCaps(all.get()), filterOptions));
+    EXPECT_EQ(filter->setFormat(format), S_OK) << format.toString();
+    return filter;
+}
+
+}  // namespace mediatest

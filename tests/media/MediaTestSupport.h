@@ -1,0 +1,75 @@
+// Shared pieces of the media e2e tests: the capture engine's graph (built with the engine's
+// own calls, in its order), its RemoveDownstream/ResetGraph algorithm, grabber callbacks
+// that count and check frames, and virtual-camera capture sources.
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <mutex>
+#include <set>
+
+#include "media/CaptureSourceFilter.h"
+#include "media/ComPtr.h"
+#include "media/DShow.h"
+
+namespace mediatest {
+
+// Waits (bounded) until pred holds; false when it never did.
+bool WaitFor(const std::function<bool()>& pred, int timeoutMs = 10000);
+
+// A grabber callback with the engine's shape (no reference count), counting calls.
+class CountingCallback final : public ISampleGrabberCB {
+public:
+    HRESULT QueryInterface(REFIID riid, void** object) override;
+    ULONG AddRef() override { return 2; }
+    ULONG Release() override { return 1; }
+    HRESULT SampleCB(double time, IMediaSample* sample) override;
+    HRESULT BufferCB(double time, BYTE* buffer, LONG length) override;
+
+    // Runs on the streaming thread for every buffer (BufferCB) or sample (SampleCB).
+    std::function<void(double time, BYTE* data, LONG length)> onFrame;
+    std::atomic<int> buffers{0};
+    std::atomic<int> samples{0};
+    std::atomic<LONG> lastLength{0};
+};
+
+// The capture engine's graph: capture source, two grabbers (RGB24), two null renderers.
+struct EngineGraph {
+    ComPtr<IGraphBuilder> graph;
+    ComPtr<ICaptureGraphBuilder2> builder;
+    ComPtr<IMediaControl> control;
+    ComPtr<IBaseFilter> capture;
+    ComPtr<IBaseFilter> grabberFilter;
+    ComPtr<IBaseFilter> stillGrabberFilter;
+    ComPtr<IBaseFilter> nullRenderer;   // still branch
+    ComPtr<IBaseFilter> nullRenderer2;  // frame branch
+    ComPtr<ISampleGrabber> grabber;
+    ComPtr<ISampleGrabber> stillGrabber;
+    CountingCallback frames;
+    CountingCallback stills;
+    LONG width = 0;
+    LONG height = 0;
+
+    // Creates the graph objects and adds the five filters under their first names.
+    HRESULT build(IBaseFilter* source);
+    // Media types, frame branch (preview, else capture), still branch (twice), frame size,
+    // grabber modes and callbacks: the engine's reconnection, without Run.
+    HRESULT connect();
+    // The engine's still trigger; returns the result of its last request.
+    HRESULT triggerStill();
+    // Strips the graph back to the five filters, unconnected, under their second names.
+    void reset();
+    // Every filter in the graph.
+    std::set<IBaseFilter*> filters() const;
+    std::set<IBaseFilter*> ownFilters() const;
+};
+
+// The engine's RemoveDownstream: by pin enumeration, recursively.
+void RemoveDownstream(IFilterGraph* graph, IBaseFilter* filter);
+
+// A capture source over a new virtual camera offering the six formats, narrowed to format.
+ComPtr<CaptureSourceFilter> MakeVirtualSource(const lumi::devices::VideoFormat& format,
+                                              bool stillPin,
+                                              lumi::devices::VirtualCamera* camera = nullptr);
+
+}  // namespace mediatest

@@ -1,0 +1,175 @@
+// Recording to AVI the way the capture engine does it, read back with GStreamer's own
+// AVI demuxer: the camera's format (MJPG stays MJPG), every frame the camera sent.
+// The layer first: GLib defines TRUE/FALSE as macros.
+#include "MediaTestSupport.h"
+
+#include <gst/app/gstappsink.h>
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <thread>
+
+#include "media/FileWriter.h"
+
+using namespace mediatest;
+using lumi::devices::PixelFormat;
+using lumi::devices::VideoFormat;
+using lumi::devices::VirtualCamera;
+
+namespace {
+
+struct AviContents {
+    int frames = 0;
+    std::string mediaType;
+    std::string format;
+    int width = 0;
+    int height = 0;
+    bool error = false;
+};
+
+// Plays the file through filesrc ! avidemux ! appsink and counts the video frames.
+AviContents ReadAvi(const std::string& path) {
+    AviContents result;
+    GError* error = nullptr;
+    const std::string description =
+        "filesrc location=\"" + path + "\" ! avidemux ! appsink name=out sync=false";
+    GstElement* pipeline = gst_parse_launch(description.c_str(), &error);
+    if (!pipeline) {
+        result.error = true;
+        if (error) g_error_free(error);
+        return result;
+    }
+    GstElement* sink = gst_bin_get_by_name(GST_BIN(pipeline), "out");
+    gst_element_set_state(pipeline, GST_STATE_PLAYING);
+    while (GstSample* sample = gst_app_sink_try_pull_sample(GST_APP_SINK(sink), 5 * GST_SECOND)) {
+        if (result.frames++ == 0) {
+            const GstStructure* s = gst_caps_get_structure(gst_sample_get_caps(sample), 0);
+            result.mediaType = gst_structure_get_name(s);
+            if (const char* f = gst_structure_get_string(s, "format")) result.format = f;
+            gst_structure_get_int(s, "width", &result.width);
+            gst_structure_get_int(s, "height", &result.height);
+        }
+        gst_sample_unref(sample);
+    }
+    GstBus* bus = gst_element_get_bus(pipeline);
+    if (GstMessage* m = gst_bus_pop_filtered(bus, GST_MESSAGE_ERROR)) {
+        result.error = true;
+        gst_message_unref(m);
+    }
+    gst_object_unref(bus);
+    gst_element_set_state(pipeline, GST_STATE_NULL);
+    gst_object_unref(sink);
+    gst_object_unref(pipeline);
+    return result;
+}
+
+class RecordingTest : public ::testing::TestWithParam<VideoFormat> {};
+
+// StartRecording, 3 s, StopRecording (stop, reset, reconnect, run) - twice on one graph.
+TEST_P(RecordingTest, AviHoldsEveryFrameInTheCamerasFormat) {
+    const VideoFormat format = GetParam();
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    VirtualCamera camera;
+    EngineGraph g;
+    ASSERT_EQ(g.build(MakeVirtualSource(format, false, &camera).get()), S_OK);
+    ASSERT_EQ(g.connect(), S_OK);
+    ASSERT_EQ(g.control->Run(), S_OK);
+    ASSERT_TRUE(WaitFor([&] { return g.frames.buffers >= 3; }));
+
+    for (int cycle = 1; cycle <= 2; ++cycle) {
+        const std::string path =
+            QDir(folder.path()).filePath("NEWAVI_%1.avi").arg(cycle).toStdString();
+        const std::wstring wide = QString::fromStdString(path).toStdWString();
+        // StartRecording
+        g.control->Stop();
+        IBaseFilter* mux = nullptr;
+        ASSERT_EQ(g.builder->SetOutputFileName(&MEDIASUBTYPE_Avi, wide.c_str(), &mux, nullptr),
+                  S_OK);
+        ASSERT_NE(mux, nullptr);
+        ASSERT_EQ(g.builder->RenderStream(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, g.capture.get(),
+                                          nullptr, mux),
+                  S_OK);
+        mux->Release();
+        const uint64_t sentBefore = camera.framesSent();
+        const int previewBefore = g.frames.buffers;
+        ASSERT_EQ(g.control->Run(), S_OK);
+        std::this_thread::sleep_for(std::chrono::seconds(3));
+        // StopRecording
+        ASSERT_EQ(g.control->Stop(), S_OK);
+        const uint64_t sent = camera.framesSent() - sentBefore;
+        EXPECT_GT(g.frames.buffers, previewBefore + 30);  // the preview ran beside it
+        g.reset();
+        ASSERT_EQ(g.filters(), g.ownFilters());  // mux and file writer are gone
+        ASSERT_EQ(g.connect(), S_OK);
+        ASSERT_EQ(g.control->Run(), S_OK);
+
+        const AviContents avi = ReadAvi(path);
+        EXPECT_FALSE(avi.error) << path;
+        EXPECT_NEAR(avi.frames, double(sent), 1.0) << "cycle " << cycle;
+        EXPECT_GT(avi.frames, 60);
+        EXPECT_EQ(avi.width, format.width);
+        EXPECT_EQ(avi.height, format.height);
+        if (format.pixelFormat == PixelFormat::Mjpg) {
+            EXPECT_EQ(avi.mediaType, "image/jpeg");
+        } else {
+            EXPECT_EQ(avi.mediaType, "video/x-raw");
+            EXPECT_EQ(avi.format, "YUY2");
+        }
+    }
+    EXPECT_TRUE(WaitFor([&] { return g.frames.buffers > 0; }));
+    g.control->Stop();
+}
+
+INSTANTIATE_TEST_SUITE_P(VirtualCameras, RecordingTest,
+                         ::testing::Values(VideoFormat{PixelFormat::Yuy2, 640, 480, {30, 1}},
+                                           VideoFormat{PixelFormat::Mjpg, 1280, 720, {30, 1}}),
+                         [](const auto& p) {
+                             return std::string(lumi::devices::fourccName(p.param.pixelFormat));
+                         });
+
+TEST(Recording, AFileThatCannotBeCreatedGivesNoMuxAndAFailure) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    EngineGraph g;
+    ASSERT_EQ(g.build(MakeVirtualSource({PixelFormat::Yuy2, 640, 480, {30, 1}}, false).get()),
+              S_OK);
+    const auto before = g.filters();
+    const std::wstring missingFolder =
+        QDir(folder.path()).filePath("no/such/folder/NEWAVI_1.avi").toStdWString();
+    const std::wstring aFolder = folder.path().toStdWString();
+    for (const std::wstring& path : {missingFolder, aFolder, std::wstring()}) {
+        IBaseFilter* mux = reinterpret_cast<IBaseFilter*>(0x1);
+        const HRESULT hr =
+            g.builder->SetOutputFileName(&MEDIASUBTYPE_Avi, path.c_str(), &mux, nullptr);
+        EXPECT_TRUE(FAILED(hr));
+        EXPECT_EQ(mux, nullptr);
+        EXPECT_EQ(g.filters(), before);  // nothing added
+    }
+    EXPECT_EQ(
+        g.builder->SetOutputFileName(&MEDIASUBTYPE_Avi, missingFolder.c_str(), nullptr, nullptr),
+        E_POINTER);
+}
+
+TEST(Recording, AnExistingFileIsNotTruncatedBeforeTheRecordingRuns) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QString path = QDir(folder.path()).filePath("NEWAVI_1.avi");
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("keep");
+    }
+    EngineGraph g;
+    ASSERT_EQ(g.build(MakeVirtualSource({PixelFormat::Yuy2, 640, 480, {30, 1}}, false).get()),
+              S_OK);
+    IBaseFilter* mux = nullptr;
+    ASSERT_EQ(
+        g.builder->SetOutputFileName(&MEDIASUBTYPE_Avi, path.toStdWString().c_str(), &mux, nullptr),
+        S_OK);
+    mux->Release();
+    EXPECT_EQ(QFileInfo(path).size(), 4);
+}
+
+}  // namespace
