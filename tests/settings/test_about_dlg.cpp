@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <map>
 
+#include "dialog_fit.h"
 #include "platform/DialogBuilder.h"
 #include "platform/LinkControl.h"
 #include "resources/ResourceIds.h"
@@ -62,6 +63,16 @@ TEST_P(AboutLanguageTest, EveryTextComesFromThePairOfTheLanguage) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Flags, AboutLanguageTest, ::testing::Values(0, 1, 7));
+
+// The maker's line (strings 84/85) is longer than its one-line label: enable this test once
+// the string table holds a line that fits.
+TEST_P(AboutLanguageTest, DISABLED_EveryTextFitsItsControl) {
+    LanguageFlag = GetParam();
+    CAboutDlg dialog;
+    dialog.show();
+    const QStringList clipped = ClippedTexts(&dialog);
+    EXPECT_TRUE(clipped.isEmpty()) << clipped.join(u" | ").toStdString();
+}
 
 class AboutEmptyLinkTest : public ::testing::TestWithParam<std::tuple<int, int>> {};
 

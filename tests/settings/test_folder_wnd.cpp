@@ -14,6 +14,7 @@
 #include <functional>
 #include <mutex>
 
+#include "dialog_fit.h"
 #include "platform/DialogBuilder.h"
 #include "platform/IniFile.h"
 #include "resources/ResourceIds.h"
@@ -373,6 +374,8 @@ TEST_P(FolderLanguageTest, CaptionAndLabelsFollowTheLanguage) {
     for (size_t i = 0; i < std::size(ids); ++i) {
         EXPECT_EQ(GetDlgItemText(&dialog, ids[i]), QString::fromUtf8(texts[i + 1])) << ids[i];
     }
+    const QStringList clipped = ClippedTexts(&dialog);
+    EXPECT_TRUE(clipped.isEmpty()) << clipped.join(u" | ").toStdString();
     dialog.OnCancel();
 }
 
