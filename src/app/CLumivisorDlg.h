@@ -29,6 +29,8 @@ public:
     BOOL OnInitDialog();
     // Stops a running recording; the window then closes.
     BOOL DestroyWindow();
+    // Ends the window (and the modal loop) through DestroyWindow.
+    void done(int result) override;
     // Device commands, then every command to its handler.
     BOOL OnCommand(WPARAM wParam, LPARAM lParam);
     // Once the accelerators are loaded, a key press acts only through them: TRUE when a
@@ -83,7 +85,6 @@ protected:
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
-    void done(int result) override;
 
 private:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
