@@ -1,6 +1,3 @@
-// First: its TRUE/FALSE constants must be declared before GLib defines them as macros.
-#include "platform/WindowMessage.h"
-
 #include "media/DeviceMonitor.h"
 
 #include <QObject>
@@ -10,6 +7,7 @@
 #include <mutex>
 
 #include "media/VirtualCameraProvider.h"
+#include "platform/WindowMessage.h"
 
 namespace lumi::devices {
 
@@ -19,10 +17,10 @@ GstElement* DeviceInfo::createElement(const char* elementName) const {
 
 struct DeviceMonitor::Impl {
     mutable std::mutex mutex;  // guards monitor (devices() may run on any thread)
-    GstRef<GstDeviceMonitor> monitor;
+    GstHandle<GstDeviceMonitor> monitor;
     guint watch = 0;
     // Devices of the start-up list whose "added" message has not been seen yet.
-    std::vector<GstRef<GstDevice>> startupPending;
+    std::vector<GstHandle<GstDevice>> startupPending;
     std::vector<QPointer<QObject>> windows;
 
     void notify(WPARAM code) {
@@ -33,7 +31,7 @@ struct DeviceMonitor::Impl {
     // True when the device is one of the start-up list (and forgets it: one message each).
     bool takeStartup(GstDevice* device) {
         auto it = std::find_if(startupPending.begin(), startupPending.end(),
-                               [&](const GstRef<GstDevice>& d) { return d.get() == device; });
+                               [&](const GstHandle<GstDevice>& d) { return d.get() == device; });
         if (it == startupPending.end()) return false;
         startupPending.erase(it);
         return true;
@@ -45,13 +43,13 @@ struct DeviceMonitor::Impl {
         switch (GST_MESSAGE_TYPE(message)) {
             case GST_MESSAGE_DEVICE_ADDED: {
                 gst_message_parse_device_added(message, &device);
-                GstRef<GstDevice> owned(device);
+                auto owned = GstHandle<GstDevice>::adopt(device);
                 if (!self->takeStartup(device)) self->notify(DBT_DEVICEARRIVAL);
                 break;
             }
             case GST_MESSAGE_DEVICE_REMOVED: {
                 gst_message_parse_device_removed(message, &device);
-                GstRef<GstDevice> owned(device);
+                auto owned = GstHandle<GstDevice>::adopt(device);
                 self->takeStartup(device);
                 self->notify(DBT_DEVICEREMOVECOMPLETE);
                 break;
@@ -77,9 +75,11 @@ DeviceMonitor& DeviceMonitor::instance() {
 bool DeviceMonitor::start() {
     if (isRunning()) return true;
     VirtualCameraProvider::registerProvider();
-    GstRef<GstDeviceMonitor> monitor(gst_device_monitor_new());
+    GstDeviceMonitor* created = gst_device_monitor_new();
+    if (g_object_is_floating(created)) gst_object_ref_sink(created);
+    auto monitor = GstHandle<GstDeviceMonitor>::adopt(created);
     gst_device_monitor_add_filter(monitor.get(), "Video/Source", nullptr);
-    GstRef<GstBus> bus(gst_device_monitor_get_bus(monitor.get()));
+    auto bus = GstHandle<GstBus>::adopt(gst_device_monitor_get_bus(monitor.get()));
     // Watched in the calling thread's main context: Qt's event loop runs it.
     d_->watch = gst_bus_add_watch(bus.get(), &Impl::onBusMessage, d_.get());
     if (!gst_device_monitor_start(monitor.get())) {
@@ -90,7 +90,7 @@ bool DeviceMonitor::start() {
     d_->startupPending.clear();
     GList* list = gst_device_monitor_get_devices(monitor.get());
     for (GList* l = list; l; l = l->next)
-        d_->startupPending.emplace_back(static_cast<GstDevice*>(l->data));  // adopts the ref
+        d_->startupPending.push_back(GstHandle<GstDevice>::adopt(static_cast<GstDevice*>(l->data)));
     g_list_free(list);
     std::lock_guard lock(d_->mutex);
     d_->monitor = std::move(monitor);
@@ -98,7 +98,7 @@ bool DeviceMonitor::start() {
 }
 
 void DeviceMonitor::stop() {
-    GstRef<GstDeviceMonitor> monitor;
+    GstHandle<GstDeviceMonitor> monitor;
     {
         std::lock_guard lock(d_->mutex);
         monitor = std::move(d_->monitor);
@@ -116,7 +116,7 @@ bool DeviceMonitor::isRunning() const {
 }
 
 std::vector<DeviceInfo> DeviceMonitor::devices() const {
-    GstRef<GstDeviceMonitor> monitor;
+    GstHandle<GstDeviceMonitor> monitor;
     {
         std::lock_guard lock(d_->mutex);
         monitor = d_->monitor;
@@ -126,11 +126,11 @@ std::vector<DeviceInfo> DeviceMonitor::devices() const {
     GList* list = gst_device_monitor_get_devices(monitor.get());
     for (GList* l = list; l; l = l->next) {
         DeviceInfo info;
-        info.device = GstRef<GstDevice>(static_cast<GstDevice*>(l->data));  // adopts the ref
+        info.device = GstHandle<GstDevice>::adopt(static_cast<GstDevice*>(l->data));
         gchar* name = gst_device_get_display_name(info.device.get());
         info.name = name ? name : "";
         g_free(name);
-        info.caps = GstRef<GstCaps>(gst_device_get_caps(info.device.get()));
+        info.caps = GstHandle<GstCaps>::adopt(gst_device_get_caps(info.device.get()));
         if (GstStructure* props = gst_device_get_properties(info.device.get())) {
             gboolean isVirtual = FALSE;
             info.isVirtual = gst_structure_get_boolean(
@@ -149,14 +149,14 @@ std::vector<DeviceInfo> DeviceMonitor::devices() const {
     return out;
 }
 
-void DeviceMonitor::registerWindow(QObject* window) {
+void DeviceMonitor::registerWindow(HWND window) {
     if (!window) return;
     for (const QPointer<QObject>& w : d_->windows)
         if (w.data() == window) return;
     d_->windows.emplace_back(window);
 }
 
-void DeviceMonitor::unregisterWindow(QObject* window) {
+void DeviceMonitor::unregisterWindow(HWND window) {
     std::erase_if(d_->windows,
                   [&](const QPointer<QObject>& w) { return w.isNull() || w.data() == window; });
 }

@@ -13,24 +13,22 @@
 // loop (the UI thread); devices() from any thread.
 #pragma once
 
+#include "media/GstHandle.h"  // first: WinTypes.h before GLib
+
 #include <gst/gst.h>
 
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "media/VirtualCameraGstRef.h"
-
-class QObject;
-
 namespace lumi::devices {
 
 struct DeviceInfo {
-    std::string name;        // the device's display name: the "FriendlyName"
-    bool isVirtual = false;  // a VirtualCameraProvider camera
-    std::string devicePath;  // the v4l2 device node ("/dev/video0") for a real camera, else ""
-    GstRef<GstCaps> caps;    // the formats it offers (V4l2Formats::fromCaps reads them)
-    GstRef<GstDevice> device;
+    std::string name;         // the device's display name: the "FriendlyName"
+    bool isVirtual = false;   // a VirtualCameraProvider camera
+    std::string devicePath;   // the v4l2 device node ("/dev/video0") for a real camera, else ""
+    GstHandle<GstCaps> caps;  // the formats it offers (V4l2Formats::fromCaps reads them)
+    GstHandle<GstDevice> device;
 
     // A new source element for the device (floating reference); nullptr on failure.
     GstElement* createElement(const char* elementName = nullptr) const;
@@ -57,10 +55,8 @@ public:
 
     // Windows that receive the device notices (RegisterDeviceNotification). A window that is
     // destroyed is dropped by itself.
-    // (A window is a QObject: HWND of platform/WinTypes.h, which is not included here because
-    // its TRUE/FALSE constants clash with GLib's macros when GLib comes first.)
-    void registerWindow(QObject* window);
-    void unregisterWindow(QObject* window);
+    void registerWindow(HWND window);
+    void unregisterWindow(HWND window);
 
 private:
     struct Impl;

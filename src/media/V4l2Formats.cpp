@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <optional>
 
-#include "media/VirtualCameraGstRef.h"
-
 namespace lumi::devices {
 
 const char* fourccName(PixelFormat format) {
@@ -205,7 +203,7 @@ std::vector<V4l2Format> V4l2Formats::fromCaps(const GstCaps* caps) {
 
 std::vector<V4l2Format> V4l2Formats::fromCapsString(std::string_view caps) {
     std::string text(caps);
-    GstRef<GstCaps> parsed(gst_caps_from_string(text.c_str()));
+    auto parsed = GstHandle<GstCaps>::adopt(gst_caps_from_string(text.c_str()));
     if (!parsed) return {};
     return fromCaps(parsed.get());
 }

@@ -4,7 +4,7 @@
 // memory features such as DMABuf) are skipped.
 #pragma once
 
-#include <gst/gst.h>
+#include "media/GstHandle.h"  // first: WinTypes.h before GLib
 
 #include <cstdint>
 #include <string>

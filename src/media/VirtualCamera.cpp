@@ -6,7 +6,6 @@
 #include <condition_variable>
 #include <mutex>
 
-#include "media/VirtualCameraGstRef.h"
 #include "media/VirtualCameraPattern.h"
 
 namespace lumi::devices {
@@ -55,7 +54,6 @@ public:
 
 }  // namespace lumi::devices
 
-using lumi::devices::GstRef;
 using lumi::devices::kFrameDuration;
 using lumi::devices::VideoFormat;
 using lumi::devices::VirtualCameraFrames;
@@ -386,7 +384,7 @@ void addOutput(GstElement* bin, const char* padName, bool still,
         GST_ELEMENT(g_object_new(srcType(), "name", padName, "still", still, nullptr));
     privOf(src)->state = state;
     gst_bin_add(GST_BIN(bin), src);
-    GstRef<GstPad> target(gst_element_get_static_pad(src, "src"));
+    auto target = GstHandle<GstPad>::adopt(gst_element_get_static_pad(src, "src"));
     GstPadTemplate* templ = gst_element_class_get_pad_template(GST_ELEMENT_GET_CLASS(bin), padName);
     GstPad* ghost = gst_ghost_pad_new_from_template(padName, target.get(), templ);
     gst_pad_set_active(ghost, TRUE);
@@ -496,7 +494,8 @@ GstElement* VirtualCamera::createElement(const Options& options, const char* nam
 }
 
 VirtualCamera VirtualCamera::create(const Options& options, const char* name) {
-    GstRef<GstElement> element(createElement(options, name));  // sinks the floating ref
+    // Sharing a floating reference sinks it: the handle owns the new element.
+    auto element = GstHandle<GstElement>::share(createElement(options, name));
     return VirtualCamera(element.get());
 }
 
@@ -560,7 +559,7 @@ bool VirtualCamera::setFormat(const VideoFormat& format, VirtualCameraOutput out
         state_->chosen[outputIndex(output)] = *known;
         state_->negotiated[outputIndex(output)].reset();
     }
-    GstRef<GstElement> src(outputElement(element_, output));
+    auto src = GstHandle<GstElement>::adopt(outputElement(element_, output));
     if (src) gst_pad_mark_reconfigure(GST_BASE_SRC_PAD(src.get()));
     return true;
 }
@@ -571,13 +570,13 @@ void VirtualCamera::clearFormat(VirtualCameraOutput output) {
         std::lock_guard lock(state_->mutex);
         state_->chosen[outputIndex(output)].reset();
     }
-    GstRef<GstElement> src(outputElement(element_, output));
+    auto src = GstHandle<GstElement>::adopt(outputElement(element_, output));
     if (src) gst_pad_mark_reconfigure(GST_BASE_SRC_PAD(src.get()));
 }
 
 bool VirtualCamera::trigger() {
     if (!hasStillPin()) return false;
-    GstRef<GstPad> pad(gst_element_get_static_pad(element_, "still"));
+    auto pad = GstHandle<GstPad>::adopt(gst_element_get_static_pad(element_, "still"));
     // An unlinked output would fail its push and stop with an error.
     if (!pad || !gst_pad_is_linked(pad.get())) return false;
     std::lock_guard lock(state_->triggerMutex);

@@ -36,7 +36,7 @@
 // Threads: every method may be called from any thread.
 #pragma once
 
-#include <gst/gst.h>
+#include "media/GstHandle.h"  // first: WinTypes.h before GLib
 
 #include <cstdint>
 #include <memory>

@@ -4,8 +4,6 @@
 #include <map>
 #include <mutex>
 
-#include "media/VirtualCameraGstRef.h"
-
 namespace lumi::devices {
 namespace {
 
@@ -21,7 +19,7 @@ struct CameraEntry {
 struct Registry {
     std::mutex mutex;
     std::vector<CameraEntry> cameras;
-    std::map<GstDeviceProvider*, std::vector<std::pair<std::string, GstRef<GstDevice>>>> running;
+    std::map<GstDeviceProvider*, std::vector<std::pair<std::string, GstHandle<GstDevice>>>> running;
 };
 
 Registry& registry() {
@@ -79,10 +77,10 @@ GstDevice* makeDevice(const CameraEntry& camera) {
 
 // Announces a camera to one running provider; the registry mutex is held.
 void announce(GstDeviceProvider* provider, const CameraEntry& camera,
-              std::vector<std::pair<std::string, GstRef<GstDevice>>>& announced) {
+              std::vector<std::pair<std::string, GstHandle<GstDevice>>>& announced) {
     GstDevice* device = makeDevice(camera);
     gst_object_ref_sink(device);
-    announced.emplace_back(camera.name, GstRef<GstDevice>(device));
+    announced.emplace_back(camera.name, GstHandle<GstDevice>::adopt(device));
     gst_device_provider_device_add(provider, device);
 }
 
@@ -196,7 +194,7 @@ bool VirtualCameraProvider::removeCamera(const std::string& name) {
         auto dev = std::find_if(announced.begin(), announced.end(),
                                 [&](const auto& a) { return a.first == name; });
         if (dev == announced.end()) continue;
-        GstRef<GstDevice> device = std::move(dev->second);
+        GstHandle<GstDevice> device = std::move(dev->second);
         announced.erase(dev);
         gst_device_provider_device_remove(provider, device.get());
     }

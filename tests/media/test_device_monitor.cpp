@@ -158,7 +158,7 @@ TEST_F(DeviceMonitorTest, DeviceCreatesVirtualCameraElement) {
     int checked = 0;
     for (const DeviceInfo& d : monitor.devices()) {
         if (!d.isVirtual) continue;
-        GstRef<GstElement> element(d.createElement("source"));
+        auto element = GstHandle<GstElement>::share(d.createElement("source"));  // sinks it
         ASSERT_TRUE(element);
         ASSERT_TRUE(VirtualCamera::isVirtualCamera(element.get()));
         EXPECT_STREQ(GST_OBJECT_NAME(element.get()), "source");

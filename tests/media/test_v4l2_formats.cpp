@@ -5,7 +5,6 @@
 
 #include "media/V4l2Formats.h"
 #include "media/VirtualCamera.h"
-#include "media/VirtualCameraGstRef.h"
 
 using namespace lumi::devices;
 
@@ -102,12 +101,12 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(V4l2FormatsTest, AnyOrNullCapsGiveNothing) {
     EXPECT_TRUE(V4l2Formats::fromCaps(nullptr).empty());
-    GstRef<GstCaps> any(gst_caps_new_any());
+    auto any = GstHandle<GstCaps>::adopt(gst_caps_new_any());
     EXPECT_TRUE(V4l2Formats::fromCaps(any.get()).empty());
 }
 
 TEST(V4l2FormatsTest, VirtualCameraCapsReadBackAsItsFormats) {
-    GstRef<GstCaps> caps(VirtualCamera::allCaps());
+    auto caps = GstHandle<GstCaps>::adopt(VirtualCamera::allCaps());
     std::vector<V4l2Format> got = V4l2Formats::fromCaps(caps.get());
     const std::vector<VideoFormat>& want = VirtualCamera::formats();
     ASSERT_EQ(got.size(), want.size());
@@ -116,8 +115,8 @@ TEST(V4l2FormatsTest, VirtualCameraCapsReadBackAsItsFormats) {
 
 TEST(VideoFormatTest, CapsAndFourcc) {
     VideoFormat f{PixelFormat::Mjpg, 1280, 720, {30, 1}};
-    GstRef<GstCaps> caps(f.toCaps());
-    GstRef<GstCaps> expected(
+    auto caps = GstHandle<GstCaps>::adopt(f.toCaps());
+    auto expected = GstHandle<GstCaps>::adopt(
         gst_caps_from_string("image/jpeg, width=1280, height=720, framerate=30/1"));
     EXPECT_TRUE(gst_caps_is_equal(caps.get(), expected.get()));
     EXPECT_EQ(f.frameBytes(), 0u);

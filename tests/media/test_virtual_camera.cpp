@@ -1,22 +1,38 @@
 // The virtual camera in real pipelines: formats, pattern, motion, controls, still trigger,
 // timestamps and the frame counter.
+#include "media/GstHandle.h"  // first: WinTypes.h before GLib
+
 #include <gst/app/gstappsink.h>
-#include <gst/gst.h>
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "media/V4l2Formats.h"
 #include "media/VirtualCamera.h"
-#include "media/VirtualCameraGstRef.h"
 #include "media/VirtualCameraPattern.h"
 
 using namespace lumi::devices;
 
 namespace {
+
+// Adopts a reference the caller owns (a "transfer full" result).
+template <typename T>
+GstHandle<T> own(T* p) {
+    return GstHandle<T>::adopt(p);
+}
+// Samples are mini objects, not GstObjects.
+struct SampleUnref {
+    void operator()(GstSample* s) const { gst_sample_unref(s); }
+};
+using Sample = std::unique_ptr<GstSample, SampleUnref>;
+
+Sample pull(GstElement* appsink, GstClockTime wait) {
+    return Sample(gst_app_sink_try_pull_sample(GST_APP_SINK(appsink), wait));
+}
 
 constexpr GstClockTime kWait = 10 * GST_SECOND;  // bound against hangs, never reached when sound
 
@@ -26,7 +42,7 @@ class Rig {
 public:
     explicit Rig(VirtualCamera::Options options = {}) {
         camera = VirtualCamera::create(options, "cam");
-        pipeline = GstRef<GstElement>(gst_pipeline_new("rig"));
+        pipeline = GstHandle<GstElement>::share(gst_pipeline_new("rig"));  // sinks it
         gst_bin_add(GST_BIN(pipeline.get()), GST_ELEMENT(gst_object_ref(camera.element())));
     }
     ~Rig() {
@@ -43,8 +59,8 @@ public:
         if (error) g_error_free(error);
         if (!bin) return nullptr;
         gst_bin_add(GST_BIN(pipeline.get()), bin);
-        GstRef<GstPad> src(gst_element_get_static_pad(camera.element(), pad));
-        GstRef<GstPad> sink(gst_element_get_static_pad(bin, "sink"));
+        auto src = own<GstPad>(gst_element_get_static_pad(camera.element(), pad));
+        auto sink = own<GstPad>(gst_element_get_static_pad(bin, "sink"));
         EXPECT_TRUE(src) << pad;
         if (src && sink) {
             EXPECT_EQ(gst_pad_link(src.get(), sink.get()), GST_PAD_LINK_OK);
@@ -59,8 +75,8 @@ public:
 
     // No error on the bus so far.
     void expectNoError() {
-        GstRef<GstBus> bus(gst_element_get_bus(pipeline.get()));
-        GstRef<GstMessage> msg(gst_bus_pop_filtered(bus.get(), GST_MESSAGE_ERROR));
+        auto bus = own<GstBus>(gst_element_get_bus(pipeline.get()));
+        auto msg = own<GstMessage>(gst_bus_pop_filtered(bus.get(), GST_MESSAGE_ERROR));
         if (msg) {
             GError* err = nullptr;
             gst_message_parse_error(msg.get(), &err, nullptr);
@@ -70,7 +86,7 @@ public:
     }
 
     VirtualCamera camera;
-    GstRef<GstElement> pipeline;
+    GstHandle<GstElement> pipeline;
 };
 
 struct Frame {
@@ -82,7 +98,7 @@ struct Frame {
 
 Frame pullRgb(GstElement* appsink, GstClockTime wait = kWait) {
     Frame f;
-    GstRef<GstSample> sample(gst_app_sink_try_pull_sample(GST_APP_SINK(appsink), wait));
+    Sample sample = pull(appsink, wait);
     if (!sample) return f;
     GstStructure* s = gst_caps_get_structure(gst_sample_get_caps(sample.get()), 0);
     gst_structure_get_int(s, "width", &f.width);
@@ -143,7 +159,7 @@ class VirtualCameraFormatTest : public ::testing::TestWithParam<VideoFormat> {};
 TEST_P(VirtualCameraFormatTest, NegotiatedFormatPatternAndMotion) {
     const VideoFormat& format = GetParam();
     Rig rig;
-    GstRef<GstCaps> caps(format.toCaps());
+    auto caps = own<GstCaps>(format.toCaps());
     gchar* capsText = gst_caps_to_string(caps.get());
     GstElement* sink =
         rig.branch("src",
@@ -153,14 +169,14 @@ TEST_P(VirtualCameraFormatTest, NegotiatedFormatPatternAndMotion) {
                    "sink");
     g_free(capsText);
     ASSERT_TRUE(sink);
-    GstRef<GstElement> sinkRef(sink);
+    auto sinkRef = own<GstElement>(sink);
 
     // The raw buffers as the camera sends them.
     struct Raw {
         std::atomic<size_t> size{0};
         std::atomic<bool> jpegMagic{false};
     } raw;
-    GstRef<GstPad> camPad(gst_element_get_static_pad(rig.camera.element(), "src"));
+    auto camPad = own<GstPad>(gst_element_get_static_pad(rig.camera.element(), "src"));
     gst_pad_add_probe(
         camPad.get(), GST_PAD_PROBE_TYPE_BUFFER,
         [](GstPad*, GstPadProbeInfo* info, gpointer data) {
@@ -180,7 +196,7 @@ TEST_P(VirtualCameraFormatTest, NegotiatedFormatPatternAndMotion) {
     ASSERT_EQ(first.height, format.height);
     expectPattern(first, format.pixelFormat == PixelFormat::Mjpg ? 24 : 12);
 
-    GstRef<GstCaps> current(gst_pad_get_current_caps(camPad.get()));
+    auto current = own<GstCaps>(gst_pad_get_current_caps(camPad.get()));
     ASSERT_TRUE(current);
     std::vector<V4l2Format> sent = V4l2Formats::fromCaps(current.get());
     ASSERT_EQ(sent.size(), 1u);
@@ -208,9 +224,9 @@ TEST(VirtualCameraTest, PrefersFirstFormatAndHonoursSetFormat) {
     {
         Rig rig;
         GstElement* sink = rig.branch("src", "appsink name=sink sync=false", "sink");
-        GstRef<GstElement> sinkRef(sink);
+        auto sinkRef = own<GstElement>(sink);
         rig.play();
-        GstRef<GstSample> s(gst_app_sink_try_pull_sample(GST_APP_SINK(sink), kWait));
+        Sample s = pull(sink, kWait);
         ASSERT_TRUE(s);
         EXPECT_EQ(V4l2Formats::fromCaps(gst_sample_get_caps(s.get()))[0].defaultFormat(),
                   VirtualCamera::formats().front());
@@ -222,9 +238,9 @@ TEST(VirtualCameraTest, PrefersFirstFormatAndHonoursSetFormat) {
     ASSERT_TRUE(rig.camera.setFormat(mjpg720));
     EXPECT_EQ(rig.camera.currentFormat(), mjpg720);
     GstElement* sink = rig.branch("src", "appsink name=sink sync=false", "sink");
-    GstRef<GstElement> sinkRef(sink);
+    auto sinkRef = own<GstElement>(sink);
     rig.play();
-    GstRef<GstSample> s(gst_app_sink_try_pull_sample(GST_APP_SINK(sink), kWait));
+    Sample s = pull(sink, kWait);
     ASSERT_TRUE(s);
     EXPECT_EQ(V4l2Formats::fromCaps(gst_sample_get_caps(s.get()))[0].defaultFormat(), mjpg720);
     rig.expectNoError();
@@ -285,7 +301,7 @@ TEST_P(VirtualCameraControlTest, ChangesThePicture) {
                    "video/x-raw,format=RGB ! "
                    "appsink name=sink sync=false max-buffers=2 drop=true",
                    "sink");
-    GstRef<GstElement> sinkRef(sink);
+    auto sinkRef = own<GstElement>(sink);
     rig.play();
     Frame before = pullRgb(sink);
     ASSERT_FALSE(before.rgb.empty());
@@ -343,9 +359,10 @@ TEST(VirtualCameraTest, StillTriggerEmitsExactlyOneFrame) {
                                    "videoconvert ! video/x-raw,format=RGB ! "
                                    "appsink name=still sync=false",
                                    "still");
-    GstRef<GstElement> liveRef(live), stillRef(still);
+    auto liveRef = own(live);
+    auto stillRef = own(still);
     rig.play();
-    GstRef<GstSample> s(gst_app_sink_try_pull_sample(GST_APP_SINK(live), kWait));
+    Sample s = pull(live, kWait);
     ASSERT_TRUE(s);
     EXPECT_EQ(rig.camera.stillFramesSent(), 0u);
 
@@ -355,9 +372,8 @@ TEST(VirtualCameraTest, StillTriggerEmitsExactlyOneFrame) {
     ASSERT_EQ(shot.height, 720);
     expectPattern(shot, 24);
     // Ten more live frames later there is still just the one.
-    for (int i = 0; i < 10; ++i)
-        GstRef<GstSample>(gst_app_sink_try_pull_sample(GST_APP_SINK(live), kWait));
-    EXPECT_FALSE(GstRef<GstSample>(gst_app_sink_try_pull_sample(GST_APP_SINK(still), 0)));
+    for (int i = 0; i < 10; ++i) pull(live, kWait);
+    EXPECT_FALSE(pull(still, 0));
     EXPECT_EQ(rig.camera.stillFramesSent(), 1u);
 
     ASSERT_TRUE(rig.camera.trigger());
@@ -373,18 +389,17 @@ TEST(VirtualCameraTest, TriggerRefusedWithoutLinkedStillOutput) {
     EXPECT_FALSE(plain.hasStillPin());
     EXPECT_FALSE(plain.trigger());
     EXPECT_FALSE(plain.currentFormat(VirtualCameraOutput::Still).has_value());
-    GstRef<GstPad> noStill(gst_element_get_static_pad(plain.element(), "still"));
+    auto noStill = own<GstPad>(gst_element_get_static_pad(plain.element(), "still"));
     EXPECT_FALSE(noStill);
 
     // Still pin present but nothing linked to it: no trigger, and the stream runs on.
     Rig rig({.stillPin = true});
     GstElement* live = rig.branch("src", "appsink name=live sync=false", "live");
-    GstRef<GstElement> liveRef(live);
+    auto liveRef = own<GstElement>(live);
     rig.play();
-    ASSERT_TRUE(GstRef<GstSample>(gst_app_sink_try_pull_sample(GST_APP_SINK(live), kWait)));
+    ASSERT_TRUE(pull(live, kWait));
     EXPECT_FALSE(rig.camera.trigger());
-    for (int i = 0; i < 3; ++i)
-        ASSERT_TRUE(GstRef<GstSample>(gst_app_sink_try_pull_sample(GST_APP_SINK(live), kWait)));
+    for (int i = 0; i < 3; ++i) ASSERT_TRUE(pull(live, kWait));
     rig.expectNoError();
 }
 
@@ -394,7 +409,7 @@ TEST(VirtualCameraTest, CounterMatchesDeliveredFramesAndTimestampsAdvance) {
     Rig rig;
     GstElement* sink =
         rig.branch("src", "fakesink name=sink sync=true signal-handoffs=true", "sink");
-    GstRef<GstElement> sinkRef(sink);
+    auto sinkRef = own<GstElement>(sink);
     struct Seen {
         std::atomic<int> count{0};
         std::vector<GstClockTime> pts;  // written on the streaming thread only until EOS
@@ -407,14 +422,14 @@ TEST(VirtualCameraTest, CounterMatchesDeliveredFramesAndTimestampsAdvance) {
                      }),
                      &seen);
     rig.play();
-    GstRef<GstBus> bus(gst_element_get_bus(rig.pipeline.get()));
+    auto bus = own<GstBus>(gst_element_get_bus(rig.pipeline.get()));
     while (seen.count < 12) {
-        GstRef<GstMessage> m(
+        auto m = own<GstMessage>(
             gst_bus_timed_pop_filtered(bus.get(), 100 * GST_MSECOND, GST_MESSAGE_ERROR));
         ASSERT_FALSE(m) << "pipeline error";
     }
     GstQuery* latency = gst_query_new_latency();
-    GstRef<GstPad> camPad(gst_element_get_static_pad(rig.camera.element(), "src"));
+    auto camPad = own<GstPad>(gst_element_get_static_pad(rig.camera.element(), "src"));
     ASSERT_TRUE(gst_pad_query(camPad.get(), latency));
     gboolean live = FALSE;
     GstClockTime minLatency = 0;
@@ -424,7 +439,7 @@ TEST(VirtualCameraTest, CounterMatchesDeliveredFramesAndTimestampsAdvance) {
     EXPECT_EQ(minLatency, GST_SECOND / 30);
 
     gst_element_send_event(rig.pipeline.get(), gst_event_new_eos());
-    GstRef<GstMessage> end(gst_bus_timed_pop_filtered(
+    auto end = own<GstMessage>(gst_bus_timed_pop_filtered(
         bus.get(), kWait, GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR)));
     ASSERT_TRUE(end);
     ASSERT_EQ(GST_MESSAGE_TYPE(end.get()), GST_MESSAGE_EOS);
