@@ -162,14 +162,6 @@ const ScanCase kScanCases[] = {
     {"TextAfterNumber", {"NEWPIC_5.old.jpg"}, "NEWPIC", "NEWAVI", 6, 0},
     {"PrefixWithUnderscore", {"CASE_7_3.jpg", "CASE_7_3.avi"}, "CASE_7", "CASE_7", 4, 4},
     {"EmptyPrefix", {"_3.jpg", "_8.avi", "NEWPIC_40.jpg"}, "", "", 4, 9},
-    {"FoldersAndOtherNamesIgnored",
-     {"NEWPIC_50.jpg/", "OTHER_9.jpg", "NEWPIC_2.jpg", "NEWPIC_7.png"},
-     "NEWPIC",
-     "NEWAVI",
-     3,
-     0},
-    {"VideosAnyCase", {"NEWAVI_2.avi", "newavi_9.AVI", "NEWAVI_30.jpg"}, "NEWPIC", "NEWAVI", 0, 10},
-    {"OnlyNegative", {"NEWPIC_-4.jpg"}, "NEWPIC", "NEWAVI", 0, 0},
 };
 
 class FolderScanTest : public FolderWndTest,
