@@ -9,6 +9,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "media/V4l2Formats.h"
@@ -381,6 +382,71 @@ TEST(VirtualCameraTest, StillTriggerEmitsExactlyOneFrame) {
     EXPECT_EQ(rig.camera.stillFramesSent(), 2u);
     EXPECT_EQ(rig.camera.currentFormat(VirtualCameraOutput::Still),
               (VideoFormat{PixelFormat::Mjpg, 1280, 720, {30, 1}}));
+    rig.expectNoError();
+}
+
+// The engine stops a graph (to NULL) and runs it again, and pauses it: both outputs come
+// back each time, and the idle still branch never holds the pipeline up.
+TEST(VirtualCameraTest, StillAndLiveSurviveRestartAndPause) {
+    Rig rig({.stillPin = true});
+    GstElement* live = rig.branch("src", "appsink name=live sync=true", "live");
+    GstElement* still = rig.branch("still", "fakesink name=still sync=true", "still");
+    auto liveRef = own(live);
+    auto stillRef = own(still);
+    for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        rig.play();
+        ASSERT_TRUE(pull(live, kWait));
+        ASSERT_EQ(gst_element_get_state(rig.pipeline.get(), nullptr, nullptr, kWait),
+                  GST_STATE_CHANGE_SUCCESS);
+        const uint64_t before = rig.camera.stillFramesSent();
+        ASSERT_TRUE(rig.camera.trigger());
+        while (rig.camera.stillFramesSent() == before) ASSERT_TRUE(pull(live, kWait));
+        EXPECT_EQ(rig.camera.stillFramesSent(), before + 1);
+
+        ASSERT_NE(gst_element_set_state(rig.pipeline.get(), GST_STATE_PAUSED),
+                  GST_STATE_CHANGE_FAILURE);
+        rig.play();
+        ASSERT_TRUE(pull(live, kWait));
+        ASSERT_EQ(gst_element_get_state(rig.pipeline.get(), nullptr, nullptr, kWait),
+                  GST_STATE_CHANGE_SUCCESS);
+        rig.expectNoError();
+        ASSERT_EQ(gst_element_set_state(rig.pipeline.get(), GST_STATE_NULL),
+                  GST_STATE_CHANGE_SUCCESS);
+    }
+}
+
+// Controls change from another thread while frames flow (a settings page on a running
+// preview): the stream keeps going and ends showing the last setting.
+TEST(VirtualCameraTest, ControlChangesWhileStreaming) {
+    Rig rig;
+    ASSERT_TRUE(rig.camera.setFormat({PixelFormat::Mjpg, 640, 480}));
+    GstElement* sink = rig.branch("src",
+                                  "jpegdec ! videoconvert ! video/x-raw,format=RGB ! appsink "
+                                  "name=sink sync=false max-buffers=2 drop=true",
+                                  "sink");
+    auto sinkRef = own(sink);
+    rig.play();
+    ASSERT_TRUE(pull(sink, kWait));
+    std::atomic<bool> done{false};
+    std::thread changer([&] {
+        for (int i = 0; i < 200; ++i) {
+            rig.camera.setControl(cid::kBrightness, (i % 129) - 64);
+            rig.camera.setControl(cid::kHue, (i * 7) % 361 - 180);
+        }
+        rig.camera.setControl(cid::kHue, 0);
+        rig.camera.setControl(cid::kBrightness, -64);
+        done = true;
+    });
+    while (!done) ASSERT_TRUE(pull(sink, kWait));
+    changer.join();
+    bool dark = false;
+    for (int i = 0; i < 60 && !dark; ++i) {
+        Frame f = pullRgb(sink);
+        ASSERT_FALSE(f.rgb.empty());
+        dark = f.at(f.width - 4, f.height - 4)[1] < 30;
+    }
+    EXPECT_TRUE(dark);
     rig.expectNoError();
 }
 
