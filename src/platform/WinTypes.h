@@ -56,6 +56,11 @@ inline constexpr UINT WM_SYSCOMMAND = 0x0112;
 inline constexpr UINT WM_TIMER = 0x0113;
 inline constexpr UINT WM_DEVICECHANGE = 0x0219;
 
+// Combo-box messages: the device list receives the names (lParam: UTF-8 text).
+inline constexpr UINT CB_ADDSTRING = 0x0143;
+inline constexpr UINT CB_GETCOUNT = 0x0146;
+inline constexpr UINT CB_RESETCONTENT = 0x014B;
+
 inline constexpr WPARAM DBT_DEVICEARRIVAL = 0x8000;
 inline constexpr WPARAM DBT_DEVICEREMOVECOMPLETE = 0x8004;
 
