@@ -35,6 +35,9 @@ public:
 
 // The capture engine's graph: capture source, two grabbers (RGB24), two null renderers.
 struct EngineGraph {
+    // The callbacks outlive the grabbers that reference them (the engine's are static).
+    CountingCallback frames;
+    CountingCallback stills;
     ComPtr<IGraphBuilder> graph;
     ComPtr<ICaptureGraphBuilder2> builder;
     ComPtr<IMediaControl> control;
@@ -45,8 +48,6 @@ struct EngineGraph {
     ComPtr<IBaseFilter> nullRenderer2;  // frame branch
     ComPtr<ISampleGrabber> grabber;
     ComPtr<ISampleGrabber> stillGrabber;
-    CountingCallback frames;
-    CountingCallback stills;
     LONG width = 0;
     LONG height = 0;
 
