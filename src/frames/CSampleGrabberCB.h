@@ -1,0 +1,34 @@
+// The live frame sink: the callback of the frame grabber, called for every live frame on
+// the streaming thread. It draws the crosshair, keeps the latest frame in FrameBuffer,
+// asks the main window to repaint and carries out a pending picture request.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "media/DShow.h"
+
+class CSampleGrabberCB : public ISampleGrabberCB {
+public:
+    // IID_ISampleGrabberCB and IID_IUnknown give this object, without counting a
+    // reference; any other id E_NOINTERFACE with the out pointer untouched.
+    HRESULT QueryInterface(REFIID riid, void** object) override;
+    // The object is static and keeps no reference count.
+    ULONG AddRef() override { return 2; }
+    ULONG Release() override { return 1; }
+    // Not selected for this grabber: S_OK, nothing done.
+    HRESULT SampleCB(double sampleTime, IMediaSample* sample) override;
+    // One live frame: E_POINTER for a null buffer (nothing changes), E_INVALIDARG for a
+    // negative length, else S_OK.
+    HRESULT BufferCB(double sampleTime, BYTE* buffer, LONG length) override;
+
+    // Frame size as connected; a positive height means rows bottom-up. Written by the
+    // capture engine while the graph is stopped.
+    std::atomic<std::int32_t> Width{0};
+    std::atomic<std::int32_t> Height{0};
+    // Draw the crosshair into each frame (the Crosshairs command).
+    std::atomic<bool> CrosshairOn{false};
+};
+
+// The one live frame sink of the process.
+extern CSampleGrabberCB FrameCallback;

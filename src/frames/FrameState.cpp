@@ -1,0 +1,46 @@
+#include "frames/FrameState.h"
+
+#include "platform/WindowMessage.h"
+
+std::atomic<bool> PaintPending{false};
+
+namespace {
+
+// Held while a request is posted and while the target changes, so that a window that has
+// cleared itself never receives a request afterwards.
+std::mutex& RepaintTargetMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+}  // namespace
+
+void SetMainWindowHandle(HWND window) {
+    std::lock_guard lock(RepaintTargetMutex());
+    MainWindowHandle.store(window);
+    PaintPending.store(false);
+}
+
+void RequestRepaint() {
+    std::lock_guard lock(RepaintTargetMutex());
+    HWND window = MainWindowHandle.load();
+    if (window == nullptr) return;
+    if (PaintPending.exchange(true)) return;
+    PostMessage(window, WM_PAINT, 0, 0);
+}
+
+void AcknowledgeRepaint() {
+    PaintPending.store(false);
+}
+
+void WithFrameBuffer(const std::function<void(const BYTE* frame, LONG size)>& fn) {
+    std::lock_guard lock(FrameBufferMutex);
+    fn(FrameBuffer, FrameBufferSize);
+}
+
+void FreeFrameBuffer() {
+    std::lock_guard lock(FrameBufferMutex);
+    delete[] FrameBuffer;
+    FrameBuffer = nullptr;
+    FrameBufferSize = 0;
+}

@@ -1,0 +1,39 @@
+// The frame state shared between the streaming thread (the frame sink) and the UI thread
+// (painting, commands): the latest frame, the freeze and picture-request flags and the
+// repaint request to the main window.
+//
+// Rules: FrameBuffer and FrameBufferSize are read and written only under FrameBufferMutex
+// (WithFrameBuffer takes it). The flags are atomics. The repaint request coalesces: one
+// WM_PAINT is posted to MainWindowHandle and no other until the window has taken it
+// (AcknowledgeRepaint), so a slow window is never flooded.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+
+#include "platform/WinTypes.h"
+#include "settings/SharedState.h"
+
+// True from a posted repaint request until the window acknowledges it.
+extern std::atomic<bool> PaintPending;
+
+// Sets the window that receives the repaint requests (nullptr: none) and forgets a pending
+// request. The window clears itself with nullptr before it is destroyed; a request is
+// never posted to it after that call has returned.
+void SetMainWindowHandle(HWND window);
+
+// Posts WM_PAINT (wParam 0, lParam 0) to MainWindowHandle unless a request is pending or
+// there is no window. Any thread.
+void RequestRepaint();
+
+// Called by the window when it takes a WM_PAINT request: the next frame may post again.
+void AcknowledgeRepaint();
+
+// Runs fn(FrameBuffer, FrameBufferSize) under FrameBufferMutex (a null buffer and 0 when
+// no frame has arrived). fn must not take the lock itself.
+void WithFrameBuffer(const std::function<void(const BYTE* frame, LONG size)>& fn);
+
+// Frees FrameBuffer and sets its size to 0, under the lock.
+void FreeFrameBuffer();
