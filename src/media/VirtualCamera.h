@@ -7,9 +7,13 @@
 // all at 30/1 ("video/x-raw, format=YUY2" and "image/jpeg"); caps negotiation picks one (the
 // first that downstream accepts), or setFormat() narrows an output to one format. The
 // capture output is live: one frame every 1/30 s in running time, timestamped, latency one
-// frame. The still output emits exactly one frame per trigger() and nothing otherwise.
-// Frames are rendered once per format and control setting and replayed read-only (MJPG
-// pre-encoded with libjpeg-turbo), so a frame costs no more than a driver's copy.
+// frame. The still output emits exactly one frame per trigger() and nothing otherwise; each
+// time it starts running it sends a gap event, so the sinks of an idle still branch preroll
+// and never hold a live pipeline back from PLAYING.
+// Frames are rendered once per format and control setting and replayed: buffers wrap the
+// rendered bytes read-only (MJPG pre-encoded with libjpeg-turbo), so a frame costs about
+// 0.1 ms of CPU at 1080p, and an element that writes into a frame gets a copy on mapping it
+// writable.
 //
 // Picture (W x H, the same in every format; colours before controls, 8-bit RGB):
 //   rows [0, H/2): eight vertical bars of width W/8, left to right
