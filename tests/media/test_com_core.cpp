@@ -12,7 +12,7 @@
 
 namespace {
 
-TEST(Guids, KeepThePlatformValues) {
+TEST(MediaGuids, KeepThePlatformValues) {
     // The four bytes of MEDIATYPE_Video read "vids"; FOURCC subtypes carry their code.
     char vids[4];
     std::memcpy(vids, &MEDIATYPE_Video.Data1, 4);
@@ -26,7 +26,7 @@ TEST(Guids, KeepThePlatformValues) {
     EXPECT_FALSE(PIN_CATEGORY_CAPTURE == PIN_CATEGORY_PREVIEW);
 }
 
-TEST(Strings, BstrKeepsLengthAndVariantFreesIt) {
+TEST(MediaStrings, BstrKeepsLengthAndVariantFreesIt) {
     BSTR s = SysAllocString(L"Virtual Camera 1");
     ASSERT_NE(s, nullptr);
     EXPECT_EQ(SysStringLen(s), 16u);
@@ -39,7 +39,7 @@ TEST(Strings, BstrKeepsLengthAndVariantFreesIt) {
     SysFreeString(nullptr);  // allowed, does nothing
 }
 
-TEST(Strings, WideToNarrowRefusesAShortBuffer) {
+TEST(MediaStrings, WideToNarrowRefusesAShortBuffer) {
     char buffer[8];
     std::memset(buffer, 'x', sizeof buffer);
     EXPECT_EQ(WideCharToMultiByte(CP_ACP, 0, L"Камера", -1, buffer, 8, nullptr, nullptr), 0);
@@ -49,7 +49,7 @@ TEST(Strings, WideToNarrowRefusesAShortBuffer) {
     EXPECT_STREQ(fits, "Камера");
 }
 
-TEST(Runtime, CreatesOnlyRegisteredClassesWithoutAggregation) {
+TEST(MediaRuntime, CreatesOnlyRegisteredClassesWithoutAggregation) {
     ComPtr<IBaseFilter> filter;
     EXPECT_EQ(CoCreateInstance(MEDIATYPE_Video, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
                                filter.putVoid()),
@@ -80,9 +80,9 @@ struct CapsCase {
     DWORD sizeImage;
 };
 
-class MediaTypeFromCapsTest : public ::testing::TestWithParam<CapsCase> {};
+class MediaTypeCaps : public ::testing::TestWithParam<CapsCase> {};
 
-TEST_P(MediaTypeFromCapsTest, DescribesTheFrame) {
+TEST_P(MediaTypeCaps, DescribesTheFrame) {
     const CapsCase& c = GetParam();
     GstHandle<GstCaps> caps = GstHandle<GstCaps>::adopt(gst_caps_from_string(c.caps));
     AM_MEDIA_TYPE mt{};
@@ -106,7 +106,7 @@ TEST_P(MediaTypeFromCapsTest, DescribesTheFrame) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Formats, MediaTypeFromCapsTest,
+    Formats, MediaTypeCaps,
     ::testing::Values(
         // DIB order: bottom-up, positive height; rows padded to four bytes (641 * 3 -> 1924).
         CapsCase{"video/x-dib, format=BGR, width=641, height=3, framerate=30/1", MEDIASUBTYPE_RGB24,
@@ -171,7 +171,7 @@ ComPtr<IBaseFilter> Make(const CLSID& clsid) {
     return f;
 }
 
-TEST(FilterGraph, MakesTakenNamesUniqueThePlatformsWay) {
+TEST(MediaFilterGraph, MakesTakenNamesUniqueThePlatformsWay) {
     ComPtr<IGraphBuilder> graph;
     ASSERT_EQ(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
                                graph.putVoid()),
@@ -204,7 +204,7 @@ TEST(FilterGraph, MakesTakenNamesUniqueThePlatformsWay) {
     EXPECT_EQ(seen, (std::vector<IBaseFilter*>{b.get(), c.get(), a.get()}));
 }
 
-TEST(FilterGraph, ReleasingTheGraphLeavesFiltersUsable) {
+TEST(MediaFilterGraph, ReleasingTheGraphLeavesFiltersUsable) {
     ComPtr<IBaseFilter> grabber = Make(CLSID_SampleGrabber);
     {
         ComPtr<IGraphBuilder> graph;
@@ -218,7 +218,7 @@ TEST(FilterGraph, ReleasingTheGraphLeavesFiltersUsable) {
     EXPECT_EQ(info.pGraph, nullptr);
 }
 
-TEST(FilterGraph, PinsAnswerDirectionCategoryAndName) {
+TEST(MediaFilterGraph, PinsAnswerDirectionCategoryAndName) {
     ComPtr<IBaseFilter> tee = Make(CLSID_SmartTee);
     ComPtr<IEnumPins> pins;
     ASSERT_EQ(tee->EnumPins(pins.put()), S_OK);

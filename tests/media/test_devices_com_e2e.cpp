@@ -51,7 +51,7 @@ HRESULT ListDevices(Listed& out) {
     return S_OK;
 }
 
-class DeviceEnumeration : public ::testing::Test {
+class MediaDeviceEnumeration : public ::testing::Test {
 protected:
     void SetUp() override {
         VirtualCameraProvider::removeAll();
@@ -63,7 +63,7 @@ protected:
     void TearDown() override { VirtualCameraProvider::removeAll(); }
 };
 
-TEST_F(DeviceEnumeration, ListsFriendlyNamesInTheMonitorsOrder) {
+TEST_F(MediaDeviceEnumeration, ListsFriendlyNamesInTheMonitorsOrder) {
     Listed listed;
     ASSERT_EQ(ListDevices(listed), S_OK);
     std::vector<std::string> expected;
@@ -84,7 +84,7 @@ TEST_F(DeviceEnumeration, ListsFriendlyNamesInTheMonitorsOrder) {
     EXPECT_EQ(v.vt, VT_EMPTY);
 }
 
-TEST_F(DeviceEnumeration, AnEmptyCategoryGivesSFalseAndNoEnumerator) {
+TEST_F(MediaDeviceEnumeration, AnEmptyCategoryGivesSFalseAndNoEnumerator) {
     VirtualCameraProvider::removeAll();
     if (!DeviceMonitor::instance().devices().empty()) GTEST_SKIP() << "a real camera is present";
     ComPtr<ICreateDevEnum> devices;
@@ -126,7 +126,7 @@ std::vector<std::wstring> PinNames(IBaseFilter* filter) {
     return names;
 }
 
-TEST_F(DeviceEnumeration, BoundFiltersHaveTheDevicesPinsAndControls) {
+TEST_F(MediaDeviceEnumeration, BoundFiltersHaveTheDevicesPinsAndControls) {
     ComPtr<IBaseFilter> a = Bind("Enum Camera A");
     ComPtr<IBaseFilter> b = Bind("Enum Camera B");
     ASSERT_TRUE(a && b);
@@ -149,7 +149,7 @@ TEST_F(DeviceEnumeration, BoundFiltersHaveTheDevicesPinsAndControls) {
     EXPECT_EQ(source->controls()->controls().size(), 4u);  // brightness .. hue
 }
 
-TEST_F(DeviceEnumeration, StreamConfigListsSetsAndRefusesFormats) {
+TEST_F(MediaDeviceEnumeration, StreamConfigListsSetsAndRefusesFormats) {
     ComPtr<IBaseFilter> filter = Bind("Enum Camera A");
     ASSERT_TRUE(filter);
     ComPtr<ICaptureGraphBuilder2> builder;
@@ -217,8 +217,12 @@ TEST_F(DeviceEnumeration, StreamConfigListsSetsAndRefusesFormats) {
     ASSERT_EQ(g.control->Run(), S_OK);
     EXPECT_TRUE(WaitFor([&] { return g.frames.buffers >= 3; }));
     EXPECT_EQ(g.frames.lastLength, 1280 * 3 * 720);
-    EXPECT_EQ(config->SetFormat(chosen = nullptr), E_POINTER);
+    // No format change while frames flow.
+    ASSERT_EQ(config->GetFormat(&current), S_OK);
+    EXPECT_EQ(config->SetFormat(current), VFW_E_NOT_STOPPED);
     g.control->Stop();
+    EXPECT_EQ(config->SetFormat(current), S_OK);
+    DeleteMediaType(current);
 }
 
 }  // namespace

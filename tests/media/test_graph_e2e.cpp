@@ -34,11 +34,11 @@ bool Near(const Pixel& p, int value, int tolerance) {
            std::abs(p.r - value) <= tolerance;
 }
 
-class EngineGraphTest : public ::testing::TestWithParam<VideoFormat> {};
+class MediaEngineGraph : public ::testing::TestWithParam<VideoFormat> {};
 
 // The picture's top half ends in a black bar, its bottom half is grey, its top-left corner
 // white. In DIB order the last row in memory is the picture's top row.
-TEST_P(EngineGraphTest, FrameBranchDeliversBottomUpBgrOfTheConnectedSize) {
+TEST_P(MediaEngineGraph, FrameBranchDeliversBottomUpBgrOfTheConnectedSize) {
     const VideoFormat format = GetParam();
     EngineGraph g;
     ASSERT_EQ(g.build(MakeVirtualSource(format, false).get()), S_OK);
@@ -69,7 +69,7 @@ TEST_P(EngineGraphTest, FrameBranchDeliversBottomUpBgrOfTheConnectedSize) {
     EXPECT_EQ(g.stills.samples, 0);
 }
 
-TEST_P(EngineGraphTest, SoftwareTriggerYieldsOneStillSample) {
+TEST_P(MediaEngineGraph, SoftwareTriggerYieldsOneStillSample) {
     const VideoFormat format = GetParam();
     EngineGraph g;
     ASSERT_EQ(g.build(MakeVirtualSource(format, true).get()), S_OK);
@@ -91,7 +91,7 @@ TEST_P(EngineGraphTest, SoftwareTriggerYieldsOneStillSample) {
 }
 
 // Grabber -> grabber: what the first callback writes is what the second one receives.
-TEST_P(EngineGraphTest, WritesInTheCallbackReachTheNextFilter) {
+TEST_P(MediaEngineGraph, WritesInTheCallbackReachTheNextFilter) {
     EngineGraph g;
     ASSERT_EQ(g.build(MakeVirtualSource(GetParam(), false).get()), S_OK);
     AM_MEDIA_TYPE mt{};
@@ -127,7 +127,7 @@ TEST_P(EngineGraphTest, WritesInTheCallbackReachTheNextFilter) {
     EXPECT_EQ(mismatched, 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(VirtualCameras, EngineGraphTest,
+INSTANTIATE_TEST_SUITE_P(VirtualCameras, MediaEngineGraph,
                          ::testing::Values(VideoFormat{PixelFormat::Yuy2, 640, 480, {30, 1}},
                                            VideoFormat{PixelFormat::Mjpg, 640, 480, {30, 1}},
                                            VideoFormat{PixelFormat::Mjpg, 1280, 720, {30, 1}}),
@@ -152,7 +152,7 @@ bool Has(const std::vector<CLSID>& ids, const CLSID& id) {
     return std::find(ids.begin(), ids.end(), id) != ids.end();
 }
 
-TEST(GraphBuild, InsertsTeeDecoderAndConverterAsFiltersOfTheGraph) {
+TEST(MediaGraphBuild, InsertsTeeDecoderAndConverterAsFiltersOfTheGraph) {
     for (PixelFormat pf : {PixelFormat::Yuy2, PixelFormat::Mjpg}) {
         EngineGraph g;
         ASSERT_EQ(g.build(MakeVirtualSource({pf, 640, 480, {30, 1}}, true).get()), S_OK);
@@ -166,7 +166,7 @@ TEST(GraphBuild, InsertsTeeDecoderAndConverterAsFiltersOfTheGraph) {
     }
 }
 
-TEST(GraphBuild, FailedRenderLeavesTheGraphAsItWas) {
+TEST(MediaGraphBuild, FailedRenderLeavesTheGraphAsItWas) {
     EngineGraph g;
     ASSERT_EQ(g.build(MakeVirtualSource({PixelFormat::Yuy2, 640, 480, {30, 1}}, false).get()),
               S_OK);
@@ -188,7 +188,7 @@ TEST(GraphBuild, FailedRenderLeavesTheGraphAsItWas) {
 
 // The engine's reset, 200 times, running each time: only the five filters remain, the
 // reconnection works every time.
-TEST(GraphBuild, ResetAndRerenderCycles) {
+TEST(MediaGraphBuild, ResetAndRerenderCycles) {
     VirtualCamera camera;
     EngineGraph g;
     ASSERT_EQ(
@@ -259,7 +259,7 @@ struct DibSource {
     }
 };
 
-TEST(GrabberBuffers, AnUnsharedBgrBufferIsHandedOverInPlace) {
+TEST(MediaGrabberBuffers, AnUnsharedBgrBufferIsHandedOverInPlace) {
     RegisterDibElements();
     DibSource source;
     EngineGraph g;
@@ -285,7 +285,7 @@ TEST(GrabberBuffers, AnUnsharedBgrBufferIsHandedOverInPlace) {
     EXPECT_EQ(copied, 0);
 }
 
-TEST(GrabberBuffers, ASharedBufferIsCopiedSoBranchesDoNotSeeEachOthersWrites) {
+TEST(MediaGrabberBuffers, ASharedBufferIsCopiedSoBranchesDoNotSeeEachOthersWrites) {
     RegisterDibElements();
     DibSource source;
     EngineGraph g;
@@ -333,7 +333,7 @@ public:
     bool onUiThread = false;
 };
 
-TEST(GraphNotices, AMissingCameraFailsRunAndNotifiesTheOwnerOnItsThread) {
+TEST(MediaGraphNotices, AMissingCameraFailsRunAndNotifiesTheOwnerOnItsThread) {
     GstElement* bin = gst_parse_bin_from_description(
         "v4l2src device=/dev/lumivisor-no-such-camera name=src", FALSE, nullptr);
     GstElement* v4l2 = gst_bin_get_by_name(GST_BIN(bin), "src");

@@ -64,10 +64,10 @@ AviContents ReadAvi(const std::string& path) {
     return result;
 }
 
-class RecordingTest : public ::testing::TestWithParam<VideoFormat> {};
+class MediaRecordingCycle : public ::testing::TestWithParam<VideoFormat> {};
 
 // StartRecording, 3 s, StopRecording (stop, reset, reconnect, run) - twice on one graph.
-TEST_P(RecordingTest, AviHoldsEveryFrameInTheCamerasFormat) {
+TEST_P(MediaRecordingCycle, AviHoldsEveryFrameInTheCamerasFormat) {
     const VideoFormat format = GetParam();
     QTemporaryDir folder;
     ASSERT_TRUE(folder.isValid());
@@ -122,14 +122,14 @@ TEST_P(RecordingTest, AviHoldsEveryFrameInTheCamerasFormat) {
     g.control->Stop();
 }
 
-INSTANTIATE_TEST_SUITE_P(VirtualCameras, RecordingTest,
+INSTANTIATE_TEST_SUITE_P(VirtualCameras, MediaRecordingCycle,
                          ::testing::Values(VideoFormat{PixelFormat::Yuy2, 640, 480, {30, 1}},
                                            VideoFormat{PixelFormat::Mjpg, 1280, 720, {30, 1}}),
                          [](const auto& p) {
                              return std::string(lumi::devices::fourccName(p.param.pixelFormat));
                          });
 
-TEST(Recording, AFileThatCannotBeCreatedGivesNoMuxAndAFailure) {
+TEST(MediaRecording, AFileThatCannotBeCreatedGivesNoMuxAndAFailure) {
     QTemporaryDir folder;
     ASSERT_TRUE(folder.isValid());
     EngineGraph g;
@@ -152,7 +152,7 @@ TEST(Recording, AFileThatCannotBeCreatedGivesNoMuxAndAFailure) {
         E_POINTER);
 }
 
-TEST(Recording, AnExistingFileIsNotTruncatedBeforeTheRecordingRuns) {
+TEST(MediaRecording, AnExistingFileIsNotTruncatedBeforeTheRecordingRuns) {
     QTemporaryDir folder;
     ASSERT_TRUE(folder.isValid());
     const QString path = QDir(folder.path()).filePath("NEWAVI_1.avi");
