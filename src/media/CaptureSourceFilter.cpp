@@ -67,9 +67,10 @@ GraphPin* CaptureSourceFilter::addOutput(GstPad* sourcePad, GstElement* formatFi
     gst_element_link(formatFilter, tee);
     GraphPin* first = nullptr;
     for (const auto& [name, category] : pins) {
-        GstPad* teePad = gst_element_request_pad_simple(tee, "src_%u");
-        GraphPin* pin = addPin(name, PINDIR_OUTPUT, category, teePad);
-        gst_object_unref(teePad);  // the tee keeps its request pad
+        // The tee keeps its request pad; this handle drops the reference handed out.
+        GstHandle<GstPad> teePad =
+            GstHandle<GstPad>::adopt(gst_element_request_pad_simple(tee, "src_%u"));
+        GraphPin* pin = addPin(name, PINDIR_OUTPUT, category, teePad.get());
         if (!first) first = pin;
     }
     return first;

@@ -14,11 +14,13 @@ SmartTee::SmartTee() : GstFilter(CLSID_SmartTee, nullptr) {
     for (const Output& out :
          {Output{L"Capture", PIN_CATEGORY_CAPTURE}, Output{L"Preview", PIN_CATEGORY_PREVIEW}}) {
         GstElement* queue = addElement("queue");
-        GstPad* teePad = gst_element_request_pad_simple(tee, "src_%u");
+        if (!queue) return;
+        // The tee keeps its request pad; this handle drops the reference handed out.
+        GstHandle<GstPad> teePad =
+            GstHandle<GstPad>::adopt(gst_element_request_pad_simple(tee, "src_%u"));
         GstHandle<GstPad> queueSink =
             GstHandle<GstPad>::adopt(gst_element_get_static_pad(queue, "sink"));
-        gst_pad_link(teePad, queueSink.get());
-        gst_object_unref(teePad);  // the tee keeps the request pad
+        gst_pad_link(teePad.get(), queueSink.get());
         GstHandle<GstPad> queueSrc =
             GstHandle<GstPad>::adopt(gst_element_get_static_pad(queue, "src"));
         addPin(out.name, PINDIR_OUTPUT, out.category, queueSrc.get());
