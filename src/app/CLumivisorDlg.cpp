@@ -263,11 +263,11 @@ bool CLumivisorDlg::event(QEvent* event) {
         return true;
     }
     const bool handled = QDialog::event(event);
-    // Where a window manager adds its frame after the window was fitted, fit it again
-    // so that the outer size is the fitted one.
-    if (fittedOuterSize_.isValid() && isVisible() &&
+    // Where a window manager adds its frame after the window was fitted, fit it again so
+    // that the outer size is the fitted one; a size or state the user gave it stays.
+    if (fittedOuterSize_.isValid() && isVisible() && windowState() == Qt::WindowNoState &&
         (event->type() == QEvent::Move || event->type() == QEvent::Resize) &&
-        FrameMargins(this) != fittedFrame_) {
+        size() == fittedClientSize_ && FrameMargins(this) != fittedFrame_) {
         ApplyOuterSize();
         CenterWindow();
     }
@@ -455,6 +455,7 @@ void CLumivisorDlg::ApplyOuterSize() {
     fittedFrame_ = FrameMargins(this);
     resize(fittedOuterSize_.width() - fittedFrame_.left() - fittedFrame_.right(),
            fittedOuterSize_.height() - fittedFrame_.top() - fittedFrame_.bottom());
+    fittedClientSize_ = size();
 }
 
 void CLumivisorDlg::CenterWindow() {

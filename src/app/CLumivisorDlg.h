@@ -99,4 +99,5 @@ private:
     bool destroyed_ = false;
     QSize fittedOuterSize_;
     QMargins fittedFrame_;
+    QSize fittedClientSize_;
 };
