@@ -50,6 +50,8 @@ public:
     std::condition_variable triggerCv;
     int pendingTriggers = 0;
     bool stillFlushing = false;
+    bool stillPlaying = false;  // triggers are served only while the still output plays
+    bool gapPending = false;    // the still output has started playing: announce the idle stream
 };
 
 }  // namespace lumi::devices
@@ -73,7 +75,6 @@ struct SrcPrivate {
     uint64_t framesVersion = 0;
     uint64_t frameNumber = 0;
     GstClockTime nextPts = GST_CLOCK_TIME_NONE;
-    std::atomic<bool> gapPending{false};  // still output: announce the idle stream before waiting
 };
 
 struct LumiVirtualCamSrc {
@@ -147,7 +148,6 @@ gboolean srcStart(GstBaseSrc* src) {
     SrcPrivate* p = privOf(src);
     p->frameNumber = 0;
     p->nextPts = GST_CLOCK_TIME_NONE;
-    p->gapPending = true;
     return TRUE;
 }
 
@@ -155,7 +155,11 @@ gboolean srcStop(GstBaseSrc* src) {
     SrcPrivate* p = privOf(src);
     p->frames.reset();
     std::lock_guard lock(p->state->triggerMutex);
-    if (p->output == VirtualCameraOutput::Still) p->state->pendingTriggers = 0;
+    if (p->output == VirtualCameraOutput::Still) {
+        p->state->pendingTriggers = 0;
+        p->state->gapPending = false;
+        p->state->stillPlaying = false;
+    }
     return TRUE;
 }
 
@@ -174,7 +178,6 @@ gboolean srcUnlockStop(GstBaseSrc* src) {
     if (p->output == VirtualCameraOutput::Still) {
         std::lock_guard lock(p->state->triggerMutex);
         p->state->stillFlushing = false;
-        p->gapPending = true;
     }
     return TRUE;
 }
@@ -219,10 +222,19 @@ GstFlowReturn srcCreate(GstPushSrc* src, GstBuffer** out) {
     SrcPrivate* p = privOf(src);
     VirtualCameraState& st = *p->state;
     if (p->output == VirtualCameraOutput::Still) {
-        if (p->gapPending.exchange(false)) announceGap(src);
         std::unique_lock lock(st.triggerMutex);
-        st.triggerCv.wait(lock, [&] { return st.pendingTriggers > 0 || st.stillFlushing; });
-        if (st.stillFlushing) return GST_FLOW_FLUSHING;
+        for (;;) {
+            st.triggerCv.wait(lock, [&] {
+                return st.stillFlushing || st.gapPending ||
+                       (st.stillPlaying && st.pendingTriggers > 0);
+            });
+            if (st.stillFlushing) return GST_FLOW_FLUSHING;
+            if (!st.gapPending) break;
+            st.gapPending = false;
+            lock.unlock();
+            announceGap(src);
+            lock.lock();
+        }
         --st.pendingTriggers;
     }
     if (!p->format) return GST_FLOW_NOT_NEGOTIATED;
@@ -288,6 +300,27 @@ GstPadProbeReturn countSent(GstPad*, GstPadProbeInfo*, gpointer src) {
     return GST_PAD_PROBE_OK;
 }
 
+// A live source is not unlocked when it pauses, so the still output learns of each start
+// here: every PAUSED -> PLAYING its sinks need a preroll again, which the gap gives them.
+GstStateChangeReturn srcChangeState(GstElement* element, GstStateChange transition) {
+    SrcPrivate* p = privOf(element);
+    VirtualCameraState& st = *p->state;
+    const bool still = p->output == VirtualCameraOutput::Still;
+    if (still && transition == GST_STATE_CHANGE_PLAYING_TO_PAUSED) {
+        std::lock_guard lock(st.triggerMutex);
+        st.stillPlaying = false;
+    }
+    GstStateChangeReturn ret = GST_ELEMENT_CLASS(srcParent)->change_state(element, transition);
+    if (still && transition == GST_STATE_CHANGE_PAUSED_TO_PLAYING &&
+        ret != GST_STATE_CHANGE_FAILURE) {
+        std::lock_guard lock(st.triggerMutex);
+        st.stillPlaying = true;
+        st.gapPending = true;
+        st.triggerCv.notify_all();
+    }
+    return ret;
+}
+
 void srcSetProperty(GObject* object, guint id, const GValue* value, GParamSpec* pspec) {
     if (id == PROP_SRC_STILL)
         privOf(object)->output =
@@ -330,6 +363,7 @@ void srcClassInit(gpointer klass, gpointer) {
             "still", "Still output", "Emit one frame per trigger instead of a live stream", FALSE,
             GParamFlags(G_PARAM_READWRITE | G_PARAM_CONSTRUCT_ONLY | G_PARAM_STATIC_STRINGS)));
     auto* element = GST_ELEMENT_CLASS(klass);
+    element->change_state = srcChangeState;
     gst_element_class_set_static_metadata(element, "Virtual camera output", "Source/Video",
                                           "One output of a simulated camera", "Lumivisor");
     GstCaps* caps = lumi::devices::VirtualCamera::allCaps();
