@@ -1,5 +1,6 @@
 #include "media/CaptureSourceFilter.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "media/FilterGraph.h"
@@ -79,6 +80,7 @@ GraphPin* CaptureSourceFilter::addOutput(GstPad* sourcePad, GstElement* formatFi
 HRESULT CaptureSourceFilter::queryFilterInterface(REFIID riid, void** object) {
     if (riid == IID_ISpecifyPropertyPages) return ComHandOut<ISpecifyPropertyPages>(this, object);
     if (riid == IID_IAMVideoControl && stillPin_) return ComHandOut<IAMVideoControl>(this, object);
+    if (riid == IID_ICameraControls && controls()) return ComHandOut<ICameraControls>(this, object);
     return GstFilter::queryFilterInterface(riid, object);
 }
 
@@ -90,13 +92,23 @@ HRESULT CaptureSourceFilter::queryPinInterface(GraphPin& pin, REFIID riid, void*
 
 HRESULT CaptureSourceFilter::GetPages(CAUUID* pages) {
     if (!pages) return E_POINTER;
-    pages->pElems = static_cast<GUID*>(CoTaskMemAlloc(sizeof(GUID)));
+    // The image page always; the camera page where the device has optics/exposure controls.
+    std::vector<GUID> ids = {CLSID_VideoProcAmpPropertyPage};
+    if (lumi::devices::ControlAccess* access = controls()) {
+        for (const auto& c : access->controls()) {
+            if (c.group == lumi::devices::ControlGroup::Camera) {
+                ids.push_back(CLSID_CameraControlPropertyPage);
+                break;
+            }
+        }
+    }
+    pages->pElems = static_cast<GUID*>(CoTaskMemAlloc(sizeof(GUID) * ids.size()));
     if (!pages->pElems) {
         pages->cElems = 0;
         return E_OUTOFMEMORY;
     }
-    pages->cElems = 1;
-    pages->pElems[0] = CLSID_VideoProcAmpPropertyPage;
+    pages->cElems = ULONG(ids.size());
+    std::copy(ids.begin(), ids.end(), pages->pElems);
     return S_OK;
 }
 
@@ -180,6 +192,29 @@ HRESULT CaptureSourceFilter::setFormat(const VideoFormat& wanted) {
     std::lock_guard lock(mutex_);
     current_ = chosen;
     return S_OK;
+}
+
+HRESULT CaptureSourceFilter::GetControls(std::vector<lumi::devices::ControlInfo>* list) {
+    if (!list) return E_POINTER;
+    list->clear();
+    lumi::devices::ControlAccess* access = controls();
+    if (!access) return E_FAIL;
+    *list = access->controls();
+    return S_OK;
+}
+
+HRESULT CaptureSourceFilter::GetValue(ULONG id, LONG* value) {
+    if (!value) return E_POINTER;
+    lumi::devices::ControlAccess* access = controls();
+    const std::optional<int32_t> current = access ? access->control(id) : std::nullopt;
+    if (!current) return E_PROP_ID_UNSUPPORTED;
+    *value = *current;
+    return S_OK;
+}
+
+HRESULT CaptureSourceFilter::SetValue(ULONG id, LONG value) {
+    lumi::devices::ControlAccess* access = controls();
+    return access && access->setControl(id, value) ? S_OK : E_INVALIDARG;
 }
 
 lumi::devices::ControlAccess* CaptureSourceFilter::controls() {

@@ -1,8 +1,10 @@
 // The capture source filter of a camera (v4l2src or a virtual camera): a "Capture" output
 // (PIN_CATEGORY_CAPTURE), a "Preview" output where the device has one, and a "Still"
 // output where it has a still pin. The capture output offers IAMStreamConfig (the device's
-// formats, one at a time); the filter offers ISpecifyPropertyPages (the proc-amp page) and,
-// with a still pin, IAMVideoControl whose software trigger makes the device send one still.
+// formats, one at a time); the filter offers ISpecifyPropertyPages (the image and camera
+// control pages, for the groups its controls fall in), ICameraControls (those controls, for
+// the pages) and, with a still pin, IAMVideoControl whose software trigger makes the device
+// send one still.
 // An output that is not connected drops what the device sends on it.
 #pragma once
 
@@ -11,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "media/CameraSettings.h"
 #include "media/CaptureStreamConfig.h"
 #include "media/ComPtr.h"
 #include "media/GstFilter.h"
@@ -22,7 +25,8 @@
 
 class CaptureSourceFilter final : public GstFilter,
                                   public ISpecifyPropertyPages,
-                                  public IAMVideoControl {
+                                  public IAMVideoControl,
+                                  public ICameraControls {
 public:
     struct Options {
         bool previewPin = false;
@@ -50,6 +54,11 @@ public:
     HRESULT GetCaps(IPin* pin, LONG* flags) override;
     HRESULT SetMode(IPin* pin, LONG mode) override;
     HRESULT GetMode(IPin* pin, LONG* mode) override;
+
+    // ICameraControls (offered when the device's controls can be reached)
+    HRESULT GetControls(std::vector<lumi::devices::ControlInfo>* controls) override;
+    HRESULT GetValue(ULONG id, LONG* value) override;
+    HRESULT SetValue(ULONG id, LONG value) override;
 
     HRESULT queryPinInterface(GraphPin& pin, REFIID riid, void** object) override;
 

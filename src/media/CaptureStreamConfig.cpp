@@ -37,6 +37,7 @@ HRESULT CaptureStreamConfig::QueryInterface(REFIID riid, void** object) {
     if (riid == IID_IUnknown || riid == IID_IAMStreamConfig)
         return ComHandOut<IAMStreamConfig>(this, object);
     if (riid == IID_ISpecifyPropertyPages) return ComHandOut<ISpecifyPropertyPages>(this, object);
+    if (riid == IID_IAMStreamFrameRates) return ComHandOut<IAMStreamFrameRates>(this, object);
     *object = nullptr;
     return E_NOINTERFACE;
 }
@@ -126,5 +127,24 @@ HRESULT CaptureStreamConfig::GetPages(CAUUID* pages) {
     }
     pages->cElems = 1;
     pages->pElems[0] = CLSID_VideoStreamConfigPropertyPage;
+    return S_OK;
+}
+
+HRESULT CaptureStreamConfig::GetFrameRateList(int index, LONG* count, REFERENCE_TIME** intervals) {
+    if (!count || !intervals) return E_POINTER;
+    *count = 0;
+    *intervals = nullptr;
+    const auto& formats = filter_.formats();
+    if (index < 0) return E_INVALIDARG;
+    if (std::size_t(index) >= formats.size()) return S_FALSE;
+    const auto& rates = formats[std::size_t(index)].rates;
+    if (rates.empty()) return S_OK;
+    auto* list =
+        static_cast<REFERENCE_TIME*>(CoTaskMemAlloc(rates.size() * sizeof(REFERENCE_TIME)));
+    if (!list) return E_OUTOFMEMORY;
+    for (const FrameRate& rate : rates) {
+        if (rate.numerator > 0) list[(*count)++] = Interval(rate);
+    }
+    *intervals = list;
     return S_OK;
 }

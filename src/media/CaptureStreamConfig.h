@@ -1,12 +1,16 @@
 // IAMStreamConfig of a capture source's capture output (with ISpecifyPropertyPages naming
-// the stream-format page). It lives inside its filter and shares the filter's count.
+// the stream-format page, and IAMStreamFrameRates for that page's rate list). It lives
+// inside its filter and shares the filter's count.
 #pragma once
 
+#include "media/CameraSettings.h"
 #include "media/DShow.h"
 
 class CaptureSourceFilter;
 
-class CaptureStreamConfig final : public IAMStreamConfig, public ISpecifyPropertyPages {
+class CaptureStreamConfig final : public IAMStreamConfig,
+                                  public ISpecifyPropertyPages,
+                                  public IAMStreamFrameRates {
 public:
     explicit CaptureStreamConfig(CaptureSourceFilter& filter) : filter_(filter) {}
 
@@ -22,6 +26,9 @@ public:
 
     // ISpecifyPropertyPages
     HRESULT GetPages(CAUUID* pages) override;
+
+    // IAMStreamFrameRates
+    HRESULT GetFrameRateList(int index, LONG* count, REFERENCE_TIME** intervals) override;
 
 private:
     CaptureSourceFilter& filter_;
