@@ -14,6 +14,7 @@
 #include <QWidget>
 #include <cmath>
 
+#include "platform/ComboBoxControl.h"
 #include "platform/LinkControl.h"
 
 namespace {
@@ -102,7 +103,7 @@ QWidget* MakeControl(const DialogControl& c, QWidget* parent, const IconLoader& 
         return edit;
     }
     if (cls == u"COMBOBOX") {
-        auto* combo = new QComboBox(parent);
+        auto* combo = new ComboBoxControl(parent);
         combo->setEditable((c.style & 0x3) == CBS_DROPDOWN || (c.style & 0x3) == 1);
         return combo;
     }

@@ -5,7 +5,7 @@
 //   BUTTON   push button (BS_DEFPUSHBUTTON: the default), check box, radio button, group box
 //   STATIC   label (SS_NOPREFIX: text shown as it is), icon (SS_ICON), frame or rectangle
 //   EDIT     line edit (ES_READONLY, WS_BORDER)
-//   COMBOBOX combo box (CBS_DROPDOWN: editable)
+//   COMBOBOX ComboBoxControl (CBS_DROPDOWN: editable)
 //   MfcLink  LinkControl
 // Controls without WS_VISIBLE are hidden, with WS_DISABLED disabled.
 #pragma once

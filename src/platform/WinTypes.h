@@ -59,7 +59,10 @@ inline constexpr UINT WM_DEVICECHANGE = 0x0219;
 // Combo-box messages: the device list receives the names (lParam: UTF-8 text).
 inline constexpr UINT CB_ADDSTRING = 0x0143;
 inline constexpr UINT CB_GETCOUNT = 0x0146;
+inline constexpr UINT CB_GETLBTEXT = 0x0148;
+inline constexpr UINT CB_GETLBTEXTLEN = 0x0149;
 inline constexpr UINT CB_RESETCONTENT = 0x014B;
+inline constexpr LRESULT CB_ERR = -1;
 
 inline constexpr WPARAM DBT_DEVICEARRIVAL = 0x8000;
 inline constexpr WPARAM DBT_DEVICEREMOVECOMPLETE = 0x8004;

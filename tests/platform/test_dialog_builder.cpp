@@ -6,9 +6,12 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <vector>
 
+#include "platform/ComboBoxControl.h"
 #include "platform/DialogBuilder.h"
 #include "platform/LinkControl.h"
+#include "platform/WindowMessage.h"
 
 namespace {
 
@@ -106,6 +109,33 @@ TEST(DialogBuilderTest, SeparateClientAreaKeepsTheDialogResizable) {
     EXPECT_EQ(client->size(), size);
     EXPECT_EQ(GetDlgItem(&dialog, 1005)->parentWidget(), client);
     EXPECT_NE(dialog.minimumSize(), dialog.maximumSize());
+}
+
+TEST(ComboBoxControlTest, AnswersTheComboBoxMessages) {
+    QDialog dialog;
+    DialogTemplate t = SampleTemplate();
+    t.controls.push_back(
+        {1003, "COMBOBOX", "", WS_CHILD | WS_VSCROLL | CBS_DROPDOWN, 0, 0, 60, 30});
+    BuildDialogFromTemplate(&dialog, t);
+    auto* list = qobject_cast<ComboBoxControl*>(GetDlgItem(&dialog, 1003));
+    ASSERT_NE(list, nullptr);
+    EXPECT_FALSE(list->isVisibleTo(&dialog));
+
+    EXPECT_EQ(SendMessage(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("Virtual Camera 1")), 0);
+    EXPECT_EQ(SendMessage(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("Камера Ü")), 1);
+    EXPECT_EQ(SendMessage(list, CB_GETCOUNT, 0, 0), 2);
+    EXPECT_EQ(list->itemText(1), QStringLiteral("Камера Ü"));
+
+    const LRESULT length = SendMessage(list, CB_GETLBTEXTLEN, 1, 0);
+    ASSERT_EQ(length, QByteArray("Камера Ü").size());
+    std::vector<char> buffer(static_cast<size_t>(length) + 1, 'x');
+    EXPECT_EQ(SendMessage(list, CB_GETLBTEXT, 1, reinterpret_cast<LPARAM>(buffer.data())), length);
+    EXPECT_STREQ(buffer.data(), "Камера Ü");
+    EXPECT_EQ(SendMessage(list, CB_GETLBTEXTLEN, 2, 0), CB_ERR);
+    EXPECT_EQ(SendMessage(list, CB_GETLBTEXT, 5, reinterpret_cast<LPARAM>(buffer.data())), CB_ERR);
+
+    EXPECT_EQ(SendMessage(list, CB_RESETCONTENT, 0, 0), 0);
+    EXPECT_EQ(SendMessage(list, CB_GETCOUNT, 0, 0), 0);
 }
 
 }  // namespace
