@@ -105,7 +105,8 @@ public:
     // Lets the output offer every format again.
     void clearFormat(VirtualCameraOutput output = VirtualCameraOutput::Capture);
 
-    // The software trigger: the still output emits exactly one frame. False (nothing is
+    // The software trigger: the still output emits exactly one frame, at once while it plays,
+    // else when it next starts playing (a stop to READY forgets it). False (nothing is
     // emitted) for a camera without still pin or when the still output is not linked.
     bool trigger();
 
