@@ -112,7 +112,6 @@ protected:
         source_ = SourceWithFormats(kWebcamCaps);
         ASSERT_TRUE(source_);
         ASSERT_EQ(source_->formats().size(), 4u);
-        ASSERT_EQ(source_->QueryInterface(IID_IUnknown, identity_.putVoid()), S_OK);
         ASSERT_EQ(source_->queryPinInterface(*source_->pinByName(L"Capture"), IID_IAMStreamConfig,
                                              config_.putVoid()),
                   S_OK);
@@ -142,7 +141,6 @@ protected:
     }
 
     ComPtr<CaptureSourceFilter> source_;
-    ComPtr<IUnknown> identity_;
     ComPtr<IAMStreamConfig> config_;
     ComPtr<StreamFormatPage> page_;
     QWidget container_;
@@ -218,12 +216,6 @@ TEST_F(MediaPagesFormatPage, RefusedChoiceStaysOnThePageWithTheAnswer) {
     gst_element_set_state(source_->bin(), GST_STATE_NULL);
     EXPECT_EQ(page_->Apply(), S_OK);
     EXPECT_EQ(source_->currentFormat().pixelFormat, PixelFormat::Yuy2);
-}
-
-TEST_F(MediaPagesFormatPage, TheFilterItselfIsNoStreamConfiguration) {
-    ComPtr<StreamFormatPage> other = ComPtr<StreamFormatPage>::adopt(new StreamFormatPage);
-    IUnknown* object = identity_.get();
-    EXPECT_EQ(other->SetObjects(1, &object), E_NOINTERFACE);
 }
 
 }  // namespace
