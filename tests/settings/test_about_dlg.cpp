@@ -64,9 +64,8 @@ TEST_P(AboutLanguageTest, EveryTextComesFromThePairOfTheLanguage) {
 
 INSTANTIATE_TEST_SUITE_P(Flags, AboutLanguageTest, ::testing::Values(0, 1, 7));
 
-// The maker's line (strings 84/85) is longer than its one-line label: enable this test once
-// the string table holds a line that fits.
-TEST_P(AboutLanguageTest, DISABLED_EveryTextFitsItsControl) {
+// Every text, the maker's one-line label included, is shown whole.
+TEST_P(AboutLanguageTest, EveryTextFitsItsControl) {
     LanguageFlag = GetParam();
     CAboutDlg dialog;
     dialog.show();
