@@ -14,7 +14,7 @@
 #include "platform/DialogBuilder.h"
 #include "platform/LocaleId.h"
 #include "platform/Menu.h"
-#include "platform/SpecialFolders.h"
+#include "platform/ShellFolders.h"
 #include "platform/WindowMessage.h"
 #include "resources/Artwork.h"
 #include "resources/ResourceIds.h"

@@ -7,7 +7,7 @@
 #include <mutex>
 
 #include "platform/DialogBuilder.h"
-#include "platform/SpecialFolders.h"
+#include "platform/ShellFolders.h"
 #include "resources/ResourceIds.h"
 #include "resources/StringTable.h"
 #include "resources/Templates.h"

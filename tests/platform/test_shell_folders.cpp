@@ -4,11 +4,11 @@
 #include <QTemporaryDir>
 
 #include "platform/LocaleId.h"
-#include "platform/SpecialFolders.h"
+#include "platform/ShellFolders.h"
 
 namespace {
 
-class SpecialFoldersTest : public ::testing::Test {
+class ShellFoldersTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(home.isValid());
@@ -18,19 +18,19 @@ protected:
     QTemporaryDir home;
 };
 
-TEST_F(SpecialFoldersTest, LocalAppDataIsTheConfigFolder) {
+TEST_F(ShellFoldersTest, LocalAppDataIsTheConfigFolder) {
     EXPECT_EQ(GetSpecialFolderPath(CSIDL_LOCAL_APPDATA), home.path() + "/.config");
     qputenv("XDG_CONFIG_HOME", (home.path() + "/cfg/").toUtf8());
     EXPECT_EQ(GetSpecialFolderPath(CSIDL_LOCAL_APPDATA), home.path() + "/cfg");
 }
 
-TEST_F(SpecialFoldersTest, DesktopIsTheHomeFolderWhenNoDesktopFolderExists) {
+TEST_F(ShellFoldersTest, DesktopIsTheHomeFolderWhenNoDesktopFolderExists) {
     EXPECT_EQ(GetSpecialFolderPath(CSIDL_DESKTOPDIRECTORY), home.path());
     ASSERT_TRUE(QDir(home.path()).mkdir("Desktop"));
     EXPECT_EQ(GetSpecialFolderPath(CSIDL_DESKTOPDIRECTORY), home.path() + "/Desktop");
 }
 
-TEST_F(SpecialFoldersTest, UnknownFolderNumberGivesNothing) {
+TEST_F(ShellFoldersTest, UnknownFolderNumberGivesNothing) {
     EXPECT_TRUE(GetSpecialFolderPath(5).isEmpty());
 }
 
