@@ -16,8 +16,13 @@ using WPARAM = std::uintptr_t;
 using LPARAM = std::intptr_t;
 using LRESULT = std::intptr_t;
 
-inline constexpr BOOL TRUE = 1;
-inline constexpr BOOL FALSE = 0;
+// Macros, as GLib also defines them (with the same values): either header may come first.
+#ifndef FALSE
+#define FALSE 0
+#endif
+#ifndef TRUE
+#define TRUE 1
+#endif
 
 // A window is a QObject that receives WindowMessageEvent (see WindowMessage.h).
 using HWND = QObject*;
