@@ -65,6 +65,7 @@ PropertyFrame::PropertyFrame(QWidget* owner, const QString& caption,
     setWindowTitle(caption);
     setModal(true);
     auto* layout = new QVBoxLayout(this);
+    layout->setSizeConstraint(QLayout::SetFixedSize);  // as big as its largest page, no more
     tabs_ = new QTabWidget(this);
     layout->addWidget(tabs_);
     auto* box = new QDialogButtonBox(this);
