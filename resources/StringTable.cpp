@@ -97,6 +97,9 @@ constexpr StringEntry kStrings[] = {
     {161, "Fail to create SampleGrabber, maybe qedit.dll is not registered?"},
     {162, "Не удалось установить Граббер в график!"},
     {163, "Fail to put sample grabber in graph"},
+    // A recording that cannot start.
+    {164, "Не удалось начать запись видео!"},
+    {165, "Couldn't start the recording!"},
 };
 
 }  // namespace

@@ -8,6 +8,7 @@
 // LanguageFlag at that moment) in a modal box and returns the step's code.
 #pragma once
 
+#include <QString>
 #include <cstdint>
 
 #include "media/ComPtr.h"
@@ -57,6 +58,12 @@ public:
     void RemoveDownstream(IBaseFilter* filter);
     // Stops the graph and releases every interface.
     void ReleaseGraph();
+
+    // Records the capture stream, unchanged, into a new AVI file beside the running preview
+    // (CCaptureVideoRecording.cpp).
+    HRESULT StartRecording(QString fileName);
+    // Completes the file and returns the graph to plain preview.
+    HRESULT StopRecording();
 
     // Fields, in their order. Both m_pCaptureFilter and m_pCaptureBuilder set: a device is open.
     ComPtr<IBaseFilter> m_pCaptureFilter;
