@@ -1,0 +1,103 @@
+#include "frames/CImage.h"
+
+#include <QFile>
+#include <QImage>
+#include <QImageWriter>
+#include <cstring>
+#include <limits>
+#include <new>
+
+LONG DibStride(LONG width, WORD bitCount) {
+    if (width <= 0) return 0;
+    return static_cast<LONG>(((std::int64_t(width) * bitCount + 31) / 32) * 4);
+}
+
+std::unique_ptr<DibSection> CreateDIBSection(const BITMAPINFOHEADER& header) {
+    if (header.biBitCount != 24 && header.biBitCount != 32) return nullptr;
+    if (header.biCompression != BI_RGB || header.biWidth <= 0 || header.biHeight == 0)
+        return nullptr;
+    const std::int64_t rows =
+        header.biHeight < 0 ? -std::int64_t(header.biHeight) : header.biHeight;
+    const std::int64_t size = std::int64_t(DibStride(header.biWidth, header.biBitCount)) * rows;
+    if (size > std::numeric_limits<std::int32_t>::max()) return nullptr;
+    auto dib = std::unique_ptr<DibSection>(new (std::nothrow) DibSection);
+    if (!dib) return nullptr;
+    dib->header = header;
+    try {
+        dib->bits.assign(static_cast<std::size_t>(size), 0);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+    return dib;
+}
+
+void CImage::Attach(std::unique_ptr<DibSection> bitmap) {
+    bitmap_ = std::move(bitmap);
+    width_ = height_ = bpp_ = pitch_ = 0;
+    bits_ = nullptr;
+    if (!bitmap_) return;
+    const BITMAPINFOHEADER& h = bitmap_->header;
+    width_ = h.biWidth;
+    height_ = h.biHeight < 0 ? -h.biHeight : h.biHeight;
+    bpp_ = h.biBitCount;
+    pitch_ = DibStride(h.biWidth, h.biBitCount);
+    bits_ = bitmap_->bits.data();
+    if (h.biHeight > 0) {  // bottom-up: the top displayed row is the last one in memory
+        bits_ += std::ptrdiff_t(pitch_) * (height_ - 1);
+        pitch_ = -pitch_;
+    }
+}
+
+QImage CImage::ToImage() const {
+    if (!bitmap_ || width_ <= 0 || height_ <= 0) return {};
+    const QImage::Format format = bpp_ == 32 ? QImage::Format_RGB32 : QImage::Format_BGR888;
+    QImage image(width_, height_, format);
+    if (image.isNull()) return {};
+    const std::size_t rowBytes = std::size_t(width_) * std::size_t(bpp_ / 8);
+    for (int y = 0; y < height_; ++y)
+        std::memcpy(image.scanLine(y), bits_ + std::ptrdiff_t(y) * pitch_, rowBytes);
+    return image;
+}
+
+QString PathFindExtension(const QString& path) {
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
+    if (dot < 0 || dot < slash) return {};
+    return path.mid(dot);
+}
+
+QList<QByteArray> ImageEncoders() {
+    return QImageWriter::supportedImageFormats();
+}
+
+QByteArray FindEncoderForExtension(const QString& extension, const QList<QByteArray>& encoders) {
+    if (extension.size() < 2 || !extension.startsWith(QLatin1Char('.'))) return {};
+    for (const QByteArray& encoder : encoders) {
+        // Each writer stands for the files "*.<format>".
+        const QString pattern = QStringLiteral("*.") + QString::fromLatin1(encoder);
+        if (PathFindExtension(pattern).compare(extension, Qt::CaseInsensitive) == 0) return encoder;
+    }
+    return {};
+}
+
+HRESULT SavePicture(const CImage& picture, const char* fileName) {
+    if (fileName == nullptr || picture.IsNull()) return E_FAIL;
+    const QString name = QString::fromUtf8(fileName);
+    const QByteArray encoder = FindEncoderForExtension(PathFindExtension(name), ImageEncoders());
+    if (encoder.isEmpty()) return E_FAIL;
+    const QImage image = picture.ToImage();
+    if (image.isNull()) return E_OUTOFMEMORY;
+
+    // Created here and only here: an existing file is never opened for writing.
+    QFile file(name);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        return file.exists() ? kPictureFileExists : E_FAIL;
+    QImageWriter writer(&file, encoder);
+    const bool written = writer.write(image) && file.flush();
+    file.close();
+    if (!written || file.error() != QFileDevice::NoError) {
+        file.remove();
+        return E_FAIL;
+    }
+    return S_OK;
+}

@@ -1,0 +1,24 @@
+// Writes one buffered live frame as the next numbered picture: SaveFolder + PicturePrefix +
+// "_" + NextPictureNumber + ".jpg", upright as the preview shows it.
+#pragma once
+
+#include <QString>
+#include <cstdint>
+
+#include "platform/WinTypes.h"
+
+class CSampleGrabberCB;
+
+// "%s%s_%d.jpg": no separator is added between folder and prefix.
+QString PictureFileName(const QString& folder, const QString& prefix, std::int32_t number);
+
+// Writes the frame (length bytes of RGB24 rows as delivered, callback's Width x Height, rows
+// bottom-up for a positive height) to the next picture file. The number is taken and
+// advanced under SaveSettingsMutex before anything is written, so it is used up even when no
+// file results. A name already taken is never overwritten: the next number is taken instead
+// (and the counter continues after it). A length other than the frame size writes nothing.
+// No message, always 1.
+int SaveSnapshot(CSampleGrabberCB& callback, LONG length, const BYTE* source);
+
+// Installs SaveSnapshot as the frame sink's picture writer.
+void InstallSaveSnapshot();
