@@ -1,0 +1,87 @@
+// Recording to AVI: the capture stream, as the device delivers it (no compressor), goes
+// straight into an AVI multiplexer and a file writer added to the running graph; the preview
+// and still branches run on beside it. The stop completes the file (end of stream first) and
+// rebuilds the plain preview.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include <QFile>
+
+#include "capture/CCaptureVideo.h"
+#include "resources/StringTable.h"
+#include "settings/SharedState.h"
+
+namespace {
+
+// "Couldn't start the recording!" (even id Russian).
+constexpr int kCannotStartRecording = 164;
+
+// Creates the file, failing when the name is taken: a recording never replaces a file.
+HRESULT CreateNewFile(const QString& fileName) {
+    if (fileName.isEmpty()) return E_INVALIDARG;
+    const QByteArray path = QFile::encodeName(fileName);
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        if (errno == EEXIST) return HRESULT_FROM_WIN32(80);  // ERROR_FILE_EXISTS
+        if (errno == ENOENT || errno == ENOTDIR) return HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND);
+        return E_ACCESSDENIED;
+    }
+    ::close(fd);
+    return S_OK;
+}
+
+}  // namespace
+
+HRESULT CCaptureVideo::StartRecording(QString fileName) {
+    if (!m_pMediaControl || !m_pCaptureBuilder || !m_pCaptureFilter) return E_POINTER;
+
+    // The file first, while the preview runs on: a name that cannot be created leaves the
+    // graph as it is.
+    HRESULT hr = CreateNewFile(fileName);
+    if (FAILED(hr)) {
+        ShowMessage(kCannotStartRecording);
+        return hr;
+    }
+
+    m_pMediaControl->Stop();
+    const std::wstring wide = fileName.toStdWString();
+    hr = m_pCaptureBuilder->SetOutputFileName(&MEDIASUBTYPE_Avi, wide.c_str(), &m_pMux, nullptr);
+    if (m_pMux != nullptr) {
+        hr = m_pCaptureBuilder->RenderStream(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video,
+                                             m_pCaptureFilter.get(), nullptr, m_pMux);
+        if (FAILED(hr)) {
+            // No stream reaches the multiplexer: take it and its writer out again.
+            RemoveDownstream(m_pMux);
+            m_pGraph->RemoveFilter(m_pMux);
+        }
+        m_pMux->Release();
+        m_pMux = nullptr;
+    } else if (SUCCEEDED(hr)) {
+        hr = E_FAIL;
+    }
+
+    const HRESULT run = m_pMediaControl->Run();
+    if (SUCCEEDED(hr) && FAILED(run)) {
+        // The graph with the recording branch does not run: back to plain preview.
+        m_pMediaControl->Stop();
+        ResetGraph();
+        ConnectAndRun();
+        hr = run;
+    }
+    if (FAILED(hr)) {
+        QFile::remove(fileName);  // the empty file created above
+        ShowMessage(kCannotStartRecording);
+        return hr;
+    }
+    return hr;
+}
+
+HRESULT CCaptureVideo::StopRecording() {
+    if (!m_pMediaControl || !m_pCaptureBuilder || !m_pCaptureFilter) return E_POINTER;
+    // The graph writes the file: Stop lets the multiplexer finish it first.
+    m_pMediaControl->Stop();
+    ResetGraph();
+    return ConnectAndRun();
+}

@@ -1,0 +1,2 @@
+# Recording to AVI.
+target_sources(lumi_capture PRIVATE CCaptureVideoRecording.cpp)

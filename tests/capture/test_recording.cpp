@@ -1,0 +1,270 @@
+// Recording to AVI on virtual cameras: the capture stream unchanged in the file beside the
+// running preview, the stop completing the file and restoring the preview, and recordings
+// that cannot start.
+#include "media/GstHandle.h"  // first: WinTypes.h before GLib
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <atomic>
+#include <mutex>
+#include <set>
+#include <thread>
+
+#include "AviReader.h"
+#include "CaptureTestSupport.h"
+#include "capture/CCaptureVideo.h"
+#include "frames/CSampleGrabberCB.h"
+#include "frames/FrameState.h"
+#include "media/CaptureSourceFilter.h"
+#include "media/MediaType.h"
+#include "media/VirtualCameraProvider.h"
+#include "platform/WindowMessage.h"
+#include "settings/SharedState.h"
+
+using namespace capturetest;
+using lumi::devices::VirtualCamera;
+using lumi::devices::VirtualCameraProvider;
+
+namespace {
+
+// Counts the repaint requests of the frame sink: one per preview frame taken.
+class PreviewCounter : public QObject {
+public:
+    std::atomic<int> frames{0};
+
+protected:
+    bool event(QEvent* e) override {
+        if (e->type() == WindowMessageEvent::eventType()) {
+            ++frames;
+            AcknowledgeRepaint();
+            return true;
+        }
+        return QObject::event(e);
+    }
+};
+
+// Digests of the frames the camera's capture output sends.
+class SentFrames {
+public:
+    explicit SentFrames(GstElement* camera) {
+        pad_ = gst_element_get_static_pad(camera, "src");
+        if (pad_)
+            probe_ = gst_pad_add_probe(pad_, GST_PAD_PROBE_TYPE_BUFFER, &SentFrames::onBuffer, this,
+                                       nullptr);
+    }
+    ~SentFrames() {
+        if (pad_) {
+            gst_pad_remove_probe(pad_, probe_);
+            gst_object_unref(pad_);
+        }
+    }
+    bool contains(std::uint64_t digest) {
+        std::lock_guard lock(mutex_);
+        return digests_.count(digest) != 0;
+    }
+
+private:
+    static GstPadProbeReturn onBuffer(GstPad*, GstPadProbeInfo* info, gpointer self) {
+        auto* sent = static_cast<SentFrames*>(self);
+        GstBuffer* buffer = GST_PAD_PROBE_INFO_BUFFER(info);
+        GstMapInfo map;
+        if (gst_buffer_map(buffer, &map, GST_MAP_READ)) {
+            std::lock_guard lock(sent->mutex_);
+            sent->digests_.insert(Digest(map.data, map.size));
+            gst_buffer_unmap(buffer, &map);
+        }
+        return GST_PAD_PROBE_OK;
+    }
+
+    GstPad* pad_ = nullptr;
+    gulong probe_ = 0;
+    std::mutex mutex_;
+    std::set<std::uint64_t> digests_;
+};
+
+struct Format {
+    GUID subtype;
+    LONG width;
+    LONG height;
+    const char* name;
+};
+
+class CaptureRecordingBase : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(folder.isValid());
+        VirtualCameraProvider::removeAll();
+        LanguageFlag = 0;
+        StillRequested = 0;
+        PreviewFrozen = 0;
+        FreeFrameBuffer();
+        SetMainWindowHandle(&preview);
+    }
+    void TearDown() override {
+        engine.ReleaseGraph();
+        SetMainWindowHandle(nullptr);
+        VirtualCameraProvider::removeAll();
+        FreeFrameBuffer();
+    }
+    // Opens a new camera (no still pin) in the given format.
+    void Open(const Format& format) {
+        VirtualCameraProvider::addCamera("Recording Camera");
+        DeviceListWindow list;
+        engine.EnumDevices(&list);
+        const int position = static_cast<int>(list.entries.indexOf("Recording Camera"));
+        ASSERT_GE(position, 0);
+        ASSERT_EQ(engine.OpenDevice(position), 0);
+        engine.m_pMediaControl->Stop();
+        engine.ResetGraph();
+        ASSERT_TRUE(SetFormat(format));
+        ASSERT_TRUE(SUCCEEDED(engine.ConnectAndRun()) || messages.texts.isEmpty());
+        ASSERT_EQ(engine.m_nWidth, format.width);
+        ASSERT_EQ(engine.m_nHeight, format.height);
+        auto* source = dynamic_cast<CaptureSourceFilter*>(engine.m_pCaptureFilter.get());
+        ASSERT_NE(source, nullptr);
+        camera = VirtualCamera::fromElement(source->sourceElement());
+        ASSERT_TRUE(camera.valid());
+        ASSERT_TRUE(PreviewRuns());
+    }
+    bool SetFormat(const Format& format) {
+        ComPtr<IAMStreamConfig> config;
+        if (FAILED(engine.m_pCaptureBuilder->FindInterface(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video,
+                                                           engine.m_pCaptureFilter.get(),
+                                                           IID_IAMStreamConfig, config.putVoid())))
+            return false;
+        int count = 0, size = 0;
+        config->GetNumberOfCapabilities(&count, &size);
+        bool set = false;
+        for (int i = 0; i < count && !set; ++i) {
+            AM_MEDIA_TYPE* mt = nullptr;
+            VIDEO_STREAM_CONFIG_CAPS caps{};
+            if (config->GetStreamCaps(i, &mt, reinterpret_cast<BYTE*>(&caps)) != S_OK) continue;
+            const auto* info = reinterpret_cast<const VIDEOINFOHEADER*>(mt->pbFormat);
+            if (mt->subtype == format.subtype && info->bmiHeader.biWidth == format.width &&
+                info->bmiHeader.biHeight == format.height)
+                set = SUCCEEDED(config->SetFormat(mt));
+            DeleteMediaType(mt);
+        }
+        return set;
+    }
+    // More preview frames arrive.
+    bool PreviewRuns(int more = 10) {
+        const int before = preview.frames;
+        return WaitFor([&] { return preview.frames >= before + more; });
+    }
+    std::vector<std::wstring> Names() { return SortedNames(engine.m_pGraph.get()); }
+    QString Path(const QString& name) const { return QDir(folder.path()).filePath(name); }
+
+    QTemporaryDir folder;
+    PreviewCounter preview;
+    CCaptureVideo engine;
+    VirtualCamera camera;
+    MessageRecorder messages;
+};
+
+class CaptureRecording : public CaptureRecordingBase,
+                         public ::testing::WithParamInterface<Format> {};
+
+// Start, 3 s, stop, twice: each file holds every frame the camera sent in its own format
+// (MJPG bytes as sent), the preview runs throughout and returns at the same size.
+TEST_P(CaptureRecording, FileHoldsTheCaptureStreamUnchanged) {
+    const Format format = GetParam();
+    ASSERT_NO_FATAL_FAILURE(Open(format));
+    SentFrames sent(camera.element());
+    const auto previewGraph = Names();
+    for (int n = 0; n < 2; ++n) {
+        const QString path = Path(QString("NEWAVI_%1.avi").arg(n));
+        const uint64_t sentBefore = camera.framesSent();
+        ASSERT_EQ(engine.StartRecording(path), S_OK);
+        const auto recordingGraph = Names();
+        EXPECT_NE(std::find(recordingGraph.begin(), recordingGraph.end(), L"AVI Mux"),
+                  recordingGraph.end());
+        EXPECT_TRUE(PreviewRuns(30));  // about a second of preview beside the recording
+        std::this_thread::sleep_for(std::chrono::seconds(2));
+        engine.StopRecording();
+        const uint64_t delivered = camera.framesSent() - sentBefore;
+        EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join("|").toStdString();
+        EXPECT_EQ(NameOf(engine.m_pCaptureFilter.get()), L"Capture source");
+        EXPECT_EQ(Names(), previewGraph);  // multiplexer and writer gone
+        EXPECT_EQ(engine.m_nWidth, format.width);
+        EXPECT_EQ(engine.m_nHeight, format.height);
+        EXPECT_TRUE(PreviewRuns());
+
+        const AviContents avi = ReadAvi(path.toStdString());
+        EXPECT_FALSE(avi.error);
+        EXPECT_GT(avi.frames, 60);
+        EXPECT_NEAR(avi.frames, double(delivered), 0.02 * double(delivered) + 1);
+        EXPECT_EQ(avi.width, format.width);
+        EXPECT_EQ(avi.height, format.height);
+        if (format.subtype == MEDIASUBTYPE_MJPG) {
+            EXPECT_EQ(avi.mediaType, "image/jpeg");
+            int same = 0;
+            for (std::uint64_t d : avi.digests) same += sent.contains(d) ? 1 : 0;
+            EXPECT_EQ(same, avi.frames);  // no re-encoding
+        } else {
+            EXPECT_EQ(avi.mediaType, "video/x-raw");
+            EXPECT_EQ(avi.format, "YUY2");
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(VirtualCamera, CaptureRecording,
+                         ::testing::Values(Format{MEDIASUBTYPE_YUY2, 640, 480, "Yuy2"},
+                                           Format{MEDIASUBTYPE_MJPG, 1280, 720, "Mjpg"}),
+                         [](const auto& p) { return std::string(p.param.name); });
+
+class CaptureRecordingRefused : public CaptureRecordingBase {};
+
+// A file that cannot be created (missing folder, a name already taken, no name): the
+// message, a failure code, no file touched, and the preview runs on unchanged.
+TEST_F(CaptureRecordingRefused, ShowsTheMessageAndKeepsThePreview) {
+    ASSERT_NO_FATAL_FAILURE(Open({MEDIASUBTYPE_YUY2, 640, 480, "Yuy2"}));
+    const auto before = Names();
+    {
+        QFile taken(Path("NEWAVI_0.avi"));
+        ASSERT_TRUE(taken.open(QIODevice::WriteOnly));
+        taken.write("keep");
+    }
+    for (const QString& path : {Path("missing/NEWAVI_0.avi"), Path("NEWAVI_0.avi"), QString()}) {
+        messages.texts.clear();
+        EXPECT_TRUE(FAILED(engine.StartRecording(path))) << path.toStdString();
+        EXPECT_EQ(messages.texts, QStringList{"Couldn't start the recording!"});
+        EXPECT_EQ(Names(), before);
+        EXPECT_TRUE(PreviewRuns());
+    }
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+              QStringList{"NEWAVI_0.avi"});
+    QFile taken(Path("NEWAVI_0.avi"));
+    ASSERT_TRUE(taken.open(QIODevice::ReadOnly));
+    EXPECT_EQ(taken.readAll(), "keep");
+}
+
+TEST_F(CaptureRecordingRefused, RussianMessage) {
+    ASSERT_NO_FATAL_FAILURE(Open({MEDIASUBTYPE_YUY2, 640, 480, "Yuy2"}));
+    LanguageFlag = 1;
+    EXPECT_TRUE(FAILED(engine.StartRecording(Path("missing/NEWAVI_0.avi"))));
+    EXPECT_EQ(messages.texts, QStringList{QString::fromUtf8("Не удалось начать запись видео!")});
+}
+
+TEST_F(CaptureRecordingRefused, WithoutADeviceNothingHappens) {
+    EXPECT_EQ(engine.StartRecording(Path("NEWAVI_0.avi")), E_POINTER);
+    EXPECT_EQ(engine.StopRecording(), E_POINTER);
+    EXPECT_TRUE(messages.texts.isEmpty());
+    EXPECT_FALSE(QFile::exists(Path("NEWAVI_0.avi")));
+    EXPECT_FALSE(engine.m_pGraph);
+}
+
+// Stop without a recording still strips, reconnects and restarts the preview.
+TEST_F(CaptureRecordingRefused, StopWithoutRecordingRestartsThePreview) {
+    ASSERT_NO_FATAL_FAILURE(Open({MEDIASUBTYPE_YUY2, 640, 480, "Yuy2"}));
+    engine.StopRecording();
+    EXPECT_TRUE(messages.texts.isEmpty());
+    EXPECT_EQ(NameOf(engine.m_pCaptureFilter.get()), L"Capture source");
+    EXPECT_TRUE(PreviewRuns());
+}
+
+}  // namespace
