@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "media/CameraButtonLocator.h"
 #include "media/FilterGraph.h"
 #include "media/MediaType.h"
 
@@ -20,6 +21,9 @@ ComPtr<CaptureSourceFilter> CaptureSourceFilter::fromDevice(const DeviceInfo& de
     if (device.isVirtual) {
         VirtualCamera camera = VirtualCamera::fromElement(element);
         options.stillPin = camera.valid() && camera.hasStillPin();
+    } else if (!device.devicePath.empty()) {
+        // The snapshot button, where its input device can be opened; else no still pin.
+        options.buttonFd = lumi::devices::CameraButtonLocator().openInput(device.devicePath);
     }
     auto formats = V4l2Formats::fromCaps(device.caps.get());
     return ComPtr<CaptureSourceFilter>::adopt(
@@ -32,6 +36,9 @@ CaptureSourceFilter::CaptureSourceFilter(GstElement* source, std::vector<V4l2For
       formats_(std::move(formats)),
       devicePath_(options.devicePath),
       streamConfig_(*this) {
+    auto button = options.buttonFd >= 0
+                      ? std::make_unique<lumi::devices::CameraButton>(options.buttonFd)
+                      : nullptr;
     if (!source) return;
     source_ = source;
     gst_bin_add(GST_BIN(bin()), source);  // the bin takes the floating reference
@@ -45,13 +52,17 @@ CaptureSourceFilter::CaptureSourceFilter(GstElement* source, std::vector<V4l2For
     if (options.previewPin) outputs.emplace_back(L"Preview", PIN_CATEGORY_PREVIEW);
     capturePin_ = addOutput(capture.get(), captureFormat_, outputs);
 
+    GstHandle<GstPad> still;
     if (options.stillPin) {
-        GstHandle<GstPad> still =
-            GstHandle<GstPad>::adopt(gst_element_get_static_pad(source, "still"));
-        if (still) {
-            stillFormat_ = addElement("capsfilter");
-            stillPin_ = addOutput(still.get(), stillFormat_, {{L"Still", PIN_CATEGORY_STILL}});
-        }
+        still = GstHandle<GstPad>::adopt(gst_element_get_static_pad(source, "still"));
+    } else if (button) {
+        buttonStill_ = std::make_unique<lumi::devices::CameraButtonStill>(
+            GST_BIN(bin()), capture.get(), std::move(button));
+        still = GstHandle<GstPad>::share(buttonStill_->pad());
+    }
+    if (still) {
+        stillFormat_ = addElement("capsfilter");
+        stillPin_ = addOutput(still.get(), stillFormat_, {{L"Still", PIN_CATEGORY_STILL}});
     }
     setFormat(current_);
 }
@@ -79,7 +90,8 @@ GraphPin* CaptureSourceFilter::addOutput(GstPad* sourcePad, GstElement* formatFi
 
 HRESULT CaptureSourceFilter::queryFilterInterface(REFIID riid, void** object) {
     if (riid == IID_ISpecifyPropertyPages) return ComHandOut<ISpecifyPropertyPages>(this, object);
-    if (riid == IID_IAMVideoControl && stillPin_) return ComHandOut<IAMVideoControl>(this, object);
+    if (riid == IID_IAMVideoControl && stillPin_ && !buttonStill_)
+        return ComHandOut<IAMVideoControl>(this, object);
     if (riid == IID_ICameraControls && controls()) return ComHandOut<ICameraControls>(this, object);
     return GstFilter::queryFilterInterface(riid, object);
 }

@@ -3,8 +3,9 @@
 // output where it has a still pin. The capture output offers IAMStreamConfig (the device's
 // formats, one at a time); the filter offers ISpecifyPropertyPages (the image and camera
 // control pages, for the groups its controls fall in), ICameraControls (those controls, for
-// the pages) and, with a still pin, IAMVideoControl whose software trigger makes the device
-// send one still.
+// the pages) and, with a virtual camera's still pin, IAMVideoControl whose software trigger
+// makes the device send one still. A v4l2 camera's still pin is fed by its snapshot button
+// (CameraButtonStill) and has no software trigger.
 // An output that is not connected drops what the device sends on it.
 #pragma once
 
@@ -13,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "media/CameraButtonStill.h"
 #include "media/CameraSettings.h"
 #include "media/CaptureStreamConfig.h"
 #include "media/ComPtr.h"
@@ -32,6 +34,9 @@ public:
         bool previewPin = false;
         bool stillPin = false;
         std::string devicePath;  // the v4l2 node, for the controls
+        // An open input device of the camera's snapshot button (taken over, also when the
+        // filter cannot use it): its presses feed a "Still" output. -1: none.
+        int buttonFd = -1;
     };
 
     // A filter for the device; null when its element cannot be made.
@@ -91,6 +96,7 @@ private:
     std::string devicePath_;
     lumi::devices::VirtualCamera camera_;  // valid for a virtual camera
     std::unique_ptr<lumi::devices::V4l2Device> v4l2_;
+    std::unique_ptr<lumi::devices::CameraButtonStill> buttonStill_;
     LONG stillMode_ = 0;
     CaptureStreamConfig streamConfig_;
     mutable std::mutex mutex_;
