@@ -1,0 +1,231 @@
+// Pictures and recording at MJPG 1920 x 1080, 30 frames per second, on a virtual camera,
+// through the capture engine and the frame sink (no window):
+//   - picture: time from the request (what Enter sets) to the complete file on disk, and
+//     preview frames lost while it is written (the frame gap around each picture);
+//   - CPU of the process with plain preview and with preview plus recording;
+//   - the gap in the preview when a recording starts and when it stops.
+// Prints one JSON line.
+//
+//   bench_recording [seconds per CPU window]   (default 5)
+#include "media/GstHandle.h"  // first: WinTypes.h before GLib
+
+#include <sys/resource.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QThread>
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <vector>
+
+#include "capture/CCaptureVideo.h"
+#include "frames/CSampleGrabberCB.h"
+#include "frames/FrameState.h"
+#include "frames/SaveSnapshot.h"
+#include "frames/SnapshotHook.h"
+#include "media/GraphPin.h"
+#include "media/GstFilter.h"
+#include "media/MediaType.h"
+#include "media/VirtualCameraProvider.h"
+#include "platform/MessageBox.h"
+#include "platform/WindowMessage.h"
+#include "settings/SharedState.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double CpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+void RunEvents(int milliseconds) {
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < milliseconds) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(1);
+    }
+}
+
+double Ms(Clock::duration d) {
+    return std::chrono::duration<double, std::milli>(d).count();
+}
+
+// Arrival times of the frames at the frame grabber's input.
+std::mutex arrivalsMutex;
+std::vector<Clock::time_point> arrivals;
+
+GstPadProbeReturn OnFrame(GstPad*, GstPadProbeInfo*, gpointer) {
+    std::lock_guard lock(arrivalsMutex);
+    arrivals.push_back(Clock::now());
+    return GST_PAD_PROBE_OK;
+}
+
+// The longest gap between frame arrivals overlapping [from, to].
+double LongestGapMs(Clock::time_point from, Clock::time_point to) {
+    std::lock_guard lock(arrivalsMutex);
+    double longest = 0;
+    for (std::size_t i = 1; i < arrivals.size(); ++i) {
+        if (arrivals[i] < from || arrivals[i - 1] > to) continue;
+        longest = std::max(longest, Ms(arrivals[i] - arrivals[i - 1]));
+    }
+    return longest;
+}
+
+std::size_t ArrivalCount() {
+    std::lock_guard lock(arrivalsMutex);
+    return arrivals.size();
+}
+
+// The picture writer, timed: when the last picture was complete on disk.
+std::atomic<std::int64_t> pictureDoneNs{0};
+void TimedSaveSnapshot(CSampleGrabberCB& callback, LONG length, BYTE* frame) {
+    SaveSnapshot(callback, length, frame);
+    pictureDoneNs = Clock::now().time_since_epoch().count();
+}
+
+bool SwitchToMjpeg1080(CCaptureVideo& engine) {
+    engine.m_pMediaControl->Stop();
+    engine.ResetGraph();
+    ComPtr<IAMStreamConfig> config;
+    if (FAILED(engine.m_pCaptureBuilder->FindInterface(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video,
+                                                       engine.m_pCaptureFilter.get(),
+                                                       IID_IAMStreamConfig, config.putVoid())))
+        return false;
+    int count = 0, size = 0;
+    config->GetNumberOfCapabilities(&count, &size);
+    bool set = false;
+    for (int i = 0; i < count && !set; ++i) {
+        AM_MEDIA_TYPE* mt = nullptr;
+        VIDEO_STREAM_CONFIG_CAPS caps{};
+        if (config->GetStreamCaps(i, &mt, reinterpret_cast<BYTE*>(&caps)) != S_OK) continue;
+        const auto* info = reinterpret_cast<const VIDEOINFOHEADER*>(mt->pbFormat);
+        if (mt->subtype == MEDIASUBTYPE_MJPG && info->bmiHeader.biWidth == 1920 &&
+            info->bmiHeader.biHeight == 1080)
+            set = SUCCEEDED(config->SetFormat(mt));
+        DeleteMediaType(mt);
+    }
+    engine.ConnectAndRun();
+    return set && engine.m_nWidth == 1920 && engine.m_nHeight == 1080;
+}
+
+// Device list stand-in for EnumDevices.
+class DeviceList : public QObject {
+public:
+    QStringList names;
+
+protected:
+    bool event(QEvent* e) override {
+        if (e->type() != WindowMessageEvent::eventType()) return QObject::event(e);
+        auto* m = static_cast<WindowMessageEvent*>(e);
+        if (m->message() == CB_ADDSTRING)
+            names << QString::fromUtf8(reinterpret_cast<const char*>(m->lParam()));
+        return true;
+    }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const double seconds = argc > 1 ? std::atof(argv[1]) : 5.0;
+    QCoreApplication app(argc, argv);
+    SetMessageBoxHandler([](HWND, const QString& text, const QString&, UINT) {
+        std::fprintf(stderr, "bench_recording: message: %s\n", qPrintable(text));
+        return IDOK;
+    });
+    QTemporaryDir folder;
+    if (!folder.isValid()) return 1;
+    {
+        std::lock_guard lock(SaveSettingsMutex);
+        SaveFolder = folder.path() + "/";
+    }
+    lumi::devices::VirtualCameraProvider::addCamera("Bench Camera");
+
+    int result = 0;
+    {
+        CCaptureVideo engine;
+        DeviceList list;
+        engine.EnumDevices(&list);
+        const int position = static_cast<int>(list.names.indexOf("Bench Camera"));
+        if (position < 0 || engine.OpenDevice(position) != 0 || !SwitchToMjpeg1080(engine)) {
+            std::fprintf(stderr, "bench_recording: cannot open the camera at MJPG 1920x1080\n");
+            return 1;
+        }
+        auto* grabber = dynamic_cast<GstFilter*>(engine.m_pGrabberFilter.get());
+        GstPad* grabberInput = grabber ? grabber->pins().front()->pad() : nullptr;
+        if (grabberInput == nullptr) return 1;
+        gst_pad_add_probe(grabberInput, GST_PAD_PROBE_TYPE_BUFFER, &OnFrame, nullptr, nullptr);
+        SetSaveSnapshot(&TimedSaveSnapshot);
+        RunEvents(2000);  // warm-up
+
+        // Pictures, one per second.
+        constexpr int kPictures = 8;
+        std::vector<double> toFile;
+        double lostFrames = 0;
+        double longestPictureGap = 0;
+        for (int i = 0; i < kPictures; ++i) {
+            pictureDoneNs = 0;
+            const auto asked = Clock::now();
+            StillRequested = 1;
+            while (pictureDoneNs.load() == 0) QThread::usleep(200);
+            const auto done = Clock::time_point(Clock::duration(pictureDoneNs.load()));
+            toFile.push_back(Ms(done - asked));
+            RunEvents(1000);
+            // Frames the gap around the picture held back, beyond the one due in it.
+            const double gap = LongestGapMs(asked, done);
+            longestPictureGap = std::max(longestPictureGap, gap);
+            lostFrames += std::max(0.0, std::round(gap / (1000.0 / 30.0)) - 1.0);
+        }
+        std::sort(toFile.begin(), toFile.end());
+
+        // CPU: plain preview, then preview with a recording.
+        double cpu = CpuSeconds();
+        auto t = Clock::now();
+        RunEvents(int(seconds * 1000));
+        const double cpuPreview = 100.0 * (CpuSeconds() - cpu) / (Ms(Clock::now() - t) / 1000);
+
+        const auto startAsked = Clock::now();
+        const HRESULT started = engine.StartRecording(QDir(folder.path()).filePath("NEWAVI_0.avi"));
+        const auto startDone = Clock::now();
+        cpu = CpuSeconds();
+        t = Clock::now();
+        const std::size_t framesBefore = ArrivalCount();
+        RunEvents(int(seconds * 1000));
+        const double cpuRecording = 100.0 * (CpuSeconds() - cpu) / (Ms(Clock::now() - t) / 1000);
+        const double fpsRecording =
+            double(ArrivalCount() - framesBefore) / (Ms(Clock::now() - t) / 1000);
+        const auto stopAsked = Clock::now();
+        engine.StopRecording();
+        const auto stopDone = Clock::now();
+        RunEvents(1500);
+        const double startGap = LongestGapMs(startAsked, startDone + std::chrono::seconds(1));
+        const double stopGap = LongestGapMs(stopAsked, stopDone + std::chrono::seconds(1));
+
+        std::printf(
+            "{\"bench\":\"recording\",\"camera\":\"MJPG 1920x1080 30/1\",\"pictures\":%d,"
+            "\"enter_to_file_ms_median\":%.1f,\"enter_to_file_ms_max\":%.1f,"
+            "\"preview_frames_lost_per_picture\":%.2f,\"longest_frame_gap_during_picture_ms\":%.1f,"
+            "\"cpu_percent_preview\":%.1f,"
+            "\"cpu_percent_recording\":%.1f,\"fps_preview_while_recording\":%.1f,"
+            "\"recording_started\":%s,\"start_call_ms\":%.1f,\"stop_call_ms\":%.1f,"
+            "\"preview_gap_at_start_ms\":%.1f,\"preview_gap_at_stop_ms\":%.1f}\n",
+            kPictures, toFile[toFile.size() / 2], toFile.back(), lostFrames / kPictures,
+            longestPictureGap, cpuPreview, cpuRecording, fpsRecording,
+            started == S_OK ? "true" : "false", Ms(startDone - startAsked),
+            Ms(stopDone - stopAsked), startGap, stopGap);
+        result = started == S_OK ? 0 : 1;
+        SetSaveSnapshot(nullptr);
+        engine.ReleaseGraph();
+    }
+    return result;
+}
