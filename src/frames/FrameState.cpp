@@ -2,6 +2,13 @@
 
 #include "platform/WindowMessage.h"
 
+BYTE* FrameBuffer = nullptr;
+std::int32_t FrameBufferSize = 0;
+std::mutex FrameBufferMutex;
+
+std::atomic<HWND> MainWindowHandle{nullptr};
+std::atomic<std::int32_t> StillRequested{0};
+std::atomic<std::int32_t> PreviewFrozen{0};
 std::atomic<bool> PaintPending{false};
 
 namespace {

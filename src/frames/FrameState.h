@@ -14,7 +14,20 @@
 #include <mutex>
 
 #include "platform/WinTypes.h"
-#include "settings/SharedState.h"
+
+// The latest live frame exactly as delivered (RGB24, rows in the delivered order) and its
+// length in bytes; null and 0 before the first frame. Guarded by FrameBufferMutex.
+extern BYTE* FrameBuffer;
+extern std::int32_t FrameBufferSize;
+extern std::mutex FrameBufferMutex;
+
+// The main window: target of the per-frame repaint request (set with SetMainWindowHandle).
+extern std::atomic<HWND> MainWindowHandle;
+
+// 1: one picture is to be written from the next live frame (Snap, or a still image).
+extern std::atomic<std::int32_t> StillRequested;
+// 1: live frames do not replace FrameBuffer and ask for no repaint (Space).
+extern std::atomic<std::int32_t> PreviewFrozen;
 
 // True from a posted repaint request until the window acknowledges it.
 extern std::atomic<bool> PaintPending;

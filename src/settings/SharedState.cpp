@@ -11,11 +11,3 @@ std::int32_t LanguageFlag = 0;
 BYTE AutoNumbering = 1;
 
 BITMAPINFOHEADER FrameInfo;
-
-BYTE* FrameBuffer = nullptr;
-std::int32_t FrameBufferSize = 0;
-std::mutex FrameBufferMutex;
-
-std::atomic<HWND> MainWindowHandle{nullptr};
-std::atomic<std::int32_t> StillRequested{0};
-std::atomic<std::int32_t> PreviewFrozen{0};

@@ -1,10 +1,10 @@
-// Process-wide state shared by the main window, the capture engine and the frame sink.
+// Process-wide state shared by the main window, the capture engine and the picture writer.
 // Values read on a streaming thread are guarded: the save settings and the next numbers by
-// SaveSettingsMutex, the frame buffer by FrameBufferMutex; the flags are atomics.
+// SaveSettingsMutex. The frame state (FrameBuffer, the freeze and picture-request flags,
+// MainWindowHandle) belongs to the frame sink: frames/FrameState.h.
 #pragma once
 
 #include <QString>
-#include <atomic>
 #include <cstdint>
 #include <mutex>
 
@@ -29,16 +29,3 @@ extern BYTE AutoNumbering;
 
 // Describes the current frame: 40, width, height, 1 plane, 24 bits, uncompressed.
 extern BITMAPINFOHEADER FrameInfo;
-
-// The latest live frame as delivered and its length in bytes; guarded by FrameBufferMutex.
-extern BYTE* FrameBuffer;
-extern std::int32_t FrameBufferSize;
-extern std::mutex FrameBufferMutex;
-
-// The main window: target of the per-frame repaint request.
-extern std::atomic<HWND> MainWindowHandle;
-
-// One picture is to be written from the next live frame.
-extern std::atomic<std::int32_t> StillRequested;
-// While 1, live frames do not replace FrameBuffer.
-extern std::atomic<std::int32_t> PreviewFrozen;

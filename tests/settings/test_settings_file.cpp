@@ -97,11 +97,6 @@ TEST(SharedStateTest, InitialValues) {
     EXPECT_EQ(AutoNumbering, 1);
     EXPECT_EQ(FrameInfo.biWidth, 0);
     EXPECT_EQ(FrameInfo.biSize, 0u);
-    EXPECT_EQ(FrameBuffer, nullptr);
-    EXPECT_EQ(FrameBufferSize, 0);
-    EXPECT_EQ(MainWindowHandle.load(), nullptr);
-    EXPECT_EQ(StillRequested.load(), 0);
-    EXPECT_EQ(PreviewFrozen.load(), 0);
 }
 
 TEST(StringTableTest, EveryPairHasBothTexts) {
