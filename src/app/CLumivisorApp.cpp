@@ -3,6 +3,7 @@
 #include <QApplication>
 
 #include "app/CLumivisorDlg.h"
+#include "media/VirtualCameraProvider.h"
 #include "resources/Artwork.h"
 #include "resources/ResourceIds.h"
 
@@ -27,6 +28,8 @@ BOOL CLumivisorApp::InitInstance() {
     QApplication application(argc_, argv_);
     QApplication::setApplicationName(QStringLiteral("lumivisor"));
     QApplication::setWindowIcon(LoadIconResource(IDR_MAINFRAME));
+    // --virtual-cameras N: simulated cameras listed beside the real ones.
+    lumi::devices::VirtualCameraProvider::addNumberedCameras(m_nVirtualCameras);
     {
         CLumivisorDlg dlg;
         m_pMainWnd = &dlg;

@@ -7,10 +7,15 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
 #include <QScreen>
+#include <QStyle>
 #include <QVBoxLayout>
 
 #include "app/CLumivisorApp.h"
+#include "frames/CSampleGrabberCB.h"
+#include "frames/FrameState.h"
+#include "media/DeviceMonitor.h"
 #include "platform/DialogBuilder.h"
 #include "platform/LocaleId.h"
 #include "platform/Menu.h"
@@ -33,6 +38,8 @@
 #include "settings/CAboutDlg.h"
 #define LUMIVISOR_HAS_ABOUT_DIALOG 1
 #endif
+
+int CaptionBlinkCount = 0;
 
 namespace {
 
@@ -85,10 +92,27 @@ CLumivisorDlg::CLumivisorDlg(QWidget* parent) : QDialog(parent) {
     connect(menuBar_, &QMenuBar::triggered, this,
             [this](QAction* action) { SendMessage(this, WM_COMMAND, GetMenuItemID(action), 0); });
     client_->installEventFilter(this);
+    // The live picture is painted into control 1000 (OnPaint).
+    picture_ = GetDlgItem(this, IDC_PICTURE);
+    if (picture_ != nullptr) picture_->installEventFilter(this);
 }
 
 CLumivisorDlg::~CLumivisorDlg() {
-    if (MainWindowHandle.load() == this) MainWindowHandle.store(nullptr);
+    // No repaint request or device notice reaches the window from here on.
+    if (MainWindowHandle.load() == this) SetMainWindowHandle(nullptr);
+    lumi::devices::DeviceMonitor::instance().unregisterWindow(this);
+}
+
+CLumivisorDlg::EngineOperation::EngineOperation(CLumivisorDlg& dlg) : dlg_(dlg) {
+    ++dlg_.engineBusy_;
+}
+
+CLumivisorDlg::EngineOperation::~EngineOperation() {
+    if (--dlg_.engineBusy_ == 0 && dlg_.deviceNoticeDeferred_) {
+        // The notice that arrived meanwhile is handled once this operation has returned.
+        dlg_.deviceNoticeDeferred_ = false;
+        PostMessage(&dlg_, WM_DEVICECHANGE, DBT_DEVICEARRIVAL, 0);
+    }
 }
 
 BOOL CLumivisorDlg::Create() {
@@ -124,9 +148,13 @@ BOOL CLumivisorDlg::OnInitDialog() {
     // 4. Show the window.
     show();
 
-    // 5. The target of the repaint requests. Device notices are registered with the
-    //    device layer.
-    MainWindowHandle.store(this);
+    // 5. The target of the repaint requests, and the capture-device notices. Without a
+    //    device monitor the window carries on without hot-plug notices.
+    SetMainWindowHandle(this);
+    {
+        auto& monitor = lumi::devices::DeviceMonitor::instance();
+        if (monitor.start()) monitor.registerWindow(this);
+    }
 
     // 6. to 8. Language from the settings file, by default from the system locale.
     const int defaultLanguage = DefaultLanguageFor(GetSystemDefaultLCID());
@@ -142,6 +170,7 @@ BOOL CLumivisorDlg::OnInitDialog() {
     RecIndicatorBitmap = LoadBitmapResource(IDB_RECORDING);
     RecIndicatorWidth = RecIndicatorBitmap.width();
     RecIndicatorHeight = RecIndicatorBitmap.height();
+    painter_.SetIndicator(RecIndicatorBitmap);
 
     // 11. Save folder: "path", by default the desktop folder.
     {
@@ -151,7 +180,8 @@ BOOL CLumivisorDlg::OnInitDialog() {
         SaveFolder = folder;
     }
 
-    // 12. The device menu from DeviceList (filled by the capture engine's enumeration).
+    // 12. The cameras into DeviceList, then the device menu.
+    theApp.m_CaptureVideo.EnumDevices(DeviceList);
     RebuildDeviceMenu();
 
     // 13. Layout and the window size for no device.
@@ -200,10 +230,62 @@ BOOL CLumivisorDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
         CheckMenuItem(menuBar_, id, MF_BYCOMMAND | MF_CHECKED);
         if (position != SelectedDevice) {
             SelectedDevice = position;
-            // The capture engine opens the device at this position here.
+            OpenSelectedDevice(position);
         }
     }
     return OnCmdMsg(id);
+}
+
+void CLumivisorDlg::OpenSelectedDevice(int position) {
+    CCaptureVideo& engine = theApp.m_CaptureVideo;
+    HRESULT hr = S_OK;
+    {
+        EngineOperation operation(*this);
+        hr = engine.OpenDevice(position);
+    }
+    // A build that stopped after binding the device leaves a capture filter and builder
+    // in the engine without a running graph: only a graph that runs counts as open.
+    if (hr != 0 || !engine.m_pCaptureFilter || !engine.m_pCaptureBuilder) {
+        // Choosing the same entry again retries the open (the check mark stays); the
+        // window keeps its size and the previous frame size.
+        SelectedDevice = -1;
+        return;
+    }
+    VideoWidth = engine.m_nWidth;
+    VideoHeight = engine.m_nHeight;
+    FrameInfo = BITMAPINFOHEADER{};
+    FrameInfo.biSize = sizeof(BITMAPINFOHEADER);
+    FrameInfo.biWidth = VideoWidth;
+    FrameInfo.biHeight = VideoHeight;
+    FrameInfo.biPlanes = 1;
+    FrameInfo.biBitCount = 24;
+    FrameInfo.biCompression = BI_RGB;
+    FitWindowToVideo();
+    if (engine.m_pVideoWindow) {
+        // The engine's owner window is never given a window: its client rectangle is empty.
+        const RECT owner{};
+        engine.m_pVideoWindow->SetWindowPosition(0, 0, owner.right, owner.bottom);
+    }
+    UpdateOperationMenu();
+}
+
+BOOL CLumivisorDlg::OnDeviceChange(WPARAM eventType, LPARAM eventData) {
+    Q_UNUSED(eventData);
+    if (eventType != DBT_DEVICEARRIVAL && eventType != DBT_DEVICEREMOVECOMPLETE) return TRUE;
+    if (engineBusy_ > 0) {
+        // An engine operation runs a modal loop (a message box, a property frame): the
+        // graph must not change under it. The notice is handled when it has returned.
+        deviceNoticeDeferred_ = true;
+        return TRUE;
+    }
+    SelectedDevice = -1;
+    DeviceList->clear();
+    theApp.m_CaptureVideo.EnumDevices(DeviceList);
+    RebuildDeviceMenu();
+    GreyOperationMenu();
+    const int count = DeviceList->count();
+    if (count > 0) SendMessage(this, WM_COMMAND, ID_DEVICE_FIRST - 1 + count, 0);
+    return TRUE;
 }
 
 BOOL CLumivisorDlg::OnCmdMsg(UINT id) {
@@ -240,6 +322,7 @@ BOOL CLumivisorDlg::PreTranslateMessage(QEvent* message) {
 }
 
 bool CLumivisorDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == picture_ && event->type() == QEvent::Paint) return OnPaint();
     if (watched == client_ && event->type() == QEvent::Resize) {
         ApplyLayout();
         return false;
@@ -280,6 +363,16 @@ LRESULT CLumivisorDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
             return OnCommand(wParam, lParam);
         case WM_SYSCOMMAND:
             OnSysCommand(static_cast<UINT>(wParam), lParam);
+            return 0;
+        case WM_PAINT:
+            // A repaint request of the frame sink: the next one may be posted again.
+            AcknowledgeRepaint();
+            if (picture_ != nullptr) picture_->update();
+            return 0;
+        case WM_DEVICECHANGE:
+            return OnDeviceChange(wParam, lParam);
+        case WM_TIMER:
+            OnTimer(static_cast<UINT>(wParam));
             return 0;
         default:
             return 0;
@@ -362,8 +455,8 @@ void CLumivisorDlg::OnSnap() {
 }
 
 void CLumivisorDlg::OnCrosshairs() {
-    // The frame sink's CrosshairOn follows this flag.
     CrosshairShown = !CrosshairShown;
+    FrameCallback.CrosshairOn = CrosshairShown;
 }
 
 void CLumivisorDlg::OnSetFolder() {
@@ -432,18 +525,23 @@ int CLumivisorDlg::ApplyLayout() {
     return static_cast<int>(m_layout.items.size());
 }
 
-void CLumivisorDlg::FitWindowToVideo() {
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    const QSize screenSize = screen ? screen->geometry().size() : QSize(1920, 1080);
-    int w = VideoWidth;
-    int h = VideoHeight;
+QSize CLumivisorDlg::OuterSizeForVideo(int videoWidth, int videoHeight, const QSize& screen) {
+    int w = videoWidth;
+    int h = videoHeight;
     if (w <= 0 || h <= 0) {
         w = 640;
         h = 480;
     }
-    fittedOuterSize_ = w < screenSize.width() - 48
-                           ? QSize(w + 3 + 10, h + 28 + 30)
-                           : QSize(screenSize.width() + 10, screenSize.height() + 30);
+    // Only the width decides: a picture that fits gets its frame and caption around it,
+    // a wider one a window a little larger than the screen.
+    if (w < screen.width() - 48) return QSize(w + 3 + 10, h + 28 + 30);
+    return QSize(screen.width() + 10, screen.height() + 30);
+}
+
+void CLumivisorDlg::FitWindowToVideo() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QSize screenSize = screen ? screen->geometry().size() : QSize(1920, 1080);
+    fittedOuterSize_ = OuterSizeForVideo(VideoWidth, VideoHeight, screenSize);
     ApplyOuterSize();
     show();
     CenterWindow();
@@ -477,4 +575,38 @@ void CLumivisorDlg::CenterWindow() {
         y = area.bottom() + 1 - outer.height();
     }
     move(x, y);
+}
+
+bool CLumivisorDlg::OnPaint() {
+    if (picture_ == nullptr) return false;
+    if (isMinimized()) {
+        // The application icon, centred.
+        QPainter painter(picture_);
+        const int size = style()->pixelMetric(QStyle::PM_LargeIconSize);
+        const QRect client = picture_->rect();
+        const int x = (client.width() - size + 1) / 2;
+        const int y = (client.height() - size + 1) / 2;
+        AppIcon.paint(&painter, QRect(x, y, size, size));
+        return true;
+    }
+    // The latest frame when the buffer holds a whole one as FrameInfo describes it, else
+    // the frame drawn last; nothing before the first.
+    if (painter_.Refresh(FrameInfo)) ++FramesPainted;
+    if (painter_.Frame().isNull()) return false;  // the control paints itself
+    QPainter painter(picture_);
+    painter_.Paint(painter, picture_->rect(), IsRecording, VideoWidth);
+    return true;
+}
+
+QIcon CLumivisorDlg::OnQueryDragIcon() const {
+    return AppIcon;
+}
+
+void CLumivisorDlg::OnTimer(UINT id) {
+    // Nothing starts a timer; timer 1 would blink the caption while recording.
+    if (id == 1) {
+        setWindowTitle(CaptionBlinkCount % 2 == 0 ? LoadStringForLanguage(108, LanguageFlag)
+                                                  : QString());
+        ++CaptionBlinkCount;
+    }
 }

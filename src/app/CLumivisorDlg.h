@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QSize>
 
+#include "app/FramePainter.h"
 #include "app/LayoutState.h"
 #include "platform/Accelerators.h"
 #include "platform/WinTypes.h"
@@ -14,6 +15,9 @@
 class QComboBox;
 class QMenu;
 class QMenuBar;
+
+// Ticks of the (never started) caption timer.
+extern int CaptionBlinkCount;
 
 class CLumivisorDlg : public QDialog {
     Q_OBJECT
@@ -33,6 +37,10 @@ public:
     void done(int result) override;
     // Device commands, then every command to its handler.
     BOOL OnCommand(WPARAM wParam, LPARAM lParam);
+    // Device arrival (0x8000) or removal (0x8004): rebuilds the device list and menu and
+    // opens the last device. While an engine operation runs, the notice waits until it has
+    // returned. Always TRUE.
+    BOOL OnDeviceChange(WPARAM eventType, LPARAM eventData);
     // Once the accelerators are loaded, a key press acts only through them: TRUE when a
     // key was translated (its command sent, or dropped because its item is greyed).
     BOOL PreTranslateMessage(QEvent* message);
@@ -51,6 +59,32 @@ public:
     int ApplyLayout();
     // Sizes the window for VideoWidth x VideoHeight (640 x 480 when unknown) and centres it.
     void FitWindowToVideo();
+    // The outer window size for a video on a screen of that size.
+    static QSize OuterSizeForVideo(int videoWidth, int videoHeight, const QSize& screen);
+
+    // Paints control 1000: the frame stretched over it with the recording indicator, or the
+    // icon when minimised. False when there is nothing to draw (the control paints itself).
+    bool OnPaint();
+    // The icon shown while the minimised window is dragged.
+    QIcon OnQueryDragIcon() const;
+    void OnTimer(UINT id);
+
+    // Marks an engine operation (it may run a modal loop) for its lifetime: device notices
+    // that arrive meanwhile are handled after it.
+    class EngineOperation {
+    public:
+        explicit EngineOperation(CLumivisorDlg& dlg);
+        ~EngineOperation();
+        EngineOperation(const EngineOperation&) = delete;
+        EngineOperation& operator=(const EngineOperation&) = delete;
+
+    private:
+        CLumivisorDlg& dlg_;
+    };
+    // A device notice waits for the running engine operation.
+    bool DeviceNoticeDeferred() const { return deviceNoticeDeferred_; }
+    // Frames taken from FrameBuffer and painted so far.
+    int FramesPainted = 0;
 
     void OnSysCommand(UINT id, LPARAM lParam);
     void OnFreezePreview();
@@ -89,12 +123,18 @@ protected:
 private:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
     BOOL OnCmdMsg(UINT id);
+    // Opens the device in the engine and, when it opened, takes its size and fits the window.
+    void OpenSelectedDevice(int position);
     void ApplyOuterSize();
     void CenterWindow();
 
     QMenuBar* menuBar_ = nullptr;
     QWidget* client_ = nullptr;
     QMenu* systemMenu_ = nullptr;
+    QWidget* picture_ = nullptr;  // control 1000
+    FramePainter painter_;
+    int engineBusy_ = 0;
+    bool deviceNoticeDeferred_ = false;
     bool initialised_ = false;
     bool destroyed_ = false;
     QSize fittedOuterSize_;

@@ -13,6 +13,8 @@
 
 #include "app/CLumivisorApp.h"
 #include "app/CLumivisorDlg.h"
+#include "frames/CSampleGrabberCB.h"
+#include "frames/FrameState.h"
 #include "platform/DialogBuilder.h"
 #include "platform/Menu.h"
 #include "resources/ResourceIds.h"
@@ -29,6 +31,7 @@ protected:
         LanguageFlag = 0;
         StillRequested = 0;
         PreviewFrozen = 0;
+        FrameCallback.CrosshairOn = false;
         SaveFolder.clear();
         NextPictureNumber = NextVideoNumber = 0;
     }
@@ -171,17 +174,20 @@ TEST_F(MainWindowTest, LanguageCommandsRelabelByIdAndKeepStatesAndCameras) {
 }
 
 TEST_F(MainWindowTest, DeviceMenuListsTheCamerasAndSelectsTheLast) {
+    // Names without cameras behind them: every open fails, so the chosen entry keeps its
+    // check mark while SelectedDevice goes back to -1 and a new choice tries again.
     CLumivisorDlg dlg;
     for (const char* name : {"A", "B", "C"}) dlg.DeviceList->addItem(name);
     dlg.Create();
     QMenu* devices = GetSubMenu(dlg.MenuBar(), 1);
     EXPECT_EQ(Ids(devices), (QList<UINT>{40056, 40057, 40058}));
-    EXPECT_EQ(dlg.SelectedDevice, 2);
+    EXPECT_EQ(dlg.SelectedDevice, -1);
     EXPECT_TRUE(FindMenuCommand(dlg.MenuBar(), 40058)->isChecked());
     FindMenuCommand(dlg.MenuBar(), 40056)->trigger();
-    EXPECT_EQ(dlg.SelectedDevice, 0);
+    EXPECT_EQ(dlg.SelectedDevice, -1);
     EXPECT_TRUE(FindMenuCommand(dlg.MenuBar(), 40056)->isChecked());
     EXPECT_FALSE(FindMenuCommand(dlg.MenuBar(), 40058)->isChecked());
+    for (UINT id : kOperation) EXPECT_FALSE(Enabled(dlg, id)) << id;
 }
 
 TEST_F(MainWindowTest, AcceleratorsFollowTheGreyedStateAndSpaceAlwaysActs) {

@@ -1,0 +1,90 @@
+#include "E2eSupport.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QMenu>
+#include <QWidget>
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+#include "app/CLumivisorApp.h"
+#include "app/CLumivisorDlg.h"
+#include "frames/CSampleGrabberCB.h"
+#include "frames/FrameState.h"
+#include "media/VirtualCameraProvider.h"
+#include "platform/DialogBuilder.h"
+#include "platform/Menu.h"
+#include "platform/MessageBox.h"
+#include "resources/ResourceIds.h"
+#include "settings/SharedState.h"
+
+namespace e2e {
+
+bool WaitFor(const std::function<bool()>& pred, int timeoutMs) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!pred()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+}
+
+QImage GrabPicture(CLumivisorDlg& dlg) {
+    QWidget* picture = GetDlgItem(&dlg, IDC_PICTURE);
+    return picture != nullptr ? picture->grab().toImage() : QImage();
+}
+
+QColor ColourAt(const QImage& image, double fx, double fy) {
+    const int x = std::min(image.width() - 1, int(fx * image.width()));
+    const int y = std::min(image.height() - 1, int(fy * image.height()));
+    return image.pixelColor(x, y);
+}
+
+bool Near(const QColor& a, const QColor& b, int tolerance) {
+    return std::abs(a.red() - b.red()) <= tolerance &&
+           std::abs(a.green() - b.green()) <= tolerance &&
+           std::abs(a.blue() - b.blue()) <= tolerance;
+}
+
+QList<UINT> MenuIds(const QMenu* menu) {
+    QList<UINT> ids;
+    for (QAction* a : menu->actions()) ids << GetMenuItemID(a);
+    return ids;
+}
+
+QStringList MenuTexts(const QMenu* menu) {
+    QStringList texts;
+    for (QAction* a : menu->actions()) texts << a->text();
+    return texts;
+}
+
+Session::Session() {
+    qputenv("HOME", home.path().toUtf8());
+    qputenv("XDG_CONFIG_HOME", (home.path() + "/.config").toUtf8());
+    lumi::devices::VirtualCameraProvider::removeAll();
+    theApp.m_CaptureVideo.ReleaseGraph();
+    LanguageFlag = 0;
+    StillRequested = 0;
+    PreviewFrozen = 0;
+    FrameCallback.CrosshairOn = false;
+    FrameInfo = BITMAPINFOHEADER{};
+    FreeFrameBuffer();
+    SetMessageBoxHandler([this](HWND, const QString& text, const QString&, UINT) {
+        messages << text;
+        if (onMessage) onMessage(text);
+        return IDOK;
+    });
+}
+
+Session::~Session() {
+    SetMessageBoxHandler({});
+    theApp.m_CaptureVideo.ReleaseGraph();
+    lumi::devices::VirtualCameraProvider::removeAll();
+    QCoreApplication::processEvents();
+    PreviewFrozen = 0;
+    FrameCallback.CrosshairOn = false;
+}
+
+}  // namespace e2e

@@ -1,0 +1,49 @@
+// Shared pieces of the end-to-end tests: a fresh home folder, recorded message boxes,
+// waiting on the event loop and reading the picture the window shows.
+#pragma once
+
+#include <QColor>
+#include <QImage>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <functional>
+
+#include "media/DShow.h"
+#include "platform/WinTypes.h"
+
+class CLumivisorDlg;
+class QMenu;
+
+namespace e2e {
+
+// Waits (bounded, processing events) until pred holds.
+bool WaitFor(const std::function<bool()>& pred, int timeoutMs = 10000);
+
+// The picture control as the window shows it now.
+QImage GrabPicture(CLumivisorDlg& dlg);
+// The colour at a point given as fractions of the image's width and height.
+QColor ColourAt(const QImage& image, double fx, double fy);
+// Whether two colours agree within a tolerance per channel.
+bool Near(const QColor& a, const QColor& b, int tolerance = 16);
+
+// Command ids and texts of a menu's items, in order.
+QList<UINT> MenuIds(const QMenu* menu);
+QStringList MenuTexts(const QMenu* menu);
+
+// Per test: HOME and XDG_CONFIG_HOME in a fresh folder, message boxes recorded, no
+// virtual camera, the shared state at its start values; afterwards the engine's graph is
+// released and the cameras removed.
+class Session {
+public:
+    Session();
+    ~Session();
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    QTemporaryDir home;
+    QStringList messages;
+    // Runs inside a message box (instead of its modal loop), when set.
+    std::function<void(const QString&)> onMessage;
+};
+
+}  // namespace e2e
