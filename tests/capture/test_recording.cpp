@@ -217,6 +217,55 @@ INSTANTIATE_TEST_SUITE_P(VirtualCamera, CaptureRecording,
                                            Format{MEDIASUBTYPE_MJPG, 1280, 720, "Mjpg"}),
                          [](const auto& p) { return std::string(p.param.name); });
 
+// Makes the camera's capture output behave like a camera pulled out after `frames` more
+// buffers: its source reports that the device is gone, sends end of stream and nothing more.
+class Unplug {
+public:
+    Unplug(GstElement* camera, int frames) : camera_(camera), left_(frames) {
+        pad_ = gst_element_get_static_pad(camera, "src");
+        probe_ =
+            gst_pad_add_probe(pad_, GST_PAD_PROBE_TYPE_BUFFER, &Unplug::onBuffer, this, nullptr);
+    }
+    ~Unplug() {
+        gst_pad_remove_probe(pad_, probe_);
+        gst_object_unref(pad_);
+    }
+    bool gone() const { return gone_; }
+
+private:
+    static GstPadProbeReturn onBuffer(GstPad* pad, GstPadProbeInfo*, gpointer self) {
+        auto* u = static_cast<Unplug*>(self);
+        if (u->gone_) return GST_PAD_PROBE_DROP;
+        if (--u->left_ > 0) return GST_PAD_PROBE_OK;
+        u->gone_ = true;
+        GST_ELEMENT_ERROR(u->camera_, RESOURCE, READ, ("Device gone"), (nullptr));
+        gst_pad_push_event(pad, gst_event_new_eos());
+        return GST_PAD_PROBE_DROP;
+    }
+
+    GstElement* camera_;
+    std::atomic<int> left_;
+    std::atomic<bool> gone_{false};
+    GstPad* pad_ = nullptr;
+    gulong probe_ = 0;
+};
+
+// A camera pulled out during a recording: the file holds every frame up to that moment
+// and plays to its end.
+TEST_F(CaptureRecordingBase, UnpluggedCameraLeavesACompleteFile) {
+    ASSERT_NO_FATAL_FAILURE(Open({MEDIASUBTYPE_MJPG, 640, 480, "Mjpg"}));
+    const QString path = Path("NEWAVI_0.avi");
+    ASSERT_EQ(engine.StartRecording(path), S_OK);
+    Unplug unplug(camera.element(), 45);
+    ASSERT_TRUE(WaitFor([&] { return unplug.gone(); }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    engine.StopRecording();
+    const AviContents avi = ReadAvi(path.toStdString());
+    EXPECT_FALSE(avi.error);
+    EXPECT_NEAR(avi.frames, 45, 2);
+    EXPECT_EQ(avi.mediaType, "image/jpeg");
+}
+
 class CaptureRecordingRefused : public CaptureRecordingBase {};
 
 // A file that cannot be created (missing folder, a name already taken, no name): the
