@@ -168,8 +168,8 @@ std::optional<ControlInfo> V4l2Device::queryCtrl(uint32_t id) const {
 #endif
 }
 
-std::vector<ControlMenuItem> V4l2Device::queryMenu(uint32_t id, int32_t minimum,
-                                                   int32_t maximum) const {
+std::vector<ControlMenuItem> V4l2Device::queryMenu(uint32_t id, int32_t minimum, int32_t maximum,
+                                                   bool integerMenu) const {
     std::vector<ControlMenuItem> items;
 #ifdef LUMI_HAVE_V4L2
     // A menu never has more than a few dozen entries; a bogus range is not walked in full.
@@ -180,13 +180,15 @@ std::vector<ControlMenuItem> V4l2Device::queryMenu(uint32_t id, int32_t minimum,
         m.id = id;
         m.index = uint32_t(i);
         if (ioctlRetry(VIDIOC_QUERYMENU, &m) < 0) continue;
-        items.push_back({i, fixedString(m.name)});
+        // The driver fills a union: an integer menu's entry holds a number, not a name.
+        items.push_back({i, integerMenu ? std::to_string(m.value) : fixedString(m.name)});
     }
     error_ = 0;
 #else
     (void)id;
     (void)minimum;
     (void)maximum;
+    (void)integerMenu;
     error_ = ENOSYS;
 #endif
     return items;
@@ -270,8 +272,11 @@ std::vector<ControlInfo> V4l2Device::controls() const {
         if (c->type == ControlType::Other) continue;  // class headings, strings, compounds
         v4l2_queryctrl flags{};
         flags.id = c->id;
-        if (ioctlRetry(VIDIOC_QUERYCTRL, &flags) == 0 && (flags.flags & kUnusableFlags)) continue;
-        if (c->type == ControlType::Menu) c->menu = queryMenu(c->id, c->minimum, c->maximum);
+        const bool queried = ioctlRetry(VIDIOC_QUERYCTRL, &flags) == 0;
+        if (queried && (flags.flags & kUnusableFlags)) continue;
+        if (c->type == ControlType::Menu)
+            c->menu = queryMenu(c->id, c->minimum, c->maximum,
+                                queried && flags.type == V4L2_CTRL_TYPE_INTEGER_MENU);
         if (c->type != ControlType::Button) {
             std::optional<int32_t> v = getExtCtrl(c->id);
             if (!v) v = getCtrl(c->id);

@@ -47,7 +47,9 @@ public:
     std::optional<ControlInfo> queryCtrl(uint32_t id) const;
     // VIDIOC_QUERYMENU for each index of [minimum, maximum]; indexes the driver skips are
     // left out.
-    std::vector<ControlMenuItem> queryMenu(uint32_t id, int32_t minimum, int32_t maximum) const;
+    // Entries of a menu control; an integer menu's entries are named by their number.
+    std::vector<ControlMenuItem> queryMenu(uint32_t id, int32_t minimum, int32_t maximum,
+                                           bool integerMenu = false) const;
     // VIDIOC_G_CTRL / VIDIOC_S_CTRL.
     std::optional<int32_t> getCtrl(uint32_t id) const;
     bool setCtrl(uint32_t id, int32_t value);
