@@ -3,11 +3,14 @@
 // the whole road of a frame (camera, decoder, grabber, frame sink, repaint request,
 // paint with its stretch). Prints one JSON line.
 //
-//   bench_preview [seconds]   (default 10; QT_QPA_PLATFORM defaults to offscreen)
+//   bench_preview [seconds]   (default 10; offscreen on a 1920 x 1080 screen unless
+//                              QT_QPA_PLATFORM is set)
 #include <sys/resource.h>
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QThread>
 #include <cstdio>
 #include <cstdlib>
@@ -62,7 +65,9 @@ bool SwitchToMjpeg1080(CLumivisorDlg& dlg) {
             set = SUCCEEDED(config->SetFormat(mt));
         DeleteMediaType(mt);
     }
-    if (!set || FAILED(engine.ConnectAndRun())) return false;
+    if (!set) return false;
+    // The result is the still trigger's; this camera has no still pin.
+    engine.ConnectAndRun();
     dlg.VideoWidth = engine.m_nWidth;
     dlg.VideoHeight = engine.m_nHeight;
     FrameInfo = BITMAPINFOHEADER{};
@@ -79,7 +84,19 @@ bool SwitchToMjpeg1080(CLumivisorDlg& dlg) {
 
 int main(int argc, char** argv) {
     const double seconds = argc > 1 ? std::atof(argv[1]) : 10.0;
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Offscreen on one 1920 x 1080 screen unless a platform is given.
+    QTemporaryDir config;
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        QFile screens(config.filePath("screens.json"));
+        if (screens.open(QIODevice::WriteOnly)) {
+            screens.write(R"({"screens": [{"name": "Screen", "x": 0, "y": 0, "width": 1920,
+                          "height": 1080, "logicalDpi": 96, "logicalBaseDpi": 96}]})");
+            screens.close();
+            qputenv("QT_QPA_PLATFORM", ("offscreen:configfile=" + screens.fileName()).toUtf8());
+        } else {
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        }
+    }
     QApplication app(argc, argv);
     lumi::devices::VirtualCameraProvider::addCamera("Bench Camera");
 
@@ -113,9 +130,10 @@ int main(int argc, char** argv) {
             "\"window\":\"%dx%d\",\"seconds\":%.2f,\"frames_sent\":%llu,\"frames_shown\":%d,"
             "\"fps_sent\":%.2f,\"fps_shown\":%.2f,\"cpu_percent\":%.1f,"
             "\"cpu_ms_per_frame_shown\":%.2f}\n",
-            qPrintable(QGuiApplication::platformName()), dlg.width(), dlg.height(), elapsed,
-            static_cast<unsigned long long>(sent), shown, double(sent) / elapsed,
-            double(shown) / elapsed, 100.0 * cpu / elapsed, shown > 0 ? 1000.0 * cpu / shown : 0.0);
+            qPrintable(QGuiApplication::platformName()), dlg.frameGeometry().width(),
+            dlg.frameGeometry().height(), elapsed, static_cast<unsigned long long>(sent), shown,
+            double(sent) / elapsed, double(shown) / elapsed, 100.0 * cpu / elapsed,
+            shown > 0 ? 1000.0 * cpu / shown : 0.0);
         result = shown > 0 ? 0 : 1;
     }
     theApp.m_CaptureVideo.ReleaseGraph();
