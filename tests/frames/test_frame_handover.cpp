@@ -75,7 +75,9 @@ TEST(FrameHandover, StreamingAndPaintingNeverSeeAHalfReplacedBuffer) {
 
     int reads = 0;
     int bad = 0;
+    int rounds = 0;
     while (!done.load()) {
+        ++rounds;
         WithFrameBuffer([&](const BYTE* data, LONG size) {
             if (data == nullptr) return;
             ++reads;
@@ -86,16 +88,22 @@ TEST(FrameHandover, StreamingAndPaintingNeverSeeAHalfReplacedBuffer) {
                 }
             }
         });
-        if (reads % 5 == 0) PreviewFrozen = PreviewFrozen.load() ? 0 : 1;
-        if (reads % 3 == 0) StillRequested = 1;
+        if (rounds % 5 == 0) PreviewFrozen = PreviewFrozen.load() ? 0 : 1;
+        if (rounds % 3 == 0) StillRequested = 1;
         QCoreApplication::processEvents();
     }
     streaming.join();
+    // One more request with the preview running: it gives one whole picture.
+    PreviewFrozen = 0;
+    const int before = snapshotsTaken.load();
+    StillRequested = 1;
+    std::vector<BYTE> last(960, FillFor(960));
+    FrameCallback.BufferCB(0.0, last.data(), 960);
     QCoreApplication::processEvents();
 
     EXPECT_EQ(bad, 0);
     EXPECT_EQ(badSnapshots.load(), 0);
-    EXPECT_GT(snapshotsTaken.load(), 0);
+    EXPECT_EQ(snapshotsTaken.load(), before + 1);
     // Repaints coalesce: never more than frames, and the last request was taken.
     EXPECT_LE(window.paints.load(), kFrames);
     EXPECT_FALSE(PaintPending.load());
