@@ -7,7 +7,7 @@
 #include "frames/FrameState.h"
 #include "frames/SnapshotHook.h"
 
-CSampleGrabberCB FrameCallback;
+CSampleGrabberCB& FrameCallback = *new CSampleGrabberCB();
 
 HRESULT CSampleGrabberCB::QueryInterface(REFIID riid, void** object) {
     if (object == nullptr) return E_POINTER;

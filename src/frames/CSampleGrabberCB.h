@@ -31,4 +31,6 @@ public:
 };
 
 // The one live frame sink of the process.
-extern CSampleGrabberCB FrameCallback;
+// It is never destroyed: a graph still running while the process ends (the engine is
+// released by the last static destructors) must not call a destroyed object.
+extern CSampleGrabberCB& FrameCallback;

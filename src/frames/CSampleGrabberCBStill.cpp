@@ -2,7 +2,7 @@
 
 #include "frames/FrameState.h"
 
-CSampleGrabberCBStill StillCallback;
+CSampleGrabberCBStill& StillCallback = *new CSampleGrabberCBStill();
 
 HRESULT CSampleGrabberCBStill::QueryInterface(REFIID riid, void** object) {
     if (object == nullptr) return E_POINTER;

@@ -27,4 +27,6 @@ public:
 };
 
 // The one still-stream sink of the process.
-extern CSampleGrabberCBStill StillCallback;
+// It is never destroyed: a graph still running while the process ends (the engine is
+// released by the last static destructors) must not call a destroyed object.
+extern CSampleGrabberCBStill& StillCallback;
