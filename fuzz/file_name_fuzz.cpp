@@ -1,0 +1,22 @@
+// libFuzzer target: the number a picture or video file name carries. Beside memory faults it
+// checks that an accepted number and its successor fit a 32-bit signed integer.
+#include <QString>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+
+#include "settings/ScanNextNumber.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const QString name =
+        QString::fromUtf8(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    (void)ParseLeadingDouble(name);
+    if (const auto number = NumberOfFileName(name)) {
+        if (*number == std::numeric_limits<std::int32_t>::max()) {
+            std::fprintf(stderr, "file_name_fuzz: accepted number has no successor\n");
+            std::abort();
+        }
+    }
+    return 0;
+}
