@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
@@ -15,6 +16,7 @@
 #include "app/CLumivisorApp.h"
 #include "frames/CSampleGrabberCB.h"
 #include "frames/FrameState.h"
+#include "frames/SaveSnapshot.h"
 #include "media/DeviceMonitor.h"
 #include "platform/DialogBuilder.h"
 #include "platform/LocaleId.h"
@@ -42,6 +44,14 @@
 int CaptionBlinkCount = 0;
 
 namespace {
+
+// Taken video names skipped before a recording is tried under the last one.
+constexpr int kMaxTakenVideoNames = 1000;
+
+// "%s%s_%d.avi": no separator is added between folder and prefix.
+QString VideoFileName(const QString& folder, const QString& prefix, std::int32_t number) {
+    return folder + prefix + QLatin1Char('_') + QString::number(number) + QStringLiteral(".avi");
+}
 
 // The six Operation items, in the order they are enabled or greyed.
 constexpr UINT kOperationItems[] = {ID_START_RECORDER, ID_STOP_RECORDER, ID_SNAP,
@@ -151,6 +161,8 @@ BOOL CLumivisorDlg::OnInitDialog() {
     // 5. The target of the repaint requests, and the capture-device notices. Without a
     //    device monitor the window carries on without hot-plug notices.
     SetMainWindowHandle(this);
+    // Requested pictures are written by SaveSnapshot.
+    InstallSaveSnapshot();
     {
         auto& monitor = lumi::devices::DeviceMonitor::instance();
         if (monitor.start()) monitor.registerWindow(this);
@@ -209,8 +221,8 @@ BOOL CLumivisorDlg::OnInitDialog() {
 BOOL CLumivisorDlg::DestroyWindow() {
     if (destroyed_) return TRUE;
     destroyed_ = true;
-    // A running recording is stopped by the capture engine here, so that its file is
-    // complete.
+    // A running recording is stopped, so that its file is complete.
+    if (IsRecording) EndRecording(false);
     return TRUE;
 }
 
@@ -238,6 +250,8 @@ BOOL CLumivisorDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
 
 void CLumivisorDlg::OpenSelectedDevice(int position) {
     CCaptureVideo& engine = theApp.m_CaptureVideo;
+    // The recording of the device in use ends first, its file complete.
+    if (IsRecording) EndRecording(false);
     HRESULT hr = S_OK;
     {
         EngineOperation operation(*this);
@@ -278,6 +292,9 @@ BOOL CLumivisorDlg::OnDeviceChange(WPARAM eventType, LPARAM eventData) {
         deviceNoticeDeferred_ = true;
         return TRUE;
     }
+    // A recording ends before the graph goes: its file complete, the window out of the
+    // recording state.
+    if (IsRecording) EndRecording(false);
     SelectedDevice = -1;
     DeviceList->clear();
     theApp.m_CaptureVideo.EnumDevices(DeviceList);
@@ -299,8 +316,20 @@ BOOL CLumivisorDlg::OnCmdMsg(UINT id) {
         case ID_SNAP:
             OnSnap();
             return TRUE;
+        case ID_START_RECORDER:
+            OnStartRecorder();
+            return TRUE;
+        case ID_STOP_RECORDER:
+            OnStopRecorder();
+            return TRUE;
         case ID_CROSSHAIRS:
             OnCrosshairs();
+            return TRUE;
+        case ID_FILTER:
+            OnFilter();
+            return TRUE;
+        case ID_RESOLUTION:
+            OnResolution();
             return TRUE;
         case ID_ABOUT:
             OnAbout();
@@ -457,6 +486,91 @@ void CLumivisorDlg::OnSnap() {
 void CLumivisorDlg::OnCrosshairs() {
     CrosshairShown = !CrosshairShown;
     FrameCallback.CrosshairOn = CrosshairShown;
+}
+
+void CLumivisorDlg::OnStartRecorder() {
+    QString folder;
+    QString prefix;
+    std::int32_t first = 0;
+    {
+        std::lock_guard lock(SaveSettingsMutex);
+        folder = SaveFolder;
+        prefix = VideoPrefix;
+        first = NextVideoNumber;
+    }
+    // A name taken since the folder was scanned is skipped: a recording never replaces a
+    // file (the engine creates it exclusively).
+    std::int32_t number = first;
+    for (int i = 0; i < kMaxTakenVideoNames && number < INT32_MAX &&
+                    QFileInfo::exists(VideoFileName(folder, prefix, number));
+         ++i) {
+        ++number;
+    }
+    HRESULT hr = S_OK;
+    {
+        EngineOperation operation(*this);
+        hr = theApp.m_CaptureVideo.StartRecording(VideoFileName(folder, prefix, number));
+    }
+    if (FAILED(hr)) return;  // the engine showed why; the preview runs on
+    {
+        std::lock_guard lock(SaveSettingsMutex);
+        if (NextVideoNumber == first) NextVideoNumber = number;
+    }
+    IsRecording = true;
+    UpdateOperationMenu();
+    if (picture_ != nullptr) picture_->update();
+}
+
+void CLumivisorDlg::OnStopRecorder() {
+    EndRecording(true);
+}
+
+void CLumivisorDlg::EndRecording(bool restartPreview) {
+    CCaptureVideo& engine = theApp.m_CaptureVideo;
+    {
+        EngineOperation operation(*this);
+        if (restartPreview) {
+            engine.StopRecording();
+        } else if (engine.m_pMediaControl) {
+            engine.m_pMediaControl->Stop();  // the file is completed before the graph stops
+        }
+    }
+    {
+        std::lock_guard lock(SaveSettingsMutex);
+        if (NextVideoNumber < INT32_MAX) ++NextVideoNumber;
+    }
+    IsRecording = false;
+    if (restartPreview) {
+        UpdateOperationMenu();
+    } else {
+        GreyOperationMenu();
+    }
+    setWindowTitle(LoadStringForLanguage(100, LanguageFlag));
+    if (picture_ != nullptr) picture_->update();
+}
+
+void CLumivisorDlg::OnFilter() {
+    // The frame runs a modal loop: device notices wait until it has closed.
+    EngineOperation operation(*this);
+    theApp.m_CaptureVideo.ShowFilterDialog(this);
+}
+
+void CLumivisorDlg::OnResolution() {
+    CCaptureVideo& engine = theApp.m_CaptureVideo;
+    {
+        EngineOperation operation(*this);
+        engine.ShowResolutionDialog(this);
+    }
+    VideoWidth = engine.m_nWidth;
+    VideoHeight = engine.m_nHeight;
+    FitWindowToVideo();
+    FrameInfo.biWidth = VideoWidth;
+    FrameInfo.biHeight = VideoHeight;
+    if (engine.m_pVideoWindow) {
+        // The engine's owner window is never given a window: its client rectangle is empty.
+        const RECT owner{};
+        engine.m_pVideoWindow->SetWindowPosition(0, 0, owner.right, owner.bottom);
+    }
 }
 
 void CLumivisorDlg::OnSetFolder() {

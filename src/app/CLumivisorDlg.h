@@ -89,7 +89,17 @@ public:
     void OnSysCommand(UINT id, LPARAM lParam);
     void OnFreezePreview();
     void OnSnap();
+    // Records into the next free "%s%s_%d.avi" of SaveFolder and VideoPrefix; a recording
+    // that cannot start leaves the window as it was (the engine shows why).
+    void OnStartRecorder();
+    // Completes the file, advances NextVideoNumber, back to the device-open state and caption.
+    void OnStopRecorder();
     void OnCrosshairs();
+    // The camera's settings pages (the preview runs on while they are open).
+    void OnFilter();
+    // The camera's stream format pages; then the window, FrameInfo and the video window
+    // take the engine's frame size.
+    void OnResolution();
     void OnEnglish();
     void OnRussian();
     void OnSetFolder();
@@ -127,6 +137,11 @@ private:
     void OpenSelectedDevice(int position);
     void ApplyOuterSize();
     void CenterWindow();
+    // Ends a running recording: file completed, NextVideoNumber advanced, IsRecording
+    // cleared, caption back. With restartPreview (Stop recorder) the graph returns to plain
+    // preview and the menu to the device-open state; without (a device change, closing),
+    // the graph is only stopped and the menu greyed until a device opens.
+    void EndRecording(bool restartPreview);
 
     QMenuBar* menuBar_ = nullptr;
     QWidget* client_ = nullptr;

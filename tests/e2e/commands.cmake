@@ -1,0 +1,16 @@
+# End-to-end tests of the Operation commands: pictures, recording, menu states; and the
+# keyboard run of the program under Xvfb (xdotool), where Xvfb and xdotool are installed.
+if(TARGET lumi_app)
+  lumi_add_test(commands_tests
+    SOURCES e2e_main.cpp E2eSupport.cpp ../capture/AviReader.cpp test_commands.cpp
+    LIBS lumi_app
+    LABELS e2e commands
+    TIMEOUT 300)
+  find_program(LUMI_XVFB_RUN xvfb-run)
+  find_program(LUMI_XDOTOOL xdotool)
+  if(LUMI_XVFB_RUN AND LUMI_XDOTOOL AND TARGET lumivisor)
+    add_test(NAME e2e_xvfb_keyboard
+      COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/xvfb_keyboard.sh $<TARGET_FILE:lumivisor>)
+    set_tests_properties(e2e_xvfb_keyboard PROPERTIES LABELS "e2e;xvfb" TIMEOUT 120)
+  endif()
+endif()

@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# The program under Xvfb, driven by the keyboard as a user drives it (xdotool): Enter,
+# keypad 5 + Enter, Space + Enter (twice), Space, keypad 5 + Enter, then the Operation menu
+# by keyboard (Alt, arrows) to start and stop a recording, with a screenshot while it
+# records. Checks the files it leaves (ImageMagick reads the pixels, avidemux the video).
+#   xvfb_keyboard.sh <lumivisor binary> [output folder for screenshots]
+set -euo pipefail
+binary="$(realpath "$1")"
+shots="${2:-}"
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+export HOME="$work" XDG_CONFIG_HOME="$work/.config" LANG=en_US.UTF-8 LC_ALL=en_US.UTF-8
+
+xvfb-run -a -s "-screen 0 1920x1080x24" bash -s "$binary" "$work" "$shots" <<'INNER'
+set -euo pipefail
+binary="$1"; work="$2"; shots="$3"
+"$binary" --virtual-cameras 1 &
+pid=$!
+trap 'kill $pid 2>/dev/null || true' EXIT
+window=""
+for _ in $(seq 100); do
+  window="$(xdotool search --onlyvisible --pid "$pid" 2>/dev/null | head -1 || true)"
+  [ -n "$window" ] && break
+  sleep 0.1
+done
+[ -n "$window" ] || { echo "no window"; exit 1; }
+xdotool windowfocus --sync "$window"
+xdotool key Num_Lock
+sleep 2
+wait_file() { for _ in $(seq 100); do [ -s "$work/$1" ] && return 0; sleep 0.1; done; echo "missing $1"; return 1; }
+key() { xdotool key "$@"; sleep 0.3; }
+key Return; wait_file NEWPIC_0.jpg
+key KP_5; key Return; wait_file NEWPIC_1.jpg
+key space; sleep 0.3; key Return; wait_file NEWPIC_2.jpg
+sleep 0.5; key Return; wait_file NEWPIC_3.jpg
+key space; key KP_5; sleep 0.3; key Return; wait_file NEWPIC_4.jpg
+# Operation menu by keyboard: Alt, Right to "Operation", Down to "Start recorder", Enter.
+key alt; key Right; key Right; key Down; key Down; key Return
+sleep 2
+[ -n "$shots" ] && import -window root "$shots/recording.png"
+sleep 3
+key alt; key Right; key Right; key Down; key Down; key Down; key Return
+sleep 1
+[ -n "$shots" ] && import -window root "$shots/stopped.png"
+kill $pid; wait $pid 2>/dev/null || true
+INNER
+
+fail=0
+pixel() { convert "$work/$1" -format "%[fx:int(255*r)],%[fx:int(255*g)],%[fx:int(255*b)]" "pixel:p{$2,$3}" 2>/dev/null || convert "$work/$1[1x1+$2+$3]" -format "%[fx:int(255*r)],%[fx:int(255*g)],%[fx:int(255*b)]" info:; }
+white() { IFS=, read -r r g b <<<"$(pixel "$@")"; [ "$r" -gt 200 ] && [ "$g" -gt 200 ] && [ "$b" -gt 200 ]; }
+check() { if "$@"; then echo "ok: ${*:2}"; else echo "FAILED: ${*:2}"; fail=1; fi; }
+for n in 0 1 2 3 4; do
+  check test "$(identify -format '%m %wx%h' "$work/NEWPIC_$n.jpg")" = "JPEG 640x480"
+done
+check white NEWPIC_0.jpg 10 10                 # upright: white bar at the top left
+check eval '! white NEWPIC_0.jpg 320 400'      # no cross
+check white NEWPIC_1.jpg 320 400               # column 320
+check white NEWPIC_1.jpg 600 239               # storage row 240
+check cmp -s "$work/NEWPIC_2.jpg" "$work/NEWPIC_3.jpg"   # the frozen frame, twice
+check eval '! white NEWPIC_4.jpg 320 400'      # cross off again
+check test -s "$work/NEWAVI_0.avi"
+frames="$(gst-discoverer-1.0 "$work/NEWAVI_0.avi" 2>/dev/null | grep -c -i 'video' || true)"
+check test "$frames" -gt 0
+ls -l "$work"
+exit $fail
