@@ -65,6 +65,14 @@ public:
     // Completes the file and returns the graph to plain preview.
     HRESULT StopRecording();
 
+    // The capture output's stream format pages in a modal frame at (30, 30) of owner, on
+    // a stopped and stripped graph; then the format's size into m_nWidth and |m_nHeight|
+    // and ConnectAndRun in full (CCaptureVideoPages.cpp).
+    void ShowResolutionDialog(HWND owner);
+    // The capture filter's own pages in a modal frame at (0, 0) of owner, captioned with
+    // the filter's name in the graph, the preview running; then Run, always.
+    void ShowFilterDialog(HWND owner);
+
     // Fields, in their order. Both m_pCaptureFilter and m_pCaptureBuilder set: a device is open.
     ComPtr<IBaseFilter> m_pCaptureFilter;
     ComPtr<IBaseFilter> m_pNullRenderer;   // ends the still branch
