@@ -170,6 +170,20 @@ TEST_F(Commands, MenuStatesAndWhichKeysActInThem) {
     EXPECT_TRUE(session.messages.isEmpty());
 }
 
+// A camera with a still output: the still image the engine asks for after the graph
+// starts gives exactly one picture.
+TEST_F(Commands, StartUpStillTriggerWritesOnePicture) {
+    VirtualCamera::Options options;
+    options.stillPin = true;
+    VirtualCameraProvider::addCamera("Still Camera", options);
+    dlg.Create();
+    folder = SaveFolder;
+    const QImage picture = WaitForPicture("NEWPIC_0.jpg");
+    EXPECT_EQ(picture.size(), QSize(640, 480));
+    ASSERT_TRUE(WaitForFrames(10));
+    EXPECT_EQ(Files("NEWPIC_*"), QStringList{"NEWPIC_0.jpg"});
+}
+
 // Enter, keypad 5 + Enter, Space + Enter, keypad 5 + Enter: numbered JPEG files of the
 // picture as shown, with the cross only while it is on, the frozen frame while frozen.
 TEST_F(Commands, PicturesByKeyboard) {

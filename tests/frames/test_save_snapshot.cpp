@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "frames/CSampleGrabberCB.h"
+#include "frames/CSampleGrabberCBStill.h"
 #include "frames/DrawCrosshair.h"
 #include "frames/FrameState.h"
 #include "frames/SaveSnapshot.h"
@@ -119,6 +120,16 @@ TEST_F(Snapshot, SeveralRequestsBeforeAFrameGiveOnePicture) {
     Deliver(TwoBandFrame());
     EXPECT_EQ(Files(), QStringList({"NEWPIC_0.jpg"}));
     EXPECT_EQ(StillRequested.load(), 0);
+}
+
+// The camera's still image and a Snap between two frames ask for the same picture.
+TEST_F(Snapshot, StillSampleAndSnapBetweenTwoFramesGiveOnePicture) {
+    Deliver(TwoBandFrame());
+    StillCallback.SampleCB(0.0, nullptr);
+    StillRequested = 1;
+    Deliver(TwoBandFrame());
+    Deliver(TwoBandFrame());
+    EXPECT_EQ(Files(), QStringList({"NEWPIC_0.jpg"}));
 }
 
 TEST_F(Snapshot, CrosshairOnlyInPicturesTakenWhileItIsOn) {
