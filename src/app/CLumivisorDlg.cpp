@@ -325,6 +325,12 @@ BOOL CLumivisorDlg::OnCmdMsg(UINT id) {
         case ID_CROSSHAIRS:
             OnCrosshairs();
             return TRUE;
+        case ID_FILTER:
+            OnFilter();
+            return TRUE;
+        case ID_RESOLUTION:
+            OnResolution();
+            return TRUE;
         case ID_ABOUT:
             OnAbout();
             return TRUE;
@@ -541,6 +547,30 @@ void CLumivisorDlg::EndRecording(bool restartPreview) {
     }
     setWindowTitle(LoadStringForLanguage(100, LanguageFlag));
     if (picture_ != nullptr) picture_->update();
+}
+
+void CLumivisorDlg::OnFilter() {
+    // The frame runs a modal loop: device notices wait until it has closed.
+    EngineOperation operation(*this);
+    theApp.m_CaptureVideo.ShowFilterDialog(this);
+}
+
+void CLumivisorDlg::OnResolution() {
+    CCaptureVideo& engine = theApp.m_CaptureVideo;
+    {
+        EngineOperation operation(*this);
+        engine.ShowResolutionDialog(this);
+    }
+    VideoWidth = engine.m_nWidth;
+    VideoHeight = engine.m_nHeight;
+    FitWindowToVideo();
+    FrameInfo.biWidth = VideoWidth;
+    FrameInfo.biHeight = VideoHeight;
+    if (engine.m_pVideoWindow) {
+        // The engine's owner window is never given a window: its client rectangle is empty.
+        const RECT owner{};
+        engine.m_pVideoWindow->SetWindowPosition(0, 0, owner.right, owner.bottom);
+    }
 }
 
 void CLumivisorDlg::OnSetFolder() {

@@ -95,6 +95,11 @@ public:
     // Completes the file, advances NextVideoNumber, back to the device-open state and caption.
     void OnStopRecorder();
     void OnCrosshairs();
+    // The camera's settings pages (the preview runs on while they are open).
+    void OnFilter();
+    // The camera's stream format pages; then the window, FrameInfo and the video window
+    // take the engine's frame size.
+    void OnResolution();
     void OnEnglish();
     void OnRussian();
     void OnSetFolder();
