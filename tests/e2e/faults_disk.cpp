@@ -1,0 +1,133 @@
+// A save folder on a disk that fills up (a small tmpfs mounted by the test): pictures taken
+// until the disk is full leave the earlier files whole, no broken file behind, and the
+// preview running; once space is freed the next picture is written again.
+#include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <sys/statvfs.h>
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <cerrno>
+#include <cstring>
+
+#include "E2eSupport.h"
+#include "app/CLumivisorApp.h"
+#include "app/CLumivisorDlg.h"
+#include "frames/FrameState.h"
+#include "media/VirtualCameraProvider.h"
+#include "platform/WindowMessage.h"
+#include "resources/ResourceIds.h"
+#include "settings/SharedState.h"
+
+using namespace e2e;
+using lumi::devices::VirtualCameraProvider;
+
+namespace {
+
+// A tmpfs of the given size mounted on a fresh folder for the test's life.
+class SmallDisk {
+public:
+    explicit SmallDisk(const QString& folder, int kib) : folder_(folder) {
+        QDir().mkpath(folder_);
+        const QByteArray options = "size=" + QByteArray::number(kib) + "k,mode=0777";
+        if (mount("lumitest", folder_.toUtf8().constData(), "tmpfs", MS_NOSUID | MS_NODEV,
+                  options.constData()) == 0) {
+            mounted_ = true;
+        } else {
+            error_ = QString::fromLocal8Bit(std::strerror(errno));
+        }
+    }
+    ~SmallDisk() {
+        if (mounted_) umount2(folder_.toUtf8().constData(), MNT_DETACH);
+    }
+    bool mounted() const { return mounted_; }
+    QString error() const { return error_; }
+    qint64 freeBytes() const {
+        struct statvfs s {};
+        if (statvfs(folder_.toUtf8().constData(), &s) != 0) return -1;
+        return qint64(s.f_bavail) * qint64(s.f_frsize);
+    }
+
+private:
+    QString folder_;
+    bool mounted_ = false;
+    QString error_;
+};
+
+// A JPEG file that is whole: it decodes and ends with the end-of-image marker.
+bool WholeJpeg(const QString& path, QSize size) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return false;
+    const QByteArray bytes = file.readAll();
+    return bytes.startsWith("\xFF\xD8") && bytes.endsWith("\xFF\xD9") &&
+           QImage::fromData(bytes, "JPEG").size() == size;
+}
+
+TEST(DiskFaults, PicturesOnAFullDiskLeaveNoBrokenFileAndThePreviewRuns) {
+    Session session;
+    const QString folder = session.home.filePath("disk");
+    SmallDisk disk(folder, 160);
+    if (!disk.mounted()) {
+        GTEST_SKIP() << "cannot mount a tmpfs for the full-disk case (needs root or "
+                        "CAP_SYS_ADMIN): "
+                     << disk.error().toStdString();
+    }
+    VirtualCameraProvider::addNumberedCameras(1);
+    CLumivisorDlg dlg;
+    ASSERT_TRUE(dlg.Create());
+    {
+        std::lock_guard lock(SaveSettingsMutex);
+        SaveFolder = folder + '/';
+        PicturePrefix = QStringLiteral("NEWPIC");
+        NextPictureNumber = 0;
+    }
+    const QSize size(dlg.VideoWidth, dlg.VideoHeight);
+    auto number = [] {
+        std::lock_guard lock(SaveSettingsMutex);
+        return NextPictureNumber;
+    };
+    // Snap, and wait until the picture is written: the number is taken under the frame
+    // buffer's lock, which the paint needs too, so a second paint after that ends after it.
+    auto snap = [&] {
+        const std::int32_t before = number();
+        SendMessage(&dlg, WM_COMMAND, ID_SNAP, 0);
+        if (!WaitFor([&] { return number() != before; })) return false;
+        const int painted = dlg.FramesPainted;
+        return WaitFor([&] { return dlg.FramesPainted > painted + 1; });
+    };
+    auto picture = [&](int n) {
+        return QDir(folder).filePath(QStringLiteral("NEWPIC_%1.jpg").arg(n));
+    };
+
+    // Pictures until one fails for want of space.
+    int failed = -1;
+    for (int n = 0; n < 60 && failed < 0; ++n) {
+        ASSERT_TRUE(snap());
+        if (!QFile::exists(picture(n))) failed = n;
+    }
+    ASSERT_GT(failed, 0) << "the disk never filled, or the first picture failed";
+    EXPECT_LT(disk.freeBytes(), 64 * 1024);
+    // Two more attempts on the full disk.
+    ASSERT_TRUE(snap());
+    ASSERT_TRUE(snap());
+
+    // The earlier pictures are whole; the failed ones left nothing behind.
+    for (int n = 0; n < failed; ++n) EXPECT_TRUE(WholeJpeg(picture(n), size)) << n;
+    const QStringList entries = QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System);
+    EXPECT_EQ(entries.size(), failed) << entries.join(", ").toStdString();
+
+    // The preview goes on.
+    const int painted = dlg.FramesPainted;
+    EXPECT_TRUE(WaitFor([&] { return dlg.FramesPainted > painted + 5; }));
+
+    // With space again, the next picture takes the next number (the failed ones are used up).
+    ASSERT_TRUE(QFile::remove(picture(0)));
+    ASSERT_TRUE(QFile::remove(picture(1)));
+    const std::int32_t next = number();
+    EXPECT_EQ(next, failed + 3);
+    ASSERT_TRUE(snap());
+    EXPECT_TRUE(WholeJpeg(picture(next), size));
+}
+
+}  // namespace
