@@ -201,6 +201,7 @@ TEST_F(Commands, PicturesByKeyboard) {
     EXPECT_FALSE(Whitish(plain.pixel(320, 400)));  // no cross
 
     Keypad5(dlg);
+    ASSERT_TRUE(WaitForFrames(2));  // the cross is drawn from the next frame on
     Enter(dlg);
     const QImage cross = WaitForPicture("NEWPIC_1.jpg");
     ASSERT_EQ(cross.size(), QSize(640, 480));
