@@ -148,7 +148,9 @@ int main(int argc, char** argv) {
             }
             const double rss = RssMb();
             rssMax = std::max(rssMax, rss);
-            samples += (samples.empty() ? "" : ",") + std::to_string(int(rss * 10 + 0.5) / 10.0);
+            char sample[32];
+            std::snprintf(sample, sizeof sample, "%s%.1f", samples.empty() ? "" : ",", rss);
+            samples += sample;
         }
         const double rssEnd = RssMb();
         const int pictures = int(QDir(folder.path()).entryList({"NEWPIC_*.jpg"}).size());
