@@ -18,6 +18,8 @@
 #include "platform/Menu.h"
 #include "platform/WindowMessage.h"
 #include "resources/ResourceIds.h"
+#include "resources/StringTable.h"
+#include "settings/SharedState.h"
 
 using namespace e2e;
 using lumi::devices::VirtualCameraProvider;
@@ -104,7 +106,10 @@ TEST(NoticeFaults, ThousandNoticesInABurstEndWithTheLastCameraOpen) {
     // Whatever the order of delivery, the window ends on the cameras present.
     ASSERT_TRUE(WaitFor([&] { return CaughtUp(dlg); }, 120000))
         << Present().join(", ").toStdString();
-    EXPECT_TRUE(session.messages.isEmpty()) << session.messages.join("\n").toStdString();
+    // A camera pulled out between the listing and its opening is reported as a graph that
+    // cannot be built; no other message may show.
+    for (const QString& message : session.messages)
+        EXPECT_EQ(message, LoadStringForLanguage(152, LanguageFlag));
     EXPECT_TRUE(FindMenuCommand(dlg.MenuBar(), ID_SNAP)->isEnabled());
 
     // And keeps up with the next single change.
