@@ -27,19 +27,12 @@
 #include "resources/ResourceIds.h"
 #include "resources/StringTable.h"
 #include "resources/Templates.h"
+#include "settings/CAboutDlg.h"
+#include "settings/CFolderWnd.h"
 #include "settings/Language.h"
 #include "settings/ScanNextNumber.h"
 #include "settings/SettingsFile.h"
 #include "settings/SharedState.h"
-
-#if __has_include("settings/CFolderWnd.h")
-#include "settings/CFolderWnd.h"
-#define LUMIVISOR_HAS_FOLDER_DIALOG 1
-#endif
-#if __has_include("settings/CAboutDlg.h")
-#include "settings/CAboutDlg.h"
-#define LUMIVISOR_HAS_ABOUT_DIALOG 1
-#endif
 
 int CaptionBlinkCount = 0;
 
@@ -574,36 +567,12 @@ void CLumivisorDlg::OnResolution() {
 }
 
 void CLumivisorDlg::OnSetFolder() {
-#ifdef LUMIVISOR_HAS_FOLDER_DIALOG
-    CFolderWnd dialog(this);
-    {
-        std::lock_guard lock(SaveSettingsMutex);
-        dialog.m_nPictureNumber = NextPictureNumber;
-        dialog.m_bAutoNumbering = AutoNumbering;
-        dialog.m_strPicturePrefix = PicturePrefix;
-        dialog.m_strVideoPrefix = VideoPrefix;
-        dialog.m_strFolder = SaveFolder;
-        dialog.m_nVideoNumber = NextVideoNumber;
-    }
-    dialog.DoModal();
-    {
-        std::lock_guard lock(SaveSettingsMutex);
-        NextPictureNumber = dialog.m_nPictureNumber;
-        PicturePrefix = dialog.m_strPicturePrefix;
-        VideoPrefix = dialog.m_strVideoPrefix;
-        SaveFolder = dialog.m_strFolder;
-        NextVideoNumber = dialog.m_nVideoNumber;
-        AutoNumbering = 1;
-    }
-    WriteSaveFolderSetting(SettingsFilePath, SaveFolder);
-#endif
+    // Copy in, run, copy back whatever the result, numbering on, "path" written.
+    OnSetFolderProtocol(this, SettingsFilePath);
 }
 
 void CLumivisorDlg::OnAbout() {
-#ifdef LUMIVISOR_HAS_ABOUT_DIALOG
-    CAboutDlg dialog(this);
-    dialog.DoModal();
-#endif
+    ShowAboutDialog(this);
 }
 
 void CLumivisorDlg::AddLayoutItem(int id) {

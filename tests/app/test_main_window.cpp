@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -18,6 +19,7 @@
 #include "platform/DialogBuilder.h"
 #include "platform/Menu.h"
 #include "resources/ResourceIds.h"
+#include "settings/CAboutDlg.h"
 #include "settings/SharedState.h"
 
 namespace {
@@ -294,3 +296,22 @@ TEST_F(MainWindowTest, StoredLongPathIsUsedWhole) {
 }
 
 }  // namespace
+
+// The About entry of the window's own menu and the About command open the same dialog.
+TEST_F(MainWindowTest, AboutEntryAndCommandOpenTheAboutDialog) {
+    CLumivisorDlg dlg;
+    dlg.Create();
+    for (QAction* entry : {FindMenuCommand(dlg.SystemMenu(), IDM_ABOUTBOX),
+                           FindMenuCommand(dlg.MenuBar(), ID_ABOUT)}) {
+        ASSERT_NE(entry, nullptr);
+        bool opened = false;
+        QTimer::singleShot(0, [&] {
+            if (auto* about = dynamic_cast<CAboutDlg*>(QApplication::activeModalWidget())) {
+                opened = true;
+                about->reject();
+            }
+        });
+        entry->trigger();
+        EXPECT_TRUE(opened);
+    }
+}
