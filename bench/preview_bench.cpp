@@ -5,16 +5,13 @@
 //
 //   bench_preview [seconds]   (default 10; offscreen on a 1920 x 1080 screen unless
 //                              QT_QPA_PLATFORM is set)
-#include <sys/resource.h>
-
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QTemporaryDir>
-#include <QThread>
 #include <cstdio>
 #include <cstdlib>
 
+#include "BenchSupport.h"
 #include "app/CLumivisorApp.h"
 #include "app/CLumivisorDlg.h"
 #include "media/CaptureSourceFilter.h"
@@ -22,81 +19,15 @@
 #include "media/VirtualCameraProvider.h"
 #include "settings/SharedState.h"
 
-namespace {
-
-double CpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-void RunEvents(int milliseconds) {
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < milliseconds) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(1);
-    }
-}
-
-// Switches the open camera to MJPG 1920 x 1080 the way the format pages do: stop, strip,
-// set the format, reconnect and run; then the window takes the new size.
-bool SwitchToMjpeg1080(CLumivisorDlg& dlg) {
-    CCaptureVideo& engine = theApp.m_CaptureVideo;
-    if (!engine.m_pMediaControl) return false;
-    engine.m_pMediaControl->Stop();
-    engine.ResetGraph();
-    ComPtr<IAMStreamConfig> config;
-    if (FAILED(engine.m_pCaptureBuilder->FindInterface(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video,
-                                                       engine.m_pCaptureFilter.get(),
-                                                       IID_IAMStreamConfig, config.putVoid())))
-        return false;
-    int count = 0, size = 0;
-    config->GetNumberOfCapabilities(&count, &size);
-    bool set = false;
-    for (int i = 0; i < count && !set; ++i) {
-        AM_MEDIA_TYPE* mt = nullptr;
-        VIDEO_STREAM_CONFIG_CAPS caps{};
-        if (config->GetStreamCaps(i, &mt, reinterpret_cast<BYTE*>(&caps)) != S_OK) continue;
-        const auto* info = reinterpret_cast<const VIDEOINFOHEADER*>(mt->pbFormat);
-        if (mt->subtype == MEDIASUBTYPE_MJPG && info->bmiHeader.biWidth == 1920 &&
-            info->bmiHeader.biHeight == 1080)
-            set = SUCCEEDED(config->SetFormat(mt));
-        DeleteMediaType(mt);
-    }
-    if (!set) return false;
-    // The result is the still trigger's; this camera has no still pin.
-    engine.ConnectAndRun();
-    dlg.VideoWidth = engine.m_nWidth;
-    dlg.VideoHeight = engine.m_nHeight;
-    FrameInfo = BITMAPINFOHEADER{};
-    FrameInfo.biSize = 40;
-    FrameInfo.biWidth = dlg.VideoWidth;
-    FrameInfo.biHeight = dlg.VideoHeight;
-    FrameInfo.biPlanes = 1;
-    FrameInfo.biBitCount = 24;
-    dlg.FitWindowToVideo();
-    return engine.m_nWidth == 1920 && engine.m_nHeight == 1080;
-}
-
-}  // namespace
+using bench::CpuSeconds;
+using bench::RunEvents;
+using bench::SwitchToMjpeg1080;
 
 int main(int argc, char** argv) {
     const double seconds = argc > 1 ? std::atof(argv[1]) : 10.0;
     // Offscreen on one 1920 x 1080 screen unless a platform is given.
     QTemporaryDir config;
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        QFile screens(config.filePath("screens.json"));
-        if (screens.open(QIODevice::WriteOnly)) {
-            screens.write(R"({"screens": [{"name": "Screen", "x": 0, "y": 0, "width": 1920,
-                          "height": 1080, "logicalDpi": 96, "logicalBaseDpi": 96}]})");
-            screens.close();
-            qputenv("QT_QPA_PLATFORM", ("offscreen:configfile=" + screens.fileName()).toUtf8());
-        } else {
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        }
-    }
+    bench::UseOffscreen1080Screen(config);
     QApplication app(argc, argv);
     lumi::devices::VirtualCameraProvider::addCamera("Bench Camera");
 

@@ -2,5 +2,5 @@
 # second, through the capture engine and the frame sink.
 if(TARGET lumi_capture)
   add_executable(bench_recording recording_bench.cpp)
-  target_link_libraries(bench_recording PRIVATE lumi_capture)
+  target_link_libraries(bench_recording PRIVATE bench_support lumi_capture)
 endif()

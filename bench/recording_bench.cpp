@@ -9,8 +9,6 @@
 //   bench_recording [seconds per CPU window]   (default 5)
 #include "media/GstHandle.h"  // first: WinTypes.h before GLib
 
-#include <sys/resource.h>
-
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -24,6 +22,7 @@
 #include <mutex>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "capture/CCaptureVideo.h"
 #include "frames/CSampleGrabberCB.h"
 #include "frames/FrameState.h"
@@ -40,22 +39,9 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-double CpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-void RunEvents(int milliseconds) {
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < milliseconds) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(1);
-    }
-}
+using bench::CpuSeconds;
+using bench::RunEvents;
+using bench::SwitchToMjpeg1080;
 
 double Ms(Clock::duration d) {
     return std::chrono::duration<double, std::milli>(d).count();
@@ -92,31 +78,6 @@ std::atomic<std::int64_t> pictureDoneNs{0};
 void TimedSaveSnapshot(CSampleGrabberCB& callback, LONG length, BYTE* frame) {
     SaveSnapshot(callback, length, frame);
     pictureDoneNs = Clock::now().time_since_epoch().count();
-}
-
-bool SwitchToMjpeg1080(CCaptureVideo& engine) {
-    engine.m_pMediaControl->Stop();
-    engine.ResetGraph();
-    ComPtr<IAMStreamConfig> config;
-    if (FAILED(engine.m_pCaptureBuilder->FindInterface(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video,
-                                                       engine.m_pCaptureFilter.get(),
-                                                       IID_IAMStreamConfig, config.putVoid())))
-        return false;
-    int count = 0, size = 0;
-    config->GetNumberOfCapabilities(&count, &size);
-    bool set = false;
-    for (int i = 0; i < count && !set; ++i) {
-        AM_MEDIA_TYPE* mt = nullptr;
-        VIDEO_STREAM_CONFIG_CAPS caps{};
-        if (config->GetStreamCaps(i, &mt, reinterpret_cast<BYTE*>(&caps)) != S_OK) continue;
-        const auto* info = reinterpret_cast<const VIDEOINFOHEADER*>(mt->pbFormat);
-        if (mt->subtype == MEDIASUBTYPE_MJPG && info->bmiHeader.biWidth == 1920 &&
-            info->bmiHeader.biHeight == 1080)
-            set = SUCCEEDED(config->SetFormat(mt));
-        DeleteMediaType(mt);
-    }
-    engine.ConnectAndRun();
-    return set && engine.m_nWidth == 1920 && engine.m_nHeight == 1080;
 }
 
 // Device list stand-in for EnumDevices.

@@ -3,13 +3,13 @@
 // The layer first: GLib defines TRUE/FALSE as macros.
 #include "MediaTestSupport.h"
 
-#include <gst/app/gstappsink.h>
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QTemporaryDir>
 #include <thread>
 
+#include "../capture/AviReader.h"
 #include "media/FileWriter.h"
 
 using namespace mediatest;
@@ -19,50 +19,8 @@ using lumi::devices::VirtualCamera;
 
 namespace {
 
-struct AviContents {
-    int frames = 0;
-    std::string mediaType;
-    std::string format;
-    int width = 0;
-    int height = 0;
-    bool error = false;
-};
-
-// Plays the file through filesrc ! avidemux ! appsink and counts the video frames.
-AviContents ReadAvi(const std::string& path) {
-    AviContents result;
-    GError* error = nullptr;
-    const std::string description =
-        "filesrc location=\"" + path + "\" ! avidemux ! appsink name=out sync=false";
-    GstElement* pipeline = gst_parse_launch(description.c_str(), &error);
-    if (!pipeline) {
-        result.error = true;
-        if (error) g_error_free(error);
-        return result;
-    }
-    GstElement* sink = gst_bin_get_by_name(GST_BIN(pipeline), "out");
-    gst_element_set_state(pipeline, GST_STATE_PLAYING);
-    while (GstSample* sample = gst_app_sink_try_pull_sample(GST_APP_SINK(sink), 5 * GST_SECOND)) {
-        if (result.frames++ == 0) {
-            const GstStructure* s = gst_caps_get_structure(gst_sample_get_caps(sample), 0);
-            result.mediaType = gst_structure_get_name(s);
-            if (const char* f = gst_structure_get_string(s, "format")) result.format = f;
-            gst_structure_get_int(s, "width", &result.width);
-            gst_structure_get_int(s, "height", &result.height);
-        }
-        gst_sample_unref(sample);
-    }
-    GstBus* bus = gst_element_get_bus(pipeline);
-    if (GstMessage* m = gst_bus_pop_filtered(bus, GST_MESSAGE_ERROR)) {
-        result.error = true;
-        gst_message_unref(m);
-    }
-    gst_object_unref(bus);
-    gst_element_set_state(pipeline, GST_STATE_NULL);
-    gst_object_unref(sink);
-    gst_object_unref(pipeline);
-    return result;
-}
+using capturetest::AviContents;
+using capturetest::ReadAvi;
 
 class MediaRecordingCycle : public ::testing::TestWithParam<VideoFormat> {};
 
