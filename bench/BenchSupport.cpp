@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QThread>
+#include <cstdlib>
 
 #include "capture/CCaptureVideo.h"
 #include "media/MediaType.h"
@@ -42,7 +43,7 @@ void UseOffscreen1080Screen(const QTemporaryDir& dir) {
     }
 }
 
-bool SelectMjpeg1080(CCaptureVideo& engine) {
+bool SelectFormat(CCaptureVideo& engine, const GUID& subtype, int width, int height) {
     if (!engine.m_pMediaControl) return false;
     engine.m_pMediaControl->Stop();
     engine.ResetGraph();
@@ -59,19 +60,23 @@ bool SelectMjpeg1080(CCaptureVideo& engine) {
         VIDEO_STREAM_CONFIG_CAPS caps{};
         if (config->GetStreamCaps(i, &mt, reinterpret_cast<BYTE*>(&caps)) != S_OK) continue;
         const auto* info = reinterpret_cast<const VIDEOINFOHEADER*>(mt->pbFormat);
-        if (mt->subtype == MEDIASUBTYPE_MJPG && info->bmiHeader.biWidth == 1920 &&
-            info->bmiHeader.biHeight == 1080)
+        if (mt->subtype == subtype && info->bmiHeader.biWidth == width &&
+            std::abs(info->bmiHeader.biHeight) == height)
             set = SUCCEEDED(config->SetFormat(mt));
         DeleteMediaType(mt);
     }
     return set;
 }
 
-bool SwitchToMjpeg1080(CCaptureVideo& engine) {
-    if (!SelectMjpeg1080(engine)) return false;
+bool SwitchTo(CCaptureVideo& engine, const GUID& subtype, int width, int height) {
+    if (!SelectFormat(engine, subtype, width, height)) return false;
     // The result is the still trigger's; this camera has no still pin.
     engine.ConnectAndRun();
-    return engine.m_nWidth == 1920 && engine.m_nHeight == 1080;
+    return engine.m_nWidth == width && engine.m_nHeight == height;
+}
+
+bool SwitchToMjpeg1080(CCaptureVideo& engine) {
+    return SwitchTo(engine, MEDIASUBTYPE_MJPG, 1920, 1080);
 }
 
 }  // namespace bench

@@ -4,6 +4,7 @@
 class CCaptureVideo;
 class CLumivisorDlg;
 class QTemporaryDir;
+struct GUID;
 
 namespace bench {
 
@@ -17,14 +18,19 @@ void RunEvents(int milliseconds);
 // screens.json written into dir (which must outlive the application object).
 void UseOffscreen1080Screen(const QTemporaryDir& dir);
 
-// Stops the open camera, strips its graph and sets MJPG 1920 x 1080 on its capture pin,
-// the way the format pages do. False when the camera is not open or lacks the format.
-bool SelectMjpeg1080(CCaptureVideo& engine);
+// Stops the open camera, strips its graph and sets the format (a media subtype such as
+// MEDIASUBTYPE_MJPG, and a size) on its capture pin, the way the format pages do. False
+// when the camera is not open or lacks the format.
+bool SelectFormat(CCaptureVideo& engine, const GUID& subtype, int width, int height);
 
-// SelectMjpeg1080, then reconnect and run. True when the camera runs at 1920 x 1080.
-bool SwitchToMjpeg1080(CCaptureVideo& engine);
+// SelectFormat, then reconnect and run. True when the camera runs at that size.
+bool SwitchTo(CCaptureVideo& engine, const GUID& subtype, int width, int height);
 
 // The same for the window's camera; then the window takes the new size.
+bool SwitchTo(CLumivisorDlg& dlg, const GUID& subtype, int width, int height);
+
+// SwitchTo MJPG 1920 x 1080.
+bool SwitchToMjpeg1080(CCaptureVideo& engine);
 bool SwitchToMjpeg1080(CLumivisorDlg& dlg);
 
 }  // namespace bench

@@ -3,13 +3,14 @@
 #include "BenchSupport.h"
 #include "app/CLumivisorApp.h"
 #include "app/CLumivisorDlg.h"
+#include "media/MediaType.h"
 #include "settings/SharedState.h"
 
 namespace bench {
 
-bool SwitchToMjpeg1080(CLumivisorDlg& dlg) {
+bool SwitchTo(CLumivisorDlg& dlg, const GUID& subtype, int width, int height) {
     CCaptureVideo& engine = theApp.m_CaptureVideo;
-    if (!SelectMjpeg1080(engine)) return false;
+    if (!SelectFormat(engine, subtype, width, height)) return false;
     // The result is the still trigger's; this camera has no still pin.
     engine.ConnectAndRun();
     dlg.VideoWidth = engine.m_nWidth;
@@ -21,7 +22,11 @@ bool SwitchToMjpeg1080(CLumivisorDlg& dlg) {
     FrameInfo.biPlanes = 1;
     FrameInfo.biBitCount = 24;
     dlg.FitWindowToVideo();
-    return engine.m_nWidth == 1920 && engine.m_nHeight == 1080;
+    return engine.m_nWidth == width && engine.m_nHeight == height;
+}
+
+bool SwitchToMjpeg1080(CLumivisorDlg& dlg) {
+    return SwitchTo(dlg, MEDIASUBTYPE_MJPG, 1920, 1080);
 }
 
 }  // namespace bench

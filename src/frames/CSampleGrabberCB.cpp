@@ -25,6 +25,7 @@ HRESULT CSampleGrabberCB::SampleCB(double, IMediaSample*) {
 HRESULT CSampleGrabberCB::BufferCB(double, BYTE* buffer, LONG length) {
     if (buffer == nullptr) return E_POINTER;
     if (length <= 0) return E_INVALIDARG;
+    FramesReceived.fetch_add(1, std::memory_order_relaxed);
 
     if (CrosshairOn.load()) DrawCrosshair(buffer, Width.load(), Height.load(), length);
 

@@ -28,6 +28,8 @@ public:
     std::atomic<std::int32_t> Height{0};
     // Draw the crosshair into each frame (the Crosshairs command).
     std::atomic<bool> CrosshairOn{false};
+    // Frames accepted by BufferCB since the start of the process (for measurements).
+    std::atomic<std::uint64_t> FramesReceived{0};
 };
 
 // The one live frame sink of the process.

@@ -506,11 +506,22 @@ void VirtualCamera::registerElements() {
     });
 }
 
+bool VirtualCamera::registerInPlugin(GstPlugin* plugin) {
+    return gst_element_register(plugin, "lumivirtualcamsrc", GST_RANK_NONE, srcType()) &&
+           gst_element_register(plugin, "lumivirtualcam", GST_RANK_NONE, cameraType());
+}
+
 const std::vector<VideoFormat>& VirtualCamera::formats() {
     static const std::vector<VideoFormat> list = {
-        {PixelFormat::Yuy2, 640, 480, {kFps, 1}},   {PixelFormat::Yuy2, 1280, 720, {kFps, 1}},
-        {PixelFormat::Yuy2, 1920, 1080, {kFps, 1}}, {PixelFormat::Mjpg, 640, 480, {kFps, 1}},
-        {PixelFormat::Mjpg, 1280, 720, {kFps, 1}},  {PixelFormat::Mjpg, 1920, 1080, {kFps, 1}},
+        {PixelFormat::Yuy2, 640, 480, {kFps, 1}},
+        {PixelFormat::Yuy2, 1280, 720, {kFps, 1}},
+        {PixelFormat::Yuy2, 1920, 1080, {kFps, 1}},
+        {PixelFormat::Mjpg, 640, 480, {kFps, 1}},
+        {PixelFormat::Mjpg, 1280, 720, {kFps, 1}},
+        {PixelFormat::Mjpg, 1920, 1080, {kFps, 1}},
+        // As microscope cameras offer; the last, so that nothing picks it unasked.
+        {PixelFormat::Yuy2, 3840, 2160, {kFps, 1}},
+        {PixelFormat::Mjpg, 3840, 2160, {kFps, 1}},
     };
     return list;
 }

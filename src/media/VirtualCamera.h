@@ -75,12 +75,15 @@ public:
 
     // The formats every output offers, in order of preference.
     static const std::vector<VideoFormat>& formats();
-    // The caps of formats(): six structures.
+    // The caps of formats(): one structure per format, in the same order.
     static GstCaps* allCaps();
 
     // Registers the element factories "lumivirtualcam" and "lumivirtualcamsrc" in this
     // process (initialising GStreamer if needed). Idempotent; create() calls it.
     static void registerElements();
+    // Registers the same two factories as features of a plugin, so that a plugin module
+    // loaded by GStreamer tools (gst-launch-1.0) offers the camera. False on failure.
+    static bool registerInPlugin(GstPlugin* plugin);
 
     VirtualCamera() = default;
     VirtualCamera(const VirtualCamera&);
