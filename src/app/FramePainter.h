@@ -1,9 +1,10 @@
 // Paints the live picture. The latest frame is taken from FrameBuffer (under its lock)
 // into an image of the frame's own size whenever FrameBuffer holds exactly one frame as
 // FrameInfo describes it; otherwise the previous frame stays (or nothing, before the
-// first). The picture is stretched over the target with nearest-neighbour scaling, the
-// rows flipped by the painter's transform for bottom-up frames, and the recording
-// indicator is drawn in picture pixels at the top-right corner, white transparent.
+// first). Taking the frame turns it upright and into the screen's 32-bit pixels in one pass,
+// so that the paint is a plain nearest-neighbour stretch over the target (the painter's
+// fast path). The recording indicator is drawn in picture pixels at the top-right corner,
+// white transparent.
 #pragma once
 
 #include <QImage>
@@ -28,12 +29,10 @@ public:
     // of the picture when recording. Nothing when there is no frame image.
     void Paint(QPainter& painter, const QRect& target, bool recording, int videoWidth) const;
 
-    // The frame image as stored (rows in the frame's order) and that order.
+    // The frame image as stored: upright, QImage::Format_RGB32.
     const QImage& Frame() const { return frame_; }
-    bool BottomUp() const { return bottomUp_; }
 
 private:
     QImage frame_;
-    bool bottomUp_ = true;
     QImage indicator_;
 };
