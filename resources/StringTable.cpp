@@ -100,6 +100,15 @@ constexpr StringEntry kStrings[] = {
     // A recording that cannot start.
     {164, "Не удалось начать запись видео!"},
     {165, "Couldn't start the recording!"},
+    // A recording ended, or a picture not written, because the file could not be written.
+    {166, "Запись остановлена: на диске не осталось места."},
+    {167, "The recording has stopped: the disk is full."},
+    {168, "Запись остановлена: не удаётся записать файл."},
+    {169, "The recording has stopped: the file cannot be written."},
+    {170, "Снимок не сохранён: на диске не осталось места."},
+    {171, "The picture was not saved: the disk is full."},
+    {172, "Снимок не сохранён: не удаётся записать файл."},
+    {173, "The picture was not saved: the file cannot be written."},
 };
 
 }  // namespace

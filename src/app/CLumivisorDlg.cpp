@@ -21,6 +21,7 @@
 #include "platform/DialogBuilder.h"
 #include "platform/LocaleId.h"
 #include "platform/Menu.h"
+#include "platform/MessageBox.h"
 #include "platform/ShellFolders.h"
 #include "platform/WindowMessage.h"
 #include "resources/Artwork.h"
@@ -111,8 +112,13 @@ CLumivisorDlg::EngineOperation::EngineOperation(CLumivisorDlg& dlg) : dlg_(dlg) 
 }
 
 CLumivisorDlg::EngineOperation::~EngineOperation() {
-    if (--dlg_.engineBusy_ == 0 && dlg_.deviceNoticeDeferred_) {
-        // The notice that arrived meanwhile is handled once this operation has returned.
+    if (--dlg_.engineBusy_ != 0) return;
+    // Notices that arrived meanwhile are handled once this operation has returned.
+    if (dlg_.graphNoticeDeferred_) {
+        dlg_.graphNoticeDeferred_ = false;
+        PostMessage(&dlg_, WM_GRAPHNOTIFY, 0, 0);
+    }
+    if (dlg_.deviceNoticeDeferred_) {
         dlg_.deviceNoticeDeferred_ = false;
         PostMessage(&dlg_, WM_DEVICECHANGE, DBT_DEVICEARRIVAL, 0);
     }
@@ -396,6 +402,12 @@ LRESULT CLumivisorDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_TIMER:
             OnTimer(static_cast<UINT>(wParam));
             return 0;
+        case WM_GRAPHNOTIFY:
+            OnGraphNotify();
+            return 0;
+        case WM_PICTURE_NOT_SAVED:
+            OnPictureNotSaved(static_cast<HRESULT>(static_cast<std::uint32_t>(wParam)));
+            return 0;
         default:
             return 0;
     }
@@ -505,6 +517,19 @@ void CLumivisorDlg::OnStartRecorder() {
         hr = theApp.m_CaptureVideo.StartRecording(VideoFileName(folder, prefix, number));
     }
     if (FAILED(hr)) return;  // the engine showed why; the preview runs on
+    // The graph tells the window when the file cannot be written; events of the preview
+    // before the recording are dropped.
+    ComPtr<IMediaEventEx> events;
+    if (theApp.m_CaptureVideo.m_pGraph &&
+        SUCCEEDED(theApp.m_CaptureVideo.m_pGraph.as(IID_IMediaEventEx, events))) {
+        LONG code = 0;
+        LONG_PTR param1 = 0, param2 = 0;
+        while (events->GetEvent(&code, &param1, &param2, 0) == S_OK) {
+            events->FreeEventParams(code, param1, param2);
+        }
+        events->SetNotifyWindow(reinterpret_cast<OAHWND>(static_cast<QObject*>(this)),
+                                WM_GRAPHNOTIFY, 0);
+    }
     {
         std::lock_guard lock(SaveSettingsMutex);
         if (NextVideoNumber == first) NextVideoNumber = number;
@@ -540,6 +565,48 @@ void CLumivisorDlg::EndRecording(bool restartPreview) {
     }
     setWindowTitle(LoadStringForLanguage(100, LanguageFlag));
     if (picture_ != nullptr) picture_->update();
+}
+
+void CLumivisorDlg::OnGraphNotify() {
+    if (engineBusy_ > 0) {
+        // The graph must not change under a running engine operation.
+        graphNoticeDeferred_ = true;
+        return;
+    }
+    ComPtr<IMediaEventEx> events;
+    CCaptureVideo& engine = theApp.m_CaptureVideo;
+    if (!engine.m_pGraph || FAILED(engine.m_pGraph.as(IID_IMediaEventEx, events))) return;
+    HRESULT writeFailure = S_OK;
+    LONG code = 0;
+    LONG_PTR param1 = 0, param2 = 0;
+    while (events->GetEvent(&code, &param1, &param2, 0) == S_OK) {
+        if (code == EC_ERRORABORT &&
+            (HRESULT(param1) == E_DISK_FULL || HRESULT(param1) == E_WRITE_FAULT))
+            writeFailure = HRESULT(param1);
+        events->FreeEventParams(code, param1, param2);
+    }
+    if (writeFailure == S_OK || !IsRecording) return;
+    // The file keeps what was written; the preview starts again without it.
+    EndRecording(true);
+    constexpr int kRecordingDiskFull = 166;
+    constexpr int kRecordingWriteFault = 168;
+    EngineOperation operation(*this);
+    AfxMessageBox(
+        LoadStringForLanguage(
+            writeFailure == E_DISK_FULL ? kRecordingDiskFull : kRecordingWriteFault, LanguageFlag),
+        MB_OK);
+}
+
+void CLumivisorDlg::OnPictureNotSaved(HRESULT result) {
+    // Pictures asked for while the message is open fail for the same reason: one message.
+    if (pictureMessageShown_) return;
+    pictureMessageShown_ = true;
+    constexpr int kPictureDiskFull = 170;
+    constexpr int kPictureNotWritten = 172;
+    AfxMessageBox(LoadStringForLanguage(
+                      result == E_DISK_FULL ? kPictureDiskFull : kPictureNotWritten, LanguageFlag),
+                  MB_OK);
+    pictureMessageShown_ = false;
 }
 
 void CLumivisorDlg::OnFilter() {

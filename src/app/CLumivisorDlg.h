@@ -9,6 +9,7 @@
 
 #include "app/FramePainter.h"
 #include "app/LayoutState.h"
+#include "media/Hresult.h"
 #include "platform/Accelerators.h"
 #include "platform/WinTypes.h"
 
@@ -83,6 +84,8 @@ public:
     };
     // A device notice waits for the running engine operation.
     bool DeviceNoticeDeferred() const { return deviceNoticeDeferred_; }
+    // The recording's graph posts its events as this message.
+    static constexpr UINT WM_GRAPHNOTIFY = WM_APP + 2;
     // Frames taken from FrameBuffer and painted so far.
     int FramesPainted = 0;
 
@@ -142,6 +145,11 @@ private:
     // preview and the menu to the device-open state; without (a device change, closing),
     // the graph is only stopped and the menu greyed until a device opens.
     void EndRecording(bool restartPreview);
+    // The graph's events while recording: a file that cannot be written (a full disk) ends
+    // the recording, the preview runs on, and a message says why.
+    void OnGraphNotify();
+    // A picture that was not written: a message says why (one at a time).
+    void OnPictureNotSaved(HRESULT result);
 
     QMenuBar* menuBar_ = nullptr;
     QWidget* client_ = nullptr;
@@ -150,6 +158,8 @@ private:
     FramePainter painter_;
     int engineBusy_ = 0;
     bool deviceNoticeDeferred_ = false;
+    bool graphNoticeDeferred_ = false;
+    bool pictureMessageShown_ = false;
     bool initialised_ = false;
     bool destroyed_ = false;
     QSize fittedOuterSize_;

@@ -1,8 +1,13 @@
 #include "frames/CImage.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <QBuffer>
 #include <QFile>
 #include <QImage>
 #include <QImageWriter>
+#include <cerrno>
 #include <cstring>
 #include <limits>
 #include <new>
@@ -88,16 +93,36 @@ HRESULT SavePicture(const CImage& picture, const char* fileName) {
     const QImage image = picture.ToImage();
     if (image.isNull()) return E_OUTOFMEMORY;
 
+    // Encoded in memory first, so that the file is open only for the write and the
+    // system's own error code tells a full disk from other failures.
+    QByteArray bytes;
+    {
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter writer(&buffer, encoder);
+        if (!writer.write(image)) return E_FAIL;
+    }
     // Created here and only here: an existing file is never opened for writing.
-    QFile file(name);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-        return file.exists() ? kPictureFileExists : E_FAIL;
-    QImageWriter writer(&file, encoder);
-    const bool written = writer.write(image) && file.flush();
-    file.close();
-    if (!written || file.error() != QFileDevice::NoError) {
-        file.remove();
-        return E_FAIL;
+    const QByteArray path = QFile::encodeName(name);
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        if (errno == EEXIST) return kPictureFileExists;
+        return errno == ENOSPC || errno == EDQUOT ? kPictureDiskFull : E_FAIL;
+    }
+    int error = 0;
+    for (qsizetype done = 0; done < bytes.size() && error == 0;) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, std::size_t(bytes.size() - done));
+        if (n > 0)
+            done += n;
+        else if (n < 0 && errno != EINTR)
+            error = errno;
+        else if (n == 0)
+            error = EIO;
+    }
+    if (::close(fd) != 0 && error == 0 && errno != EINTR) error = errno;
+    if (error != 0) {
+        ::unlink(path.constData());
+        return error == ENOSPC || error == EDQUOT ? kPictureDiskFull : E_FAIL;
     }
     return S_OK;
 }

@@ -30,6 +30,9 @@ std::unique_ptr<DibSection> CreateDIBSection(const BITMAPINFOHEADER& header);
 // SavePicture's code for a file name that is already taken: nothing is written and the
 // existing file stays as it is (HRESULT_FROM_WIN32(ERROR_FILE_EXISTS)).
 inline constexpr HRESULT kPictureFileExists = static_cast<HRESULT>(0x80070050);
+// SavePicture's code for a write that failed for want of space (or quota) on the disk
+// (HRESULT_FROM_WIN32(ERROR_DISK_FULL)); the partial file is removed.
+inline constexpr HRESULT kPictureDiskFull = E_DISK_FULL;
 
 class CImage {
 public:
@@ -81,6 +84,7 @@ QByteArray FindEncoderForExtension(const QString& extension, const QList<QByteAr
 
 // Writes the picture to a new file named fileName (UTF-8 path) in the format its extension
 // names, with the writer's default settings. S_OK; kPictureFileExists when the name is
-// taken; E_FAIL for no picture, no or an unknown extension, a file that cannot be created,
-// or a failed write (the partial file is removed). Never replaces an existing file.
+// taken; kPictureDiskFull when the disk has no room for it; E_FAIL for no picture, no or an
+// unknown extension, a file that cannot be created, or another failed write. A failed
+// write leaves no file behind. Never replaces an existing file.
 HRESULT SavePicture(const CImage& picture, const char* fileName);

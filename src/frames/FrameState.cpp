@@ -36,6 +36,13 @@ void RequestRepaint() {
     PostMessage(window, WM_PAINT, 0, 0);
 }
 
+void ReportPictureNotSaved(HRESULT result) {
+    std::lock_guard lock(RepaintTargetMutex());
+    HWND window = MainWindowHandle.load();
+    if (window != nullptr)
+        PostMessage(window, WM_PICTURE_NOT_SAVED, static_cast<WPARAM>(std::uint32_t(result)), 0);
+}
+
 void AcknowledgeRepaint() {
     PaintPending.store(false);
 }

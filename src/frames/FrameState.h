@@ -13,6 +13,7 @@
 #include <functional>
 #include <mutex>
 
+#include "media/Hresult.h"
 #include "platform/WinTypes.h"
 
 // The latest live frame exactly as delivered (RGB24, rows in the delivered order) and its
@@ -43,6 +44,12 @@ void RequestRepaint();
 
 // Called by the window when it takes a WM_PAINT request: the next frame may post again.
 void AcknowledgeRepaint();
+
+// Posted to MainWindowHandle when a picture could not be written (wParam: the HRESULT of
+// the write, lParam 0).
+inline constexpr UINT WM_PICTURE_NOT_SAVED = WM_APP + 1;
+// Posts WM_PICTURE_NOT_SAVED with the result; nothing without a window. Any thread.
+void ReportPictureNotSaved(HRESULT result);
 
 // Runs fn(FrameBuffer, FrameBufferSize) under FrameBufferMutex (a null buffer and 0 when
 // no frame has arrived). fn must not take the lock itself.

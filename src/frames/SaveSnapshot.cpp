@@ -5,6 +5,7 @@
 
 #include "frames/CImage.h"
 #include "frames/CSampleGrabberCB.h"
+#include "frames/FrameState.h"
 #include "frames/SnapshotHook.h"
 #include "settings/SharedState.h"
 
@@ -48,10 +49,14 @@ int SaveSnapshot(CSampleGrabberCB& callback, LONG length, const BYTE* source) {
 
     CImage picture;
     picture.Attach(std::move(dib));
-    for (int attempt = 0; attempt < kMaxTakenNames; ++attempt) {
-        if (SavePicture(picture, name.toUtf8().constData()) != kPictureFileExists) break;
-        name = TakePictureName();
+    HRESULT result = kPictureFileExists;
+    for (int attempt = 0; attempt < kMaxTakenNames && result == kPictureFileExists; ++attempt) {
+        if (attempt > 0) name = TakePictureName();
+        result = SavePicture(picture, name.toUtf8().constData());
     }
+    // The user learns of a picture that was not written (a full disk, a folder that cannot
+    // be written); the window says why.
+    if (FAILED(result)) ReportPictureNotSaved(result);
     return 1;
 }
 

@@ -293,14 +293,24 @@ GstBusSyncReply FilterGraph::onBusMessage(GstBus*, GstMessage* message, gpointer
     if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR) {
         GError* error = nullptr;
         gst_message_parse_error(message, &error, nullptr);
-        // A source that cannot read its device any more: the camera is gone.
-        const bool lost = error && error->domain == GST_RESOURCE_ERROR;
+        const bool resource = error && error->domain == GST_RESOURCE_ERROR;
+        const int code = error ? error->code : 0;
         if (error) g_error_free(error);
         ++graph->errorCount_;
-        if (lost)
+        if (resource && code == GST_RESOURCE_ERROR_NO_SPACE_LEFT) {
+            // A file being written has no room left on its disk.
+            graph->queueEvent(EC_ERRORABORT, E_DISK_FULL, 0);
+        } else if (resource &&
+                   (code == GST_RESOURCE_ERROR_WRITE || code == GST_RESOURCE_ERROR_OPEN_WRITE ||
+                    code == GST_RESOURCE_ERROR_OPEN_READ_WRITE ||
+                    code == GST_RESOURCE_ERROR_CLOSE)) {
+            graph->queueEvent(EC_ERRORABORT, E_WRITE_FAULT, 0);
+        } else if (resource) {
+            // A source that cannot read its device any more: the camera is gone.
             graph->queueEvent(EC_DEVICE_LOST, 0, 0);
-        else
+        } else {
             graph->queueEvent(EC_ERRORABORT, VFW_E_RUNTIME_ERROR, 0);
+        }
     }
     // Nothing is left on the bus: no main loop has to drain it.
     return GST_BUS_DROP;

@@ -42,6 +42,11 @@ inline constexpr HRESULT HRESULT_FROM_WIN32(std::uint32_t error) {
 inline constexpr std::uint32_t ERROR_FILE_NOT_FOUND = 2;
 inline constexpr std::uint32_t ERROR_PATH_NOT_FOUND = 3;
 inline constexpr std::uint32_t ERROR_ACCESS_DENIED = 5;
+inline constexpr std::uint32_t ERROR_WRITE_FAULT = 29;
+inline constexpr std::uint32_t ERROR_DISK_FULL = 112;
+// A file could not be written, or the disk had no room for it.
+inline constexpr HRESULT E_WRITE_FAULT = HRESULT_FROM_WIN32(ERROR_WRITE_FAULT);
+inline constexpr HRESULT E_DISK_FULL = HRESULT_FROM_WIN32(ERROR_DISK_FULL);
 inline constexpr std::uint32_t ERROR_TIMEOUT = 1460;
 
 // Media-layer codes.

@@ -60,6 +60,8 @@ inline constexpr UINT WM_COMMAND = 0x0111;
 inline constexpr UINT WM_SYSCOMMAND = 0x0112;
 inline constexpr UINT WM_TIMER = 0x0113;
 inline constexpr UINT WM_DEVICECHANGE = 0x0219;
+// The first message number free for the program's own messages.
+inline constexpr UINT WM_APP = 0x8000;
 
 // Combo-box messages: the device list receives the names (lParam: UTF-8 text).
 inline constexpr UINT CB_ADDSTRING = 0x0143;

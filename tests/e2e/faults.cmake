@@ -8,6 +8,7 @@ if(TARGET lumi_app)
       ${CMAKE_CURRENT_LIST_DIR}/faults_settings.cpp
       ${CMAKE_CURRENT_LIST_DIR}/faults_notices.cpp
       ${CMAKE_CURRENT_LIST_DIR}/faults_disk.cpp
+      ${CMAKE_CURRENT_LIST_DIR}/../capture/AviReader.cpp
     LIBS lumi_app
     LABELS e2e faults
     TIMEOUT 600)

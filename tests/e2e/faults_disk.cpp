@@ -1,23 +1,31 @@
-// A save folder on a disk that fills up (a small tmpfs mounted by the test): pictures taken
-// until the disk is full leave the earlier files whole, no broken file behind, and the
-// preview running; once space is freed the next picture is written again.
+// A save folder on a disk that fills up (a small tmpfs mounted by the test). Pictures taken
+// until the disk is full leave the earlier files whole, no broken file behind, the preview
+// running and a message saying why; once space is freed the next picture is written again.
+// A recording that fills the disk ends with a message, the earlier files whole, the preview
+// running again and the next recording possible once there is space.
 #include <gtest/gtest.h>
 #include <sys/mount.h>
 #include <sys/statvfs.h>
 
+#include <QAction>
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QMenuBar>
 #include <cerrno>
 #include <cstring>
 
+#include "../capture/AviReader.h"
 #include "E2eSupport.h"
 #include "app/CLumivisorApp.h"
 #include "app/CLumivisorDlg.h"
 #include "frames/FrameState.h"
 #include "media/VirtualCameraProvider.h"
+#include "platform/Menu.h"
 #include "platform/WindowMessage.h"
 #include "resources/ResourceIds.h"
+#include "resources/StringTable.h"
+#include "settings/Language.h"
 #include "settings/SharedState.h"
 
 using namespace e2e;
@@ -116,6 +124,10 @@ TEST(DiskFaults, PicturesOnAFullDiskLeaveNoBrokenFileAndThePreviewRuns) {
     for (int n = 0; n < failed; ++n) EXPECT_TRUE(WholeJpeg(picture(n), size)) << n;
     const QStringList entries = QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System);
     EXPECT_EQ(entries.size(), failed) << entries.join(", ").toStdString();
+    // Each failed picture said why, in the window's language.
+    ASSERT_TRUE(WaitFor([&] { return session.messages.size() >= 3; }));
+    for (const QString& message : session.messages)
+        EXPECT_EQ(message, LoadStringForLanguage(170, LanguageFlag));
 
     // The preview goes on.
     const int painted = dlg.FramesPainted;
@@ -128,6 +140,75 @@ TEST(DiskFaults, PicturesOnAFullDiskLeaveNoBrokenFileAndThePreviewRuns) {
     EXPECT_EQ(next, failed + 3);
     ASSERT_TRUE(snap());
     EXPECT_TRUE(WholeJpeg(picture(next), size));
+}
+
+TEST(DiskFaults, ARecordingThatFillsTheDiskEndsWithAMessageAndThePreviewRunsOn) {
+    Session session;
+    const QString folder = session.home.filePath("disk");
+    SmallDisk disk(folder, 6 * 1024);
+    if (!disk.mounted()) {
+        GTEST_SKIP() << "cannot mount a tmpfs for the full-disk case (needs root or "
+                        "CAP_SYS_ADMIN): "
+                     << disk.error().toStdString();
+    }
+    VirtualCameraProvider::addNumberedCameras(1);
+    CLumivisorDlg dlg;
+    ASSERT_TRUE(dlg.Create());
+    {
+        std::lock_guard lock(SaveSettingsMutex);
+        SaveFolder = folder + '/';
+        NextPictureNumber = 0;
+        NextVideoNumber = 0;
+    }
+    auto file = [&](const QString& name) { return QDir(folder).filePath(name); };
+    auto waitForFrames = [&](int frames) {
+        const int painted = dlg.FramesPainted;
+        return WaitFor([&] { return dlg.FramesPainted >= painted + frames; });
+    };
+    ASSERT_TRUE(waitForFrames(2));
+
+    // A picture and a short recording (640 x 480 YUY2: 600 KiB a frame) that fit.
+    SendMessage(&dlg, WM_COMMAND, ID_SNAP, 0);
+    ASSERT_TRUE(WaitFor([&] { return QFile::exists(file("NEWPIC_0.jpg")); }));
+    ASSERT_TRUE(waitForFrames(2));
+    SendMessage(&dlg, WM_COMMAND, ID_START_RECORDER, 0);
+    ASSERT_TRUE(dlg.IsRecording);
+    ASSERT_TRUE(waitForFrames(2));
+    SendMessage(&dlg, WM_COMMAND, ID_STOP_RECORDER, 0);
+    ASSERT_FALSE(dlg.IsRecording);
+    const capturetest::AviContents first = capturetest::ReadAvi(file("NEWAVI_0.avi").toStdString());
+    ASSERT_FALSE(first.error);
+    ASSERT_GT(first.frames, 0);
+    ASSERT_TRUE(session.messages.isEmpty()) << session.messages.join("; ").toStdString();
+
+    // A recording that fills the disk ends on its own, with the message.
+    SendMessage(&dlg, WM_COMMAND, ID_START_RECORDER, 0);
+    ASSERT_TRUE(dlg.IsRecording);
+    ASSERT_TRUE(WaitFor([&] { return !session.messages.isEmpty(); }, 20000));
+    EXPECT_EQ(session.messages, QStringList{LoadStringForLanguage(166, LanguageFlag)});
+    EXPECT_FALSE(dlg.IsRecording);
+    EXPECT_EQ(dlg.windowTitle(), LoadStringForLanguage(100, LanguageFlag));
+    EXPECT_TRUE(FindMenuCommand(dlg.MenuBar(), ID_START_RECORDER)->isEnabled());
+    EXPECT_FALSE(FindMenuCommand(dlg.MenuBar(), ID_STOP_RECORDER)->isEnabled());
+    EXPECT_LT(disk.freeBytes(), 1024 * 1024);
+
+    // The preview runs again; the earlier files are as they were.
+    EXPECT_TRUE(waitForFrames(5));
+    EXPECT_TRUE(WholeJpeg(file("NEWPIC_0.jpg"), QSize(dlg.VideoWidth, dlg.VideoHeight)));
+    const capturetest::AviContents again = capturetest::ReadAvi(file("NEWAVI_0.avi").toStdString());
+    EXPECT_FALSE(again.error);
+    EXPECT_EQ(again.digests, first.digests);
+
+    // With space again, the next recording is written whole.
+    ASSERT_TRUE(QFile::remove(file("NEWAVI_1.avi")));
+    SendMessage(&dlg, WM_COMMAND, ID_START_RECORDER, 0);
+    ASSERT_TRUE(dlg.IsRecording);
+    ASSERT_TRUE(waitForFrames(2));
+    SendMessage(&dlg, WM_COMMAND, ID_STOP_RECORDER, 0);
+    const capturetest::AviContents next = capturetest::ReadAvi(file("NEWAVI_2.avi").toStdString());
+    EXPECT_FALSE(next.error);
+    EXPECT_GT(next.frames, 0);
+    EXPECT_EQ(session.messages.size(), 1);
 }
 
 }  // namespace
