@@ -38,6 +38,24 @@ bool SizeFromCaps(GstCaps* caps, int* width, int* height) {
            *width > 0 && *height > 0;
 }
 
+// Output frames from a pool of the element's own when downstream offers none. Without one,
+// every frame is a fresh frame-sized allocation: page faults on each, or memory the C
+// library keeps per streaming thread, which grows the process at each rebuilt graph.
+gboolean DecideAllocationWithPool(GstBaseTransform* base, GstQuery* query) {
+    GstCaps* caps = nullptr;
+    gst_query_parse_allocation(query, &caps, nullptr);
+    int width = 0, height = 0;
+    if (caps && gst_query_get_n_allocation_pools(query) == 0 &&
+        SizeFromCaps(caps, &width, &height)) {
+        // The base class makes the pool for an entry without one, with these figures.
+        gst_query_add_allocation_pool(query, nullptr, guint(DibStride(width, 24)) * guint(height),
+                                      2, 0);
+    }
+    auto* parent =
+        static_cast<GstBaseTransformClass*>(g_type_class_peek_parent(G_OBJECT_GET_CLASS(base)));
+    return parent->decide_allocation(base, query);
+}
+
 // ---- lumijpegdibdec --------------------------------------------------------------------
 
 struct JpegDibDec {
@@ -132,6 +150,7 @@ void jpeg_dib_dec_class_init(JpegDibDecClass* klass) {
     base->start = JpegStart;
     base->stop = JpegStop;
     base->transform = JpegTransform;
+    base->decide_allocation = DecideAllocationWithPool;
     base->passthrough_on_same_caps = FALSE;
 }
 
@@ -217,6 +236,7 @@ void dib_flip_class_init(DibFlipClass* klass) {
     base->set_caps = FlipSetCaps;
     base->transform_size = FlipTransformSize;
     base->transform = FlipTransform;
+    base->decide_allocation = DecideAllocationWithPool;
     base->passthrough_on_same_caps = FALSE;
 }
 
