@@ -1,6 +1,9 @@
 #include "app/CLumivisorApp.h"
 
 #include <QApplication>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 #include "app/CLumivisorDlg.h"
 #include "media/VirtualCameraProvider.h"
@@ -9,7 +12,24 @@
 
 CLumivisorApp theApp;
 
-CLumivisorApp::CLumivisorApp() = default;
+namespace {
+
+// Blocks of a megabyte or more (frames, pictures being written, the buffers of a graph
+// being rebuilt) are mapped for themselves and go back to the system when freed. Left to
+// itself the C library raises that limit after the first such block is freed and then
+// keeps freed frames in the arena of whichever streaming thread freed them: the process
+// grows by a frame or two each time a recording starts or stops, with no leak.
+void KeepLargeBlocksOutOfTheArenas() {
+#ifdef __GLIBC__
+    mallopt(M_MMAP_THRESHOLD, 1024 * 1024);
+#endif
+}
+
+}  // namespace
+
+CLumivisorApp::CLumivisorApp() {
+    KeepLargeBlocksOutOfTheArenas();
+}
 
 CLumivisorApp::~CLumivisorApp() = default;
 
