@@ -28,6 +28,7 @@
 #include "frames/FrameState.h"
 #include "frames/SaveSnapshot.h"
 #include "frames/SnapshotHook.h"
+#include "media/CaptureSourceFilter.h"
 #include "media/GraphPin.h"
 #include "media/GstFilter.h"
 #include "media/MediaType.h"
@@ -80,6 +81,41 @@ void TimedSaveSnapshot(CSampleGrabberCB& callback, LONG length, BYTE* frame) {
     pictureDoneNs = Clock::now().time_since_epoch().count();
 }
 
+// Video frames in an AVI file, read back with GStreamer's demuxer; -1 when it refuses it.
+long AviFrames(const QString& path) {
+    GError* error = nullptr;
+    const QByteArray description = "filesrc location=\"" + path.toUtf8() +
+                                   "\" ! avidemux name=d d.video_0 ! fakesink name=out sync=false";
+    GstElement* pipeline = gst_parse_launch(description.constData(), &error);
+    if (pipeline == nullptr || error != nullptr) {
+        if (error) g_error_free(error);
+        if (pipeline) gst_object_unref(pipeline);
+        return -1;
+    }
+    std::atomic<long> frames{0};
+    GstElement* sink = gst_bin_get_by_name(GST_BIN(pipeline), "out");
+    GstPad* pad = gst_element_get_static_pad(sink, "sink");
+    gst_pad_add_probe(
+        pad, GST_PAD_PROBE_TYPE_BUFFER,
+        [](GstPad*, GstPadProbeInfo*, gpointer count) {
+            ++*static_cast<std::atomic<long>*>(count);
+            return GST_PAD_PROBE_OK;
+        },
+        &frames, nullptr);
+    gst_object_unref(pad);
+    gst_object_unref(sink);
+    gst_element_set_state(pipeline, GST_STATE_PLAYING);
+    GstBus* bus = gst_element_get_bus(pipeline);
+    GstMessage* end = gst_bus_timed_pop_filtered(
+        bus, 30 * GST_SECOND, GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
+    const bool whole = end != nullptr && GST_MESSAGE_TYPE(end) == GST_MESSAGE_EOS;
+    if (end) gst_message_unref(end);
+    gst_object_unref(bus);
+    gst_element_set_state(pipeline, GST_STATE_NULL);
+    gst_object_unref(pipeline);
+    return whole ? frames.load() : -1;
+}
+
 // Device list stand-in for EnumDevices.
 class DeviceList : public QObject {
 public:
@@ -122,6 +158,9 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "bench_recording: cannot open the camera at MJPG 1920x1080\n");
             return 1;
         }
+        auto* source = dynamic_cast<CaptureSourceFilter*>(engine.m_pCaptureFilter.get());
+        const auto camera =
+            lumi::devices::VirtualCamera::fromElement(source ? source->sourceElement() : nullptr);
         auto* grabber = dynamic_cast<GstFilter*>(engine.m_pGrabberFilter.get());
         GstPad* grabberInput = grabber ? grabber->pins().front()->pad() : nullptr;
         if (grabberInput == nullptr) return 1;
@@ -155,9 +194,11 @@ int main(int argc, char** argv) {
         RunEvents(int(seconds * 1000));
         const double cpuPreview = 100.0 * (CpuSeconds() - cpu) / (Ms(Clock::now() - t) / 1000);
 
+        const QString video = QDir(folder.path()).filePath("NEWAVI_0.avi");
         const auto startAsked = Clock::now();
-        const HRESULT started = engine.StartRecording(QDir(folder.path()).filePath("NEWAVI_0.avi"));
+        const HRESULT started = engine.StartRecording(video);
         const auto startDone = Clock::now();
+        const auto sentAtStart = camera.framesSent();
         cpu = CpuSeconds();
         t = Clock::now();
         const std::size_t framesBefore = ArrivalCount();
@@ -166,8 +207,12 @@ int main(int argc, char** argv) {
         const double fpsRecording =
             double(ArrivalCount() - framesBefore) / (Ms(Clock::now() - t) / 1000);
         const auto stopAsked = Clock::now();
+        const auto sentAtStop = camera.framesSent();
         engine.StopRecording();
         const auto stopDone = Clock::now();
+        // The camera's frames while the recording ran, against those in the file.
+        const long framesDelivered = long(sentAtStop - sentAtStart);
+        const long framesInFile = AviFrames(video);
         RunEvents(1500);
         const double startGap = LongestGapMs(startAsked, startDone + std::chrono::seconds(1));
         const double stopGap = LongestGapMs(stopAsked, stopDone + std::chrono::seconds(1));
@@ -179,11 +224,12 @@ int main(int argc, char** argv) {
             "\"cpu_percent_preview\":%.1f,"
             "\"cpu_percent_recording\":%.1f,\"fps_preview_while_recording\":%.1f,"
             "\"recording_started\":%s,\"start_call_ms\":%.1f,\"stop_call_ms\":%.1f,"
-            "\"preview_gap_at_start_ms\":%.1f,\"preview_gap_at_stop_ms\":%.1f}\n",
+            "\"preview_gap_at_start_ms\":%.1f,\"preview_gap_at_stop_ms\":%.1f,"
+            "\"frames_delivered_while_recording\":%ld,\"frames_in_avi\":%ld}\n",
             kPictures, toFile[toFile.size() / 2], toFile.back(), lostFrames / kPictures,
             longestPictureGap, cpuPreview, cpuRecording, fpsRecording,
             started == S_OK ? "true" : "false", Ms(startDone - startAsked),
-            Ms(stopDone - stopAsked), startGap, stopGap);
+            Ms(stopDone - stopAsked), startGap, stopGap, framesDelivered, framesInFile);
         result = started == S_OK ? 0 : 1;
         SetSaveSnapshot(nullptr);
         engine.ReleaseGraph();

@@ -18,6 +18,7 @@
 #include "frames/FrameState.h"
 #include "frames/SaveSnapshot.h"
 #include "media/DeviceMonitor.h"
+#include "media/FilterGraph.h"
 #include "platform/DialogBuilder.h"
 #include "platform/LocaleId.h"
 #include "platform/Menu.h"

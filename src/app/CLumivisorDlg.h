@@ -84,8 +84,6 @@ public:
     };
     // A device notice waits for the running engine operation.
     bool DeviceNoticeDeferred() const { return deviceNoticeDeferred_; }
-    // The recording's graph posts its events as this message.
-    static constexpr UINT WM_GRAPHNOTIFY = WM_APP + 2;
     // Frames taken from FrameBuffer and painted so far.
     int FramesPainted = 0;
 

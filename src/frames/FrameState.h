@@ -47,7 +47,8 @@ void AcknowledgeRepaint();
 
 // Posted to MainWindowHandle when a picture could not be written (wParam: the HRESULT of
 // the write, lParam 0).
-inline constexpr UINT WM_PICTURE_NOT_SAVED = WM_APP + 1;
+// (WM_APP + 1 is the graph's own notice, WM_GRAPHNOTIFY.)
+inline constexpr UINT WM_PICTURE_NOT_SAVED = WM_APP + 2;
 // Posts WM_PICTURE_NOT_SAVED with the result; nothing without a window. Any thread.
 void ReportPictureNotSaved(HRESULT result);
 

@@ -22,8 +22,8 @@
 class GstFilter;
 class GraphPin;
 
-// WM_APP + 1: the message a graph posts to its notify window.
-inline constexpr UINT WM_GRAPHNOTIFY = 0x8001;
+// The message a graph posts to its notify window.
+inline constexpr UINT WM_GRAPHNOTIFY = WM_APP + 1;
 
 class FilterGraph final : public IGraphBuilder,
                           public IMediaControl,
