@@ -6,7 +6,7 @@
 //   - the gap in the preview when a recording starts and when it stops.
 // Prints one JSON line.
 //
-//   bench_recording [seconds per CPU window]   (default 5)
+//   bench_recording [seconds per CPU window]   (default 20: shorter windows are noisy)
 #include "media/GstHandle.h"  // first: WinTypes.h before GLib
 
 #include <QCoreApplication>
@@ -134,7 +134,7 @@ protected:
 }  // namespace
 
 int main(int argc, char** argv) {
-    const double seconds = argc > 1 ? std::atof(argv[1]) : 5.0;
+    const double seconds = argc > 1 ? std::atof(argv[1]) : 20.0;
     QCoreApplication app(argc, argv);
     SetMessageBoxHandler([](HWND, const QString& text, const QString&, UINT) {
         std::fprintf(stderr, "bench_recording: message: %s\n", qPrintable(text));
