@@ -15,6 +15,7 @@
 #include <string>
 #include <thread>
 
+#include "BufferCounter.h"
 #include "media/CaptureSourceFilter.h"
 #include "media/ComRuntime.h"
 #include "media/DShow.h"
@@ -122,15 +123,7 @@ Measure MeasurePipeline(const std::string& downstream, double seconds) {
     gst_element_link(camera, rest);
     std::atomic<long> frames{0};
     GstElement* sink = gst_bin_get_by_name(GST_BIN(rest), "out");
-    GstPad* pad = gst_element_get_static_pad(sink, "sink");
-    gst_pad_add_probe(
-        pad, GST_PAD_PROBE_TYPE_BUFFER,
-        [](GstPad*, GstPadProbeInfo*, gpointer count) {
-            ++*static_cast<std::atomic<long>*>(count);
-            return GST_PAD_PROBE_OK;
-        },
-        &frames, nullptr);
-    gst_object_unref(pad);
+    bench::CountBuffersAtSink(sink, &frames);
     gst_object_unref(sink);
     gst_element_set_state(pipeline, GST_STATE_PLAYING);
     Measure m = Run(seconds, [&] { return frames.load(); });

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "BenchSupport.h"
+#include "BufferCounter.h"
 #include "capture/CCaptureVideo.h"
 #include "frames/CSampleGrabberCB.h"
 #include "frames/FrameState.h"
@@ -94,15 +95,7 @@ long AviFrames(const QString& path) {
     }
     std::atomic<long> frames{0};
     GstElement* sink = gst_bin_get_by_name(GST_BIN(pipeline), "out");
-    GstPad* pad = gst_element_get_static_pad(sink, "sink");
-    gst_pad_add_probe(
-        pad, GST_PAD_PROBE_TYPE_BUFFER,
-        [](GstPad*, GstPadProbeInfo*, gpointer count) {
-            ++*static_cast<std::atomic<long>*>(count);
-            return GST_PAD_PROBE_OK;
-        },
-        &frames, nullptr);
-    gst_object_unref(pad);
+    bench::CountBuffersAtSink(sink, &frames);
     gst_object_unref(sink);
     gst_element_set_state(pipeline, GST_STATE_PLAYING);
     GstBus* bus = gst_element_get_bus(pipeline);

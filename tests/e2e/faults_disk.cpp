@@ -50,7 +50,10 @@ public:
         if (mounted_) umount2(folder_.toUtf8().constData(), MNT_DETACH);
     }
     bool mounted() const { return mounted_; }
-    QString error() const { return error_; }
+    std::string skipReason() const {
+        return "cannot mount a tmpfs for the full-disk case (needs root or CAP_SYS_ADMIN): " +
+               error_.toStdString();
+    }
     qint64 freeBytes() const {
         struct statvfs s {};
         if (statvfs(folder_.toUtf8().constData(), &s) != 0) return -1;
@@ -76,11 +79,7 @@ TEST(DiskFaults, PicturesOnAFullDiskLeaveNoBrokenFileAndThePreviewRuns) {
     Session session;
     const QString folder = session.home.filePath("disk");
     SmallDisk disk(folder, 160);
-    if (!disk.mounted()) {
-        GTEST_SKIP() << "cannot mount a tmpfs for the full-disk case (needs root or "
-                        "CAP_SYS_ADMIN): "
-                     << disk.error().toStdString();
-    }
+    if (!disk.mounted()) GTEST_SKIP() << disk.skipReason();
     VirtualCameraProvider::addNumberedCameras(1);
     CLumivisorDlg dlg;
     ASSERT_TRUE(dlg.Create());
@@ -146,11 +145,7 @@ TEST(DiskFaults, ARecordingThatFillsTheDiskEndsWithAMessageAndThePreviewRunsOn) 
     Session session;
     const QString folder = session.home.filePath("disk");
     SmallDisk disk(folder, 6 * 1024);
-    if (!disk.mounted()) {
-        GTEST_SKIP() << "cannot mount a tmpfs for the full-disk case (needs root or "
-                        "CAP_SYS_ADMIN): "
-                     << disk.error().toStdString();
-    }
+    if (!disk.mounted()) GTEST_SKIP() << disk.skipReason();
     VirtualCameraProvider::addNumberedCameras(1);
     CLumivisorDlg dlg;
     ASSERT_TRUE(dlg.Create());
