@@ -523,11 +523,7 @@ void CLumivisorDlg::OnStartRecorder() {
     ComPtr<IMediaEventEx> events;
     if (theApp.m_CaptureVideo.m_pGraph &&
         SUCCEEDED(theApp.m_CaptureVideo.m_pGraph.as(IID_IMediaEventEx, events))) {
-        LONG code = 0;
-        LONG_PTR param1 = 0, param2 = 0;
-        while (events->GetEvent(&code, &param1, &param2, 0) == S_OK) {
-            events->FreeEventParams(code, param1, param2);
-        }
+        TakeWriteFailure(*events);
         events->SetNotifyWindow(reinterpret_cast<OAHWND>(static_cast<QObject*>(this)),
                                 WM_GRAPHNOTIFY, 0);
     }
@@ -568,6 +564,19 @@ void CLumivisorDlg::EndRecording(bool restartPreview) {
     if (picture_ != nullptr) picture_->update();
 }
 
+HRESULT CLumivisorDlg::TakeWriteFailure(IMediaEventEx& events) {
+    HRESULT writeFailure = S_OK;
+    LONG code = 0;
+    LONG_PTR param1 = 0, param2 = 0;
+    while (events.GetEvent(&code, &param1, &param2, 0) == S_OK) {
+        if (code == EC_ERRORABORT &&
+            (HRESULT(param1) == E_DISK_FULL || HRESULT(param1) == E_WRITE_FAULT))
+            writeFailure = HRESULT(param1);
+        events.FreeEventParams(code, param1, param2);
+    }
+    return writeFailure;
+}
+
 void CLumivisorDlg::OnGraphNotify() {
     if (engineBusy_ > 0) {
         // The graph must not change under a running engine operation.
@@ -577,15 +586,7 @@ void CLumivisorDlg::OnGraphNotify() {
     ComPtr<IMediaEventEx> events;
     CCaptureVideo& engine = theApp.m_CaptureVideo;
     if (!engine.m_pGraph || FAILED(engine.m_pGraph.as(IID_IMediaEventEx, events))) return;
-    HRESULT writeFailure = S_OK;
-    LONG code = 0;
-    LONG_PTR param1 = 0, param2 = 0;
-    while (events->GetEvent(&code, &param1, &param2, 0) == S_OK) {
-        if (code == EC_ERRORABORT &&
-            (HRESULT(param1) == E_DISK_FULL || HRESULT(param1) == E_WRITE_FAULT))
-            writeFailure = HRESULT(param1);
-        events->FreeEventParams(code, param1, param2);
-    }
+    const HRESULT writeFailure = TakeWriteFailure(*events);
     if (writeFailure == S_OK || !IsRecording) return;
     // The file keeps what was written; the preview starts again without it.
     EndRecording(true);
@@ -602,11 +603,12 @@ void CLumivisorDlg::OnPictureNotSaved(HRESULT result) {
     // Pictures asked for while the message is open fail for the same reason: one message.
     if (pictureMessageShown_) return;
     pictureMessageShown_ = true;
-    constexpr int kPictureDiskFull = 170;
-    constexpr int kPictureNotWritten = 172;
-    AfxMessageBox(LoadStringForLanguage(
-                      result == E_DISK_FULL ? kPictureDiskFull : kPictureNotWritten, LanguageFlag),
-                  MB_OK);
+    constexpr int kPictureDiskFullText = 170;
+    constexpr int kPictureNotWrittenText = 172;
+    AfxMessageBox(
+        LoadStringForLanguage(result == E_DISK_FULL ? kPictureDiskFullText : kPictureNotWrittenText,
+                              LanguageFlag),
+        MB_OK);
     pictureMessageShown_ = false;
 }
 

@@ -13,6 +13,7 @@
 #include "platform/Accelerators.h"
 #include "platform/WinTypes.h"
 
+struct IMediaEventEx;
 class QComboBox;
 class QMenu;
 class QMenuBar;
@@ -146,6 +147,9 @@ private:
     // The graph's events while recording: a file that cannot be written (a full disk) ends
     // the recording, the preview runs on, and a message says why.
     void OnGraphNotify();
+    // Empties the graph's event queue; the write failure among the events (a full disk or
+    // another write error), S_OK when there was none.
+    static HRESULT TakeWriteFailure(IMediaEventEx& events);
     // A picture that was not written: a message says why (one at a time).
     void OnPictureNotSaved(HRESULT result);
 
