@@ -16,6 +16,7 @@
 
 #include "AviReader.h"
 #include "CaptureTestSupport.h"
+#include "RecordingCheck.h"
 #include "capture/CCaptureVideo.h"
 #include "frames/CSampleGrabberCB.h"
 #include "frames/FrameState.h"
@@ -179,6 +180,7 @@ TEST_P(CaptureRecording, FileHoldsTheCaptureStreamUnchanged) {
     for (int n = 0; n < 2; ++n) {
         const QString path = Path(QString("NEWAVI_%1.avi").arg(n));
         const uint64_t sentBefore = camera.framesSent();
+        RecordedFrames recorded(engine.m_pGraph.get());
         ASSERT_EQ(engine.StartRecording(path), S_OK);
         const auto recordingGraph = Names();
         EXPECT_NE(std::find(recordingGraph.begin(), recordingGraph.end(), L"AVI Mux"),
@@ -198,6 +200,7 @@ TEST_P(CaptureRecording, FileHoldsTheCaptureStreamUnchanged) {
         EXPECT_FALSE(avi.error);
         EXPECT_GT(avi.frames, 60);
         EXPECT_NEAR(avi.frames, double(delivered), 0.02 * double(delivered) + 1);
+        EXPECT_TRUE(RecordingIsWhole(path, recorded.count()));
         EXPECT_EQ(avi.width, format.width);
         EXPECT_EQ(avi.height, format.height);
         if (format.subtype == MEDIASUBTYPE_MJPG) {
@@ -255,6 +258,7 @@ private:
 TEST_F(CaptureRecordingBase, UnpluggedCameraLeavesACompleteFile) {
     ASSERT_NO_FATAL_FAILURE(Open({MEDIASUBTYPE_MJPG, 640, 480, "Mjpg"}));
     const QString path = Path("NEWAVI_0.avi");
+    RecordedFrames recorded(engine.m_pGraph.get());
     ASSERT_EQ(engine.StartRecording(path), S_OK);
     Unplug unplug(camera.element(), 45);
     ASSERT_TRUE(WaitFor([&] { return unplug.gone(); }));
@@ -264,6 +268,7 @@ TEST_F(CaptureRecordingBase, UnpluggedCameraLeavesACompleteFile) {
     EXPECT_FALSE(avi.error);
     EXPECT_NEAR(avi.frames, 45, 2);
     EXPECT_EQ(avi.mediaType, "image/jpeg");
+    EXPECT_TRUE(RecordingIsWhole(path, recorded.count()));
 }
 
 class CaptureRecordingRefused : public CaptureRecordingBase {};

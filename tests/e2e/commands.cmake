@@ -2,7 +2,8 @@
 # keyboard run of the program under Xvfb (xdotool), where Xvfb and xdotool are installed.
 if(TARGET lumi_app)
   lumi_add_test(commands_tests
-    SOURCES e2e_main.cpp E2eSupport.cpp ../capture/AviReader.cpp test_commands.cpp
+    SOURCES e2e_main.cpp E2eSupport.cpp ../capture/AviReader.cpp ../capture/RecordingCheck.cpp
+      test_commands.cpp
     LIBS lumi_app
     LABELS e2e commands
     TIMEOUT 300)

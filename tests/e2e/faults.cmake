@@ -9,6 +9,7 @@ if(TARGET lumi_app)
       ${CMAKE_CURRENT_LIST_DIR}/faults_notices.cpp
       ${CMAKE_CURRENT_LIST_DIR}/faults_disk.cpp
       ${CMAKE_CURRENT_LIST_DIR}/../capture/AviReader.cpp
+      ${CMAKE_CURRENT_LIST_DIR}/../capture/RecordingCheck.cpp
     LIBS lumi_app
     LABELS e2e faults
     TIMEOUT 600)

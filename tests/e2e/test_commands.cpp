@@ -17,6 +17,7 @@
 #include <thread>
 
 #include "../capture/AviReader.h"
+#include "../capture/RecordingCheck.h"
 #include "E2eSupport.h"
 #include "app/CLumivisorApp.h"
 #include "app/CLumivisorDlg.h"
@@ -244,6 +245,7 @@ TEST_F(Commands, RecordingByMenu) {
     dlg.ApplyLanguage(1);
     for (int n = 0; n < 2; ++n) {
         const std::uint64_t before = camera.framesSent();
+        capturetest::RecordedFrames recorded(theApp.m_CaptureVideo.m_pGraph.get());
         Choose(dlg, ID_START_RECORDER);
         ASSERT_TRUE(dlg.IsRecording);
         dlg.setWindowTitle("something else");
@@ -264,6 +266,8 @@ TEST_F(Commands, RecordingByMenu) {
         EXPECT_FALSE(avi.error);
         EXPECT_GT(avi.frames, 100);
         EXPECT_NEAR(avi.frames, double(sent), 0.02 * double(sent));
+        EXPECT_TRUE(
+            capturetest::RecordingIsWhole(File(QString("NEWAVI_%1.avi").arg(n)), recorded.count()));
         EXPECT_EQ(avi.mediaType, "video/x-raw");
         EXPECT_EQ(avi.format, "YUY2");
         EXPECT_EQ(avi.width, 640);
@@ -276,12 +280,14 @@ TEST_F(Commands, RecordingByMenu) {
 // indicator: the indicator is only painted on screen.
 TEST_F(Commands, IndicatorNeitherInTheVideoNorInPictures) {
     ASSERT_NO_FATAL_FAILURE(Start());
+    capturetest::RecordedFrames recorded(theApp.m_CaptureVideo.m_pGraph.get());
     Choose(dlg, ID_START_RECORDER);
     ASSERT_TRUE(WaitForFrames(20));
     // A picture from a still sample during the recording (the camera's button).
     StillRequested = 1;
     const QImage picture = WaitForPicture("NEWPIC_0.jpg");
     Choose(dlg, ID_STOP_RECORDER);
+    EXPECT_TRUE(capturetest::RecordingIsWhole(File("NEWAVI_0.avi"), recorded.count()));
     ASSERT_FALSE(picture.isNull());
     EXPECT_LT(qRed(picture.pixel(635, 4)), 40);  // black corner, no red indicator
     EXPECT_LT(qGreen(picture.pixel(635, 4)), 40);
@@ -335,6 +341,7 @@ TEST_F(Commands, RecordingNeverReplacesAFile) {
         ASSERT_TRUE(taken.open(QIODevice::WriteOnly));
         taken.write("keep");
     }
+    capturetest::RecordedFrames recorded(theApp.m_CaptureVideo.m_pGraph.get());
     Choose(dlg, ID_START_RECORDER);
     ASSERT_TRUE(dlg.IsRecording);
     ASSERT_TRUE(WaitForFrames(10));
@@ -343,7 +350,7 @@ TEST_F(Commands, RecordingNeverReplacesAFile) {
     QFile taken(File("NEWAVI_0.avi"));
     ASSERT_TRUE(taken.open(QIODevice::ReadOnly));
     EXPECT_EQ(taken.readAll(), "keep");
-    EXPECT_GT(capturetest::ReadAvi(File("NEWAVI_1.avi").toStdString()).frames, 0);
+    EXPECT_TRUE(capturetest::RecordingIsWhole(File("NEWAVI_1.avi"), recorded.count()));
 }
 
 class RecordingInterrupted : public Commands, public ::testing::WithParamInterface<int> {};
@@ -354,6 +361,7 @@ class RecordingInterrupted : public Commands, public ::testing::WithParamInterfa
 // device-open state.
 TEST_P(RecordingInterrupted, StopsTheRecordingFirst) {
     ASSERT_NO_FATAL_FAILURE(Start(2));
+    capturetest::RecordedFrames recorded(theApp.m_CaptureVideo.m_pGraph.get());
     Choose(dlg, ID_START_RECORDER);
     ASSERT_TRUE(dlg.IsRecording);
     ASSERT_TRUE(WaitForFrames(30));
@@ -378,6 +386,7 @@ TEST_P(RecordingInterrupted, StopsTheRecordingFirst) {
     const capturetest::AviContents avi = capturetest::ReadAvi(File("NEWAVI_0.avi").toStdString());
     EXPECT_FALSE(avi.error);
     EXPECT_GT(avi.frames, 20);
+    EXPECT_TRUE(capturetest::RecordingIsWhole(File("NEWAVI_0.avi"), recorded.count()));
     if (GetParam() != 3) {
         EXPECT_TRUE(WaitFor([&] { return OperationState(dlg) == kDeviceOpen; }));
         EXPECT_TRUE(WaitForFrames(3));

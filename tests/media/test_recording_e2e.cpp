@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "../capture/AviReader.h"
+#include "../capture/RecordingCheck.h"
 #include "media/FileWriter.h"
 
 using namespace mediatest;
@@ -41,6 +42,7 @@ TEST_P(MediaRecordingCycle, AviHoldsEveryFrameInTheCamerasFormat) {
             QDir(folder.path()).filePath("NEWAVI_%1.avi").arg(cycle).toStdString();
         const std::wstring wide = QString::fromStdString(path).toStdWString();
         // StartRecording
+        capturetest::RecordedFrames recorded(g.graph.get());
         g.control->Stop();
         IBaseFilter* mux = nullptr;
         ASSERT_EQ(g.builder->SetOutputFileName(&MEDIASUBTYPE_Avi, wide.c_str(), &mux, nullptr),
@@ -66,6 +68,7 @@ TEST_P(MediaRecordingCycle, AviHoldsEveryFrameInTheCamerasFormat) {
         const AviContents avi = ReadAvi(path);
         EXPECT_FALSE(avi.error) << path;
         EXPECT_NEAR(avi.frames, double(sent), 1.0) << "cycle " << cycle;
+        EXPECT_TRUE(capturetest::RecordingIsWhole(QString::fromStdString(path), recorded.count()));
         EXPECT_GT(avi.frames, 60);
         EXPECT_EQ(avi.width, format.width);
         EXPECT_EQ(avi.height, format.height);
