@@ -6,6 +6,7 @@
 #endif
 
 #include "app/CLumivisorDlg.h"
+#include "app/ShutdownSignals.h"
 #include "media/VirtualCameraProvider.h"
 #include "resources/Artwork.h"
 #include "resources/ResourceIds.h"
@@ -53,6 +54,10 @@ BOOL CLumivisorApp::InitInstance() {
     {
         CLumivisorDlg dlg;
         m_pMainWnd = &dlg;
+        dlg.Create();
+        // From here on a recording can run: logout, shutdown and kill close the window as the
+        // session's end does, so the file is completed first.
+        ShutdownSignals signalHandlers;
         dlg.DoModal();
         m_pMainWnd = nullptr;
     }
