@@ -109,6 +109,9 @@ constexpr StringEntry kStrings[] = {
     {171, "The picture was not saved: the disk is full."},
     {172, "Снимок не сохранён: не удаётся записать файл."},
     {173, "The picture was not saved: the file cannot be written."},
+    // Recordings that were interrupted, repaired at start-up (their names follow).
+    {174, "Прерванные видеозаписи восстановлены:"},
+    {175, "Interrupted recordings were repaired:"},
 };
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include "app/CLumivisorApp.h"
+#include "capture/RecordingRepair.h"
 #include "frames/CSampleGrabberCB.h"
 #include "frames/FrameState.h"
 #include "frames/SaveSnapshot.h"
@@ -213,6 +214,12 @@ BOOL CLumivisorDlg::OnInitDialog() {
     // 17. Open the last device of the list.
     const int count = DeviceList->count();
     if (count > 0) SendMessage(this, WM_COMMAND, ID_DEVICE_FIRST - 1 + count, 0);
+
+    // Recordings of the save folder that were interrupted are repaired in the background.
+    {
+        std::lock_guard lock(SaveSettingsMutex);
+        new RecordingRepair(SaveFolder, VideoPrefix, this);
+    }
 
     // 18.
     return TRUE;

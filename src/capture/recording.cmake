@@ -1,2 +1,2 @@
-# Recording to AVI.
-target_sources(lumi_capture PRIVATE CCaptureVideoRecording.cpp)
+# Recording to AVI, and the repair of recordings that were interrupted.
+target_sources(lumi_capture PRIVATE CCaptureVideoRecording.cpp RecordingRepair.cpp)

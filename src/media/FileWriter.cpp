@@ -1,6 +1,7 @@
 #include "media/FileWriter.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <QString>
@@ -14,6 +15,10 @@ FileWriter::FileWriter() : GstFilter(CLSID_FileWriter, nullptr) {
     gst_pad_add_probe(in.get(), GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, &FileWriter::onEvent, this,
                       nullptr);
     addPin(L"in", PINDIR_INPUT, GUID_NULL, in.get());
+}
+
+FileWriter::~FileWriter() {
+    if (lock_ >= 0) ::close(lock_);
 }
 
 GstPadProbeReturn FileWriter::onEvent(GstPad*, GstPadProbeInfo* info, gpointer self) {
@@ -33,7 +38,12 @@ HRESULT FileWriter::setFileName(const std::wstring& path) {
             return HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED);
         return E_FAIL;
     }
-    ::close(fd);
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);  // another process is repairing or writing it
+        return HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED);
+    }
+    if (lock_ >= 0) ::close(lock_);
+    lock_ = fd;
     path_ = local;
     g_object_set(sink_, "location", path_.c_str(), nullptr);
     return S_OK;

@@ -10,9 +10,12 @@
 class FileWriter final : public GstFilter {
 public:
     FileWriter();
+    ~FileWriter() override;
 
     // Creates the file (or opens an existing one without truncating it) to prove it can be
-    // written. HRESULT_FROM_WIN32 path-not-found / access-denied codes when it cannot.
+    // written. HRESULT_FROM_WIN32 path-not-found / access-denied codes when it cannot. The
+    // file stays locked (flock) while the writer lives, so that the repair of interrupted
+    // recordings, in this or another instance, leaves it alone.
     HRESULT setFileName(const std::wstring& path);
     const std::string& fileName() const { return path_; }
 
@@ -26,5 +29,6 @@ private:
 
     GstElement* sink_ = nullptr;
     std::string path_;
+    int lock_ = -1;
     std::atomic<bool> eos_{false};
 };

@@ -14,3 +14,20 @@ if(TARGET lumi_app)
     LABELS e2e faults
     TIMEOUT 600)
 endif()
+# Signals and kill -9 reach the program itself, run under Xvfb and driven by the keyboard.
+find_program(LUMI_XVFB_RUN xvfb-run)
+find_program(LUMI_XDOTOOL xdotool)
+if(TARGET lumi_app AND LUMI_XVFB_RUN AND LUMI_XDOTOOL)
+  lumi_add_test(e2e_signal_tests
+    SOURCES
+      ${CMAKE_CURRENT_LIST_DIR}/e2e_main.cpp
+      ${CMAKE_CURRENT_LIST_DIR}/E2eSupport.cpp
+      ${CMAKE_CURRENT_LIST_DIR}/faults_signals.cpp
+      ${CMAKE_CURRENT_LIST_DIR}/../capture/RecordingCheck.cpp
+    LIBS lumi_app
+    LABELS e2e faults xvfb
+    TIMEOUT 180)
+  target_compile_definitions(e2e_signal_tests PRIVATE
+    LUMI_XVFB_SIGNAL="${CMAKE_CURRENT_LIST_DIR}/xvfb_signal.sh" LUMI_PROGRAM="$<TARGET_FILE:lumivisor>")
+  add_dependencies(e2e_signal_tests lumivisor)
+endif()

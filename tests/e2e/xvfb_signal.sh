@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# The program under Xvfb with one virtual camera and HOME in the given folder (its save
+# folder then): a recording started by the keyboard (Alt, Right, Right, Down, Down, Enter),
+# the signal sent 3 s later. Prints the milliseconds from the signal to the program's exit
+# and its exit status ("exit_ms=N status=S"), or why it could not.
+#   xvfb_signal.sh <lumivisor binary> <home folder> <signal name>
+set -euo pipefail
+export HOME="$2" XDG_CONFIG_HOME="$2/.config"
+unset QT_QPA_PLATFORM LC_ALL  # a real X display, the system's locale
+exec xvfb-run -a -s "-screen 0 1920x1080x24" bash -s "$1" "$2" "$3" <<'INNER'
+set -euo pipefail
+binary="$1"; home="$2"; signal="$3"
+"$binary" --virtual-cameras 1 2>"$home/stderr.txt" &
+pid=$!
+trap 'kill -9 $pid 2>/dev/null || true' EXIT
+window=""
+for _ in $(seq 200); do
+  window="$(xdotool search --onlyvisible --pid "$pid" 2>/dev/null | head -1 || true)"
+  [ -n "$window" ] && break
+  sleep 0.1
+done
+[ -n "$window" ] || { echo "no window"; exit 1; }
+xdotool windowfocus --sync "$window"
+sleep 2
+for k in alt Right Right Down Down Return; do xdotool key "$k"; sleep 0.3; done
+for _ in $(seq 50); do [ -s "$home/NEWAVI_0.avi" ] && break; sleep 0.1; done
+[ -s "$home/NEWAVI_0.avi" ] || { echo "no recording started"; exit 1; }
+sleep 3
+start=$(date +%s%N)
+kill -s "$signal" "$pid"
+for _ in $(seq 200); do kill -0 "$pid" 2>/dev/null || break; sleep 0.05; done
+end=$(date +%s%N)
+status=0
+wait "$pid" || status=$?
+echo "exit_ms=$(( (end - start) / 1000000 )) status=$status"
+INNER
