@@ -10,6 +10,8 @@
 #include <QFile>
 
 #include "capture/CCaptureVideo.h"
+#include "capture/DiskSpaceGuard.h"
+#include "media/GstFilter.h"
 #include "resources/StringTable.h"
 #include "settings/SharedState.h"
 
@@ -55,6 +57,10 @@ HRESULT CCaptureVideo::StartRecording(QString fileName) {
             // No stream reaches the multiplexer: take it and its writer out again.
             RemoveDownstream(m_pMux);
             m_pGraph->RemoveFilter(m_pMux);
+        } else if (auto* mux = dynamic_cast<GstFilter*>(m_pMux); mux && !mux->pins().empty()) {
+            // The recording ends before its disk is full, the file complete.
+            DiskSpaceGuard::Attach(mux->pins().front()->pad(),
+                                   QFile::encodeName(fileName).toStdString());
         }
         m_pMux->Release();
         m_pMux = nullptr;
