@@ -37,6 +37,7 @@ private:
 struct Remux {
     GstElement* mux = nullptr;
     std::atomic<bool> linked{false};
+    std::atomic<bool> refused{false};  // no video stream the muxer takes
     std::atomic<std::uint64_t> frames{0};
 };
 
@@ -45,20 +46,25 @@ GstPadProbeReturn CountFrame(GstPad*, GstPadProbeInfo*, gpointer remux) {
     return GST_PAD_PROBE_OK;
 }
 
-// The demuxer's video stream into a video input of the muxer; any other stream stays
-// unlinked, which stops the demuxer with an error.
+// The demuxer's video stream into a video input of the muxer. A stream the muxer does not
+// take (an unknown compression) ends the remux: the demuxer would wait on it.
 void OnPadAdded(GstElement*, GstPad* pad, gpointer data) {
     auto* remux = static_cast<Remux*>(data);
     if (remux->linked || !g_str_has_prefix(GST_PAD_NAME(pad), "video_")) return;
     GstPad* input = gst_element_request_pad_simple(remux->mux, "video_%u");
-    if (input == nullptr) return;
-    if (gst_pad_link(pad, input) == GST_PAD_LINK_OK) {
+    if (input != nullptr && gst_pad_link(pad, input) == GST_PAD_LINK_OK) {
         remux->linked = true;
         gst_pad_add_probe(input, GST_PAD_PROBE_TYPE_BUFFER, &CountFrame, remux, nullptr);
     } else {
-        gst_element_release_request_pad(remux->mux, input);
+        if (input != nullptr) gst_element_release_request_pad(remux->mux, input);
+        remux->refused = true;
     }
-    gst_object_unref(input);
+    if (input != nullptr) gst_object_unref(input);
+}
+
+void OnNoMorePads(GstElement*, gpointer data) {
+    auto* remux = static_cast<Remux*>(data);
+    if (!remux->linked) remux->refused = true;
 }
 
 // filesrc ! avidemux ! avimux ! filesink; the frames written, or -1 when the pipeline did
@@ -81,6 +87,7 @@ std::int64_t RemuxFile(const std::string& from, const std::string& to,
     Remux remux;
     remux.mux = mux;
     g_signal_connect(demux, "pad-added", G_CALLBACK(&OnPadAdded), &remux);
+    g_signal_connect(demux, "no-more-pads", G_CALLBACK(&OnNoMorePads), &remux);
     if (!gst_element_link(source, demux) || !gst_element_link(mux, sink)) return -1;
 
     bool ended = false;
@@ -88,7 +95,7 @@ std::int64_t RemuxFile(const std::string& from, const std::string& to,
         GstHandle<GstBus> bus = GstHandle<GstBus>::adopt(gst_element_get_bus(pipeline.get()));
         std::uint64_t seen = 0;
         auto progress = std::chrono::steady_clock::now();
-        while (!cancel) {
+        while (!cancel && !remux.refused) {
             GstMessage* message = gst_bus_timed_pop_filtered(
                 bus.get(), 100 * GST_MSECOND, GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
             if (message != nullptr) {
