@@ -12,20 +12,11 @@ work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 export HOME="$work" XDG_CONFIG_HOME="$work/.config" LANG=en_US.UTF-8 LC_ALL=en_US.UTF-8
 
-xvfb-run -a -s "-screen 0 1920x1080x24" bash -s "$binary" "$work" "$shots" <<'INNER'
+xvfb-run -a -s "-screen 0 1920x1080x24" bash -s "$binary" "$work" "$shots" "$here" <<'INNER'
 set -euo pipefail
 binary="$1"; work="$2"; shots="$3"
-"$binary" --virtual-cameras 1 &
-pid=$!
-trap 'kill $pid 2>/dev/null || true' EXIT
-window=""
-for _ in $(seq 100); do
-  window="$(xdotool search --onlyvisible --pid "$pid" 2>/dev/null | head -1 || true)"
-  [ -n "$window" ] && break
-  sleep 0.1
-done
-[ -n "$window" ] || { echo "no window"; exit 1; }
-xdotool windowfocus --sync "$window"
+source "$4/xvfb_program.sh"
+start_program "$binary" --virtual-cameras 1
 xdotool key Num_Lock
 sleep 2
 wait_file() { for _ in $(seq 100); do [ -s "$work/$1" ] && return 0; sleep 0.1; done; echo "missing $1"; return 1; }

@@ -7,20 +7,11 @@
 set -euo pipefail
 export HOME="$2" XDG_CONFIG_HOME="$2/.config"
 unset QT_QPA_PLATFORM LC_ALL  # a real X display, the system's locale
-exec xvfb-run -a -s "-screen 0 1920x1080x24" bash -s "$1" "$2" "$3" <<'INNER'
+exec xvfb-run -a -s "-screen 0 1920x1080x24" bash -s "$1" "$2" "$3" "$(dirname "$(realpath "$0")")" <<'INNER'
 set -euo pipefail
 binary="$1"; home="$2"; signal="$3"
-"$binary" --virtual-cameras 1 2>"$home/stderr.txt" &
-pid=$!
-trap 'kill -9 $pid 2>/dev/null || true' EXIT
-window=""
-for _ in $(seq 200); do
-  window="$(xdotool search --onlyvisible --pid "$pid" 2>/dev/null | head -1 || true)"
-  [ -n "$window" ] && break
-  sleep 0.1
-done
-[ -n "$window" ] || { echo "no window"; exit 1; }
-xdotool windowfocus --sync "$window"
+source "$4/xvfb_program.sh"
+start_program "$binary" --virtual-cameras 1
 sleep 2
 for k in alt Right Right Down Down Return; do xdotool key "$k"; sleep 0.3; done
 for _ in $(seq 50); do [ -s "$home/NEWAVI_0.avi" ] && break; sleep 0.1; done
