@@ -12,9 +12,12 @@ set -euo pipefail
 binary="$1"; home="$2"; signal="$3"
 source "$4/xvfb_program.sh"
 start_program "$binary" --virtual-cameras 1
-sleep 2
-for k in alt Right Right Down Down Return; do xdotool key "$k"; sleep 0.3; done
-for _ in $(seq 50); do [ -s "$home/NEWAVI_0.avi" ] && break; sleep 0.1; done
+# Until the camera is open the Operation items are greyed: the menu again (after Escape).
+for _ in $(seq 10); do
+  [ -s "$home/NEWAVI_0.avi" ] && break
+  for k in Escape alt Right Right Down Down Return; do xdotool key "$k"; sleep 0.3; done
+  for _ in $(seq 20); do [ -s "$home/NEWAVI_0.avi" ] && break; sleep 0.1; done
+done
 [ -s "$home/NEWAVI_0.avi" ] || { echo "no recording started"; exit 1; }
 sleep 3
 start=$(date +%s%N)
