@@ -3,8 +3,10 @@
 #include <gst/base/gstpushsrc.h>
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <thread>
 
 #include "media/VirtualCameraPattern.h"
 
@@ -45,6 +47,9 @@ public:
 
     std::atomic<uint64_t> sent[2] = {0, 0};
     std::atomic<uint64_t> captureFrame{0};  // marker position the still output copies
+    // The camera's fault; the provider shares one among the elements of a listed camera.
+    std::shared_ptr<std::atomic<VirtualCameraFault>> fault =
+        std::make_shared<std::atomic<VirtualCameraFault>>(VirtualCameraFault::None);
 
     std::mutex triggerMutex;  // guards the two below
     std::condition_variable triggerCv;
@@ -58,6 +63,7 @@ public:
 
 using lumi::devices::kFrameDuration;
 using lumi::devices::VideoFormat;
+using lumi::devices::VirtualCameraFault;
 using lumi::devices::VirtualCameraFrames;
 using lumi::devices::VirtualCameraOutput;
 using lumi::devices::VirtualCameraPattern;
@@ -75,6 +81,7 @@ struct SrcPrivate {
     uint64_t framesVersion = 0;
     uint64_t frameNumber = 0;
     GstClockTime nextPts = GST_CLOCK_TIME_NONE;
+    std::atomic<bool> flushing{false};  // between unlock and unlock_stop
 };
 
 struct LumiVirtualCamSrc {
@@ -135,6 +142,19 @@ GstCaps* srcGetCaps(GstBaseSrc* src, GstCaps* filter) {
 
 gboolean srcSetCaps(GstBaseSrc* src, GstCaps* caps) {
     SrcPrivate* p = privOf(src);
+    // A camera that cannot start refuses its format, as a V4L2 device does (S_FMT).
+    if (p->output == VirtualCameraOutput::Capture) {
+        const VirtualCameraFault fault = p->state->fault->load();
+        if (fault == VirtualCameraFault::BusyAtStart) {
+            GST_ELEMENT_ERROR(src, RESOURCE, BUSY, ("Device is busy"), ("virtual camera: busy"));
+            return FALSE;
+        }
+        if (fault == VirtualCameraFault::NoPermission) {
+            GST_ELEMENT_ERROR(src, RESOURCE, NOT_AUTHORIZED, ("No permission to use the device"),
+                              ("virtual camera: not authorized"));
+            return FALSE;
+        }
+    }
     std::optional<VideoFormat> f = formatFromCaps(caps);
     if (!f) return FALSE;
     p->format = f;
@@ -165,6 +185,7 @@ gboolean srcStop(GstBaseSrc* src) {
 
 gboolean srcUnlock(GstBaseSrc* src) {
     SrcPrivate* p = privOf(src);
+    p->flushing = true;
     if (p->output == VirtualCameraOutput::Still) {
         std::lock_guard lock(p->state->triggerMutex);
         p->state->stillFlushing = true;
@@ -175,6 +196,7 @@ gboolean srcUnlock(GstBaseSrc* src) {
 
 gboolean srcUnlockStop(GstBaseSrc* src) {
     SrcPrivate* p = privOf(src);
+    p->flushing = false;
     if (p->output == VirtualCameraOutput::Still) {
         std::lock_guard lock(p->state->triggerMutex);
         p->state->stillFlushing = false;
@@ -218,6 +240,23 @@ void announceGap(GstPushSrc* src) {
         pad, gst_event_new_gap(GST_CLOCK_TIME_IS_VALID(now) ? now : 0, GST_CLOCK_TIME_NONE));
 }
 
+// The capture output's stream faults: a stall holds the output (until the fault is cleared
+// or the output is unlocked), a read error fails it once. GST_FLOW_OK: send the next frame.
+GstFlowReturn streamFault(GstPushSrc* src, SrcPrivate* p) {
+    std::atomic<VirtualCameraFault>& fault = *p->state->fault;
+    while (fault.load() == VirtualCameraFault::Stall) {
+        if (p->flushing) return GST_FLOW_FLUSHING;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    VirtualCameraFault readError = VirtualCameraFault::ReadError;
+    if (p->frameNumber > 0 && fault.compare_exchange_strong(readError, VirtualCameraFault::None)) {
+        GST_ELEMENT_ERROR(src, RESOURCE, READ, ("Could not read from resource."),
+                          ("virtual camera: read error"));
+        return GST_FLOW_ERROR;
+    }
+    return GST_FLOW_OK;
+}
+
 GstFlowReturn srcCreate(GstPushSrc* src, GstBuffer** out) {
     SrcPrivate* p = privOf(src);
     VirtualCameraState& st = *p->state;
@@ -238,6 +277,10 @@ GstFlowReturn srcCreate(GstPushSrc* src, GstBuffer** out) {
         --st.pendingTriggers;
     }
     if (!p->format) return GST_FLOW_NOT_NEGOTIATED;
+    if (p->output == VirtualCameraOutput::Capture) {
+        const GstFlowReturn faulted = streamFault(src, p);
+        if (faulted != GST_FLOW_OK) return faulted;
+    }
 
     lumi::devices::PictureControls controls;
     uint64_t version;
@@ -263,13 +306,23 @@ GstFlowReturn srcCreate(GstPushSrc* src, GstBuffer** out) {
     } else {
         frame = st.captureFrame.load(std::memory_order_relaxed);
     }
-    const std::vector<uint8_t>& bytes =
-        p->frames->frames[size_t(frame % VirtualCameraPattern::kFrameCount)];
-    auto* holder = new std::shared_ptr<const VirtualCameraFrames>(p->frames);
+    const int k = int(frame % VirtualCameraPattern::kFrameCount);
+    const std::vector<uint8_t>* bytes = &p->frames->frames[size_t(k)];
+    std::shared_ptr<const void> owner = p->frames;
+    const VirtualCameraFault fault = st.fault->load();
+    if (p->output == VirtualCameraOutput::Capture &&
+        p->format->pixelFormat == lumi::devices::PixelFormat::Mjpg &&
+        lumi::devices::DamagesFrame(fault, p->frameNumber)) {
+        auto damaged = std::make_shared<const std::vector<uint8_t>>(
+            lumi::devices::DamagedJpeg(fault, *bytes, *p->format, k, controls));
+        bytes = damaged.get();
+        owner = std::move(damaged);
+    }
+    auto* holder = new std::shared_ptr<const void>(std::move(owner));
     GstBuffer* buffer = gst_buffer_new_wrapped_full(
-        GST_MEMORY_FLAG_READONLY, const_cast<uint8_t*>(bytes.data()), bytes.size(), 0, bytes.size(),
-        holder,
-        [](gpointer h) { delete static_cast<std::shared_ptr<const VirtualCameraFrames>*>(h); });
+        GST_MEMORY_FLAG_READONLY, const_cast<uint8_t*>(bytes->data()), bytes->size(), 0,
+        bytes->size(), holder,
+        [](gpointer h) { delete static_cast<std::shared_ptr<const void>*>(h); });
 
     GstClockTime now = runningTime(GST_ELEMENT(src));
     GstClockTime pts;
@@ -534,8 +587,11 @@ GstCaps* VirtualCamera::allCaps() {
 
 GstElement* VirtualCamera::createElement(const Options& options, const char* name) {
     registerElements();
-    return GST_ELEMENT(g_object_new(cameraType(), "still-pin", gboolean(options.stillPin),
-                                    name ? "name" : nullptr, name, nullptr));
+    GstElement* element =
+        GST_ELEMENT(g_object_new(cameraType(), "still-pin", gboolean(options.stillPin),
+                                 name ? "name" : nullptr, name, nullptr));
+    if (options.fault) (*cameraOf(element)->state)->fault = options.fault;
+    return element;
 }
 
 VirtualCamera VirtualCamera::create(const Options& options, const char* name) {
@@ -617,6 +673,14 @@ void VirtualCamera::clearFormat(VirtualCameraOutput output) {
     }
     auto src = GstHandle<GstElement>::adopt(outputElement(element_, output));
     if (src) gst_pad_mark_reconfigure(GST_BASE_SRC_PAD(src.get()));
+}
+
+void VirtualCamera::setFault(VirtualCameraFault fault) {
+    if (state_) state_->fault->store(fault);
+}
+
+VirtualCameraFault VirtualCamera::fault() const {
+    return state_ ? state_->fault->load() : VirtualCameraFault::None;
 }
 
 bool VirtualCamera::trigger() {

@@ -37,11 +37,14 @@
 // applied in full-range BT.601 YCbCr to the picture's colours; at the defaults the
 // colours are exactly those above. A change takes effect from the next frame rendered.
 //
+// Faults (VirtualCameraFault.h): damaged MJPG frames, a stall, a read error, a refused start.
+//
 // Threads: every method may be called from any thread.
 #pragma once
 
 #include "media/GstHandle.h"  // first: WinTypes.h before GLib
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -49,6 +52,7 @@
 
 #include "media/V4l2DeviceControls.h"
 #include "media/V4l2Formats.h"
+#include "media/VirtualCameraFault.h"
 
 namespace lumi::devices {
 
@@ -60,6 +64,8 @@ class VirtualCamera : public ControlAccess {
 public:
     struct Options {
         bool stillPin = false;
+        // Shared with other elements of the same camera (the provider's); null: its own.
+        std::shared_ptr<std::atomic<VirtualCameraFault>> fault = nullptr;
     };
 
     // A new camera element (floating reference, as from a factory) with the given name
@@ -107,6 +113,10 @@ public:
                    VirtualCameraOutput output = VirtualCameraOutput::Capture);
     // Lets the output offer every format again.
     void clearFormat(VirtualCameraOutput output = VirtualCameraOutput::Capture);
+
+    // The fault the camera shows (VirtualCameraFault.h); None at first.
+    void setFault(VirtualCameraFault fault);
+    VirtualCameraFault fault() const;
 
     // The software trigger: the still output emits exactly one frame, at once while it plays,
     // else when it next starts playing (a stop to READY forgets it). False (nothing is

@@ -9,7 +9,7 @@ namespace {
 
 struct CameraEntry {
     std::string name;
-    VirtualCamera::Options options;
+    VirtualCamera::Options options;  // its fault switch shared by every element made for it
 };
 
 // The process-wide camera list and the running providers with the devices each announced.
@@ -40,6 +40,14 @@ struct LumiVirtualCameraDeviceClass {
 GstElement* deviceCreateElement(GstDevice* device, const gchar* name) {
     VirtualCamera::Options options;
     options.stillPin = reinterpret_cast<LumiVirtualCameraDevice*>(device)->stillPin;
+    gchar* displayName = gst_device_get_display_name(device);
+    {
+        Registry& r = registry();
+        std::lock_guard lock(r.mutex);
+        for (const CameraEntry& c : r.cameras)
+            if (displayName && c.name == displayName) options.fault = c.options.fault;
+    }
+    g_free(displayName);
     return VirtualCamera::createElement(options, name);
 }
 
@@ -171,6 +179,9 @@ std::string VirtualCameraProvider::addCamera(const std::string& name,
     Registry& r = registry();
     std::lock_guard lock(r.mutex);
     CameraEntry entry{name, options};
+    if (!entry.options.fault)
+        entry.options.fault =
+            std::make_shared<std::atomic<VirtualCameraFault>>(VirtualCameraFault::None);
     if (entry.name.empty()) {
         int k = 1;
         while (taken(r, numberedName(k))) ++k;
@@ -199,6 +210,17 @@ bool VirtualCameraProvider::removeCamera(const std::string& name) {
         gst_device_provider_device_remove(provider, device.get());
     }
     return true;
+}
+
+bool VirtualCameraProvider::setFault(const std::string& name, VirtualCameraFault fault) {
+    Registry& r = registry();
+    std::lock_guard lock(r.mutex);
+    for (const CameraEntry& c : r.cameras) {
+        if (c.name != name) continue;
+        c.options.fault->store(fault);
+        return true;
+    }
+    return false;
 }
 
 void VirtualCameraProvider::removeAll() {

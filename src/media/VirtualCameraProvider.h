@@ -37,6 +37,9 @@ public:
                                  const VirtualCamera::Options& options = {});
     // Removes the camera of that name; false when there is none.
     static bool removeCamera(const std::string& name);
+    // The fault of the camera of that name, for its elements made so far and from now on
+    // (VirtualCameraFault.h); false when there is no such camera.
+    static bool setFault(const std::string& name, VirtualCameraFault fault);
     // Removes every camera.
     static void removeAll();
     // For `--virtual-cameras N`: adds "Virtual Camera 1" .. "Virtual Camera N" (without still

@@ -5,6 +5,7 @@ list(APPEND MEDIA_DEVICE_SOURCES
   V4l2Device.cpp
   VirtualCameraPattern.cpp
   VirtualCamera.cpp
+  VirtualCameraFault.cpp
   VirtualCameraProvider.cpp
   DeviceMonitor.cpp
 )

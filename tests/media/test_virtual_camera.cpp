@@ -1,9 +1,10 @@
 // The virtual camera in real pipelines: formats, pattern, motion, controls, still trigger,
-// timestamps and the frame counter.
+// timestamps, the frame counter and the damaged-frame faults.
 #include "media/GstHandle.h"  // first: WinTypes.h before GLib
 
 #include <gst/app/gstappsink.h>
 #include <gtest/gtest.h>
+#include <turbojpeg.h>
 
 #include <atomic>
 #include <cstring>
@@ -517,5 +518,57 @@ TEST(VirtualCameraTest, CounterMatchesDeliveredFramesAndTimestampsAdvance) {
         EXPECT_GE(seen.pts[i] - seen.pts[i - 1], frame) << "frame " << i;
     }
 }
+
+// The damaged-frame faults damage the odd frames of an MJPG stream and leave the even
+// ones whole. Each frame's header is read as a decoder would; a damaged frame is one that
+// a frame sink must refuse (or, without Huffman tables, decode with the standard ones).
+class VirtualCameraDamageTest : public ::testing::TestWithParam<VirtualCameraFault> {};
+
+TEST_P(VirtualCameraDamageTest, OddFramesDamagedEvenFramesWhole) {
+    Rig rig;
+    GstElement* sink = rig.branch(
+        "src", "capsfilter caps=image/jpeg,width=640,height=480 ! appsink name=sink sync=false",
+        "sink");
+    auto sinkRef = own<GstElement>(sink);
+    rig.camera.setFault(GetParam());
+    rig.play();
+    tjhandle decoder = tjInitDecompress();
+    std::vector<uint8_t> rgb(640 * 480 * 3);
+    for (int i = 0; i < 4; ++i) {
+        Sample sample = pull(sink, kWait);
+        ASSERT_TRUE(sample);
+        GstBuffer* buffer = gst_sample_get_buffer(sample.get());
+        GstMapInfo map;
+        ASSERT_TRUE(gst_buffer_map(buffer, &map, GST_MAP_READ));
+        const std::string bytes(reinterpret_cast<const char*>(map.data), map.size);
+        int w = 0, h = 0, subsampling = 0, colourspace = 0;
+        const bool header = tjDecompressHeader3(decoder, map.data, map.size, &w, &h, &subsampling,
+                                                &colourspace) == 0;
+        const bool decoded = header && tjDecompress2(decoder, map.data, map.size, rgb.data(), w, 0,
+                                                     h, TJPF_RGB, 0) == 0;
+        gst_buffer_unmap(buffer, &map);
+        const bool damaged = GST_BUFFER_OFFSET(buffer) % 2 == 1;
+        const bool hasTables = bytes.find("\xFF\xC4") != std::string::npos;
+        SCOPED_TRACE(GST_BUFFER_OFFSET(buffer));
+        if (!damaged || GetParam() == VirtualCameraFault::NoHuffmanTables) {
+            EXPECT_TRUE(decoded);
+            EXPECT_EQ(std::make_pair(w, h), std::make_pair(640, 480));
+            EXPECT_EQ(hasTables, !damaged);
+        } else if (GetParam() == VirtualCameraFault::OtherSize) {
+            EXPECT_TRUE(decoded);
+            EXPECT_EQ(std::make_pair(w, h), std::make_pair(320, 240));
+        } else {
+            EXPECT_FALSE(decoded);
+        }
+    }
+    tjDestroy(decoder);
+    rig.expectNoError();
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, VirtualCameraDamageTest,
+                         ::testing::Values(VirtualCameraFault::TruncatedFrames,
+                                           VirtualCameraFault::NoHuffmanTables,
+                                           VirtualCameraFault::RandomBytes,
+                                           VirtualCameraFault::OtherSize));
 
 }  // namespace
