@@ -312,7 +312,9 @@ GstBusSyncReply FilterGraph::onBusMessage(GstBus*, GstMessage* message, gpointer
             graph->queueEvent(EC_ERRORABORT, VFW_E_RUNTIME_ERROR, 0);
         }
     }
-    // Nothing is left on the bus: no main loop has to drain it.
+    // Nothing is left on the bus: no main loop has to drain it. A dropped message is the
+    // handler's to release; each one holds its source element (and so the pipeline).
+    gst_message_unref(message);
     return GST_BUS_DROP;
 }
 
