@@ -88,6 +88,12 @@ GraphPin* CaptureSourceFilter::addOutput(GstPad* sourcePad, GstElement* formatFi
     return first;
 }
 
+bool CaptureSourceFilter::formatSettled() const {
+    GstHandle<GstPad> capture =
+        GstHandle<GstPad>::adopt(source_ ? gst_element_get_static_pad(source_, "src") : nullptr);
+    return !capture || gst_pad_has_current_caps(capture.get());
+}
+
 HRESULT CaptureSourceFilter::queryFilterInterface(REFIID riid, void** object) {
     if (riid == IID_ISpecifyPropertyPages) return ComHandOut<ISpecifyPropertyPages>(this, object);
     if (riid == IID_IAMVideoControl && stillPin_ && !buttonStill_)

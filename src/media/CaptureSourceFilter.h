@@ -77,6 +77,8 @@ public:
     // The device's image controls (brightness, contrast, ...); null when there are none.
     lumi::devices::ControlAccess* controls();
     bool hasStillPin() const { return stillPin_ != nullptr; }
+    // True once the device's capture stream has its format (the device accepted it).
+    bool formatSettled() const override;
     GstElement* sourceElement() const { return source_; }
 
 protected:

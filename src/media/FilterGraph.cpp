@@ -1,6 +1,10 @@
 #include "media/FilterGraph.h"
 
+#include <gst/base/gstbasesrc.h>
+
 #include <QString>
+#include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <thread>
@@ -228,13 +232,23 @@ HRESULT FilterGraph::SetDefaultSyncSource() {
 
 HRESULT FilterGraph::Run() {
     for (const Entry& e : entries_) e.filter->onGraphStarting();
+    runError_ = S_OK;
     GstStateChangeReturn ret = gst_element_set_state(pipeline_.get(), GST_STATE_PLAYING);
     if (ret == GST_STATE_CHANGE_ASYNC)
         ret = gst_element_get_state(pipeline_.get(), nullptr, nullptr,
                                     GstClockTime(kStateTimeoutMs) * GST_MSECOND);
-    if (ret == GST_STATE_CHANGE_FAILURE) {
+    // A camera refuses to start when its format is set, on its streaming thread: the run
+    // waits (bounded) until every source has its format or an error came.
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(kStateTimeoutMs);
+    while (ret != GST_STATE_CHANGE_FAILURE && runError_.load() == S_OK &&
+           std::chrono::steady_clock::now() < deadline &&
+           !std::all_of(entries_.begin(), entries_.end(),
+                        [](const Entry& e) { return e.filter->formatSettled(); }))
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    if (ret == GST_STATE_CHANGE_FAILURE || runError_.load() != S_OK) {
         gst_element_set_state(pipeline_.get(), GST_STATE_NULL);
-        return E_FAIL;
+        return FAILED(runError_.load()) ? runError_.load() : E_FAIL;
     }
     return ret == GST_STATE_CHANGE_ASYNC ? S_FALSE : S_OK;
 }
@@ -288,16 +302,45 @@ HRESULT FilterGraph::StopWhenReady() {
 
 // --- events ---------------------------------------------------------------------------
 
+HRESULT SourceErrorResult(const GError* error, const char* debug) {
+    if (error == nullptr || error->domain != GST_RESOURCE_ERROR) return E_FAIL;
+    switch (error->code) {
+        case GST_RESOURCE_ERROR_BUSY:
+            return E_DEVICE_BUSY;
+        case GST_RESOURCE_ERROR_NOT_AUTHORIZED:
+            return E_ACCESSDENIED;
+        case GST_RESOURCE_ERROR_OPEN_READ:
+        case GST_RESOURCE_ERROR_OPEN_READ_WRITE:
+            // v4l2src names the system's reason in the details (in the same language).
+            for (int reason : {EACCES, EPERM})
+                if (debug != nullptr && std::strstr(debug, g_strerror(reason)) != nullptr)
+                    return E_ACCESSDENIED;
+            return E_FAIL;
+        default:
+            return E_FAIL;
+    }
+}
+
 GstBusSyncReply FilterGraph::onBusMessage(GstBus*, GstMessage* message, gpointer self) {
     auto* graph = static_cast<FilterGraph*>(self);
     if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR) {
         GError* error = nullptr;
-        gst_message_parse_error(message, &error, nullptr);
+        gchar* debug = nullptr;
+        gst_message_parse_error(message, &error, &debug);
         const bool resource = error && error->domain == GST_RESOURCE_ERROR;
         const int code = error ? error->code : 0;
+        // A source reads the camera; the other elements' resources are the recording's file.
+        const bool source = GST_IS_BASE_SRC(GST_MESSAGE_SRC(message));
+        HRESULT none = S_OK;
+        graph->runError_.compare_exchange_strong(none,
+                                                 source ? SourceErrorResult(error, debug) : E_FAIL);
         if (error) g_error_free(error);
+        g_free(debug);
         ++graph->errorCount_;
-        if (resource && code == GST_RESOURCE_ERROR_NO_SPACE_LEFT) {
+        if (resource && source) {
+            // A source that cannot read its device any more: the camera is gone.
+            graph->queueEvent(EC_DEVICE_LOST, 0, 0);
+        } else if (resource && code == GST_RESOURCE_ERROR_NO_SPACE_LEFT) {
             // A file being written has no room left on its disk.
             graph->queueEvent(EC_ERRORABORT, E_DISK_FULL, 0);
         } else if (resource &&
@@ -306,7 +349,6 @@ GstBusSyncReply FilterGraph::onBusMessage(GstBus*, GstMessage* message, gpointer
                     code == GST_RESOURCE_ERROR_CLOSE)) {
             graph->queueEvent(EC_ERRORABORT, E_WRITE_FAULT, 0);
         } else if (resource) {
-            // A source that cannot read its device any more: the camera is gone.
             graph->queueEvent(EC_DEVICE_LOST, 0, 0);
         } else {
             graph->queueEvent(EC_ERRORABORT, VFW_E_RUNTIME_ERROR, 0);

@@ -25,6 +25,10 @@ class GraphPin;
 // The message a graph posts to its notify window.
 inline constexpr UINT WM_GRAPHNOTIFY = WM_APP + 1;
 
+// Why a source failed, from its error: E_DEVICE_BUSY (the device is held by another
+// program), E_ACCESSDENIED (no permission to use it), else E_FAIL.
+HRESULT SourceErrorResult(const GError* error, const char* debug);
+
 class FilterGraph final : public IGraphBuilder,
                           public IMediaControl,
                           public IMediaEventEx,
@@ -52,8 +56,10 @@ public:
     HRESULT Connect(IPin* out, IPin* in) override;
     HRESULT Render(IPin* out) override;
 
-    // IMediaControl. Stop on a graph writing a file sends end of stream and waits for it
-    // (at most kDrainTimeoutMs) before the pipeline goes down.
+    // IMediaControl. Run fails, the pipeline down again, when a source cannot start: the
+    // state change fails or an error comes before every source has its format (the result
+    // tells why: SourceErrorResult). Stop on a graph writing a file sends end of stream and
+    // waits for it (at most kDrainTimeoutMs) before the pipeline goes down.
     HRESULT Run() override;
     HRESULT Pause() override;
     HRESULT Stop() override;
@@ -112,6 +118,7 @@ private:
     std::vector<Entry> entries_;
 
     std::atomic<int> errorCount_{0};
+    std::atomic<HRESULT> runError_{S_OK};  // the first error since Run began
     std::mutex eventMutex_;
     std::condition_variable eventSignal_;
     std::deque<Event> events_;

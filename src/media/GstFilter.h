@@ -42,6 +42,8 @@ public:
     virtual HRESULT queryPinInterface(GraphPin& pin, REFIID riid, void** object);
     // Called by the graph before it starts streaming.
     virtual void onGraphStarting() {}
+    // False while a source that has started has no format yet (the graph's Run waits).
+    virtual bool formatSettled() const { return true; }
     // A filter that writes a file is drained (end of stream) before the graph stops.
     virtual bool writesFile() const { return false; }
     // True once the end of stream reached the file (set while draining).

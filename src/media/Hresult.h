@@ -48,6 +48,9 @@ inline constexpr std::uint32_t ERROR_DISK_FULL = 112;
 inline constexpr HRESULT E_WRITE_FAULT = HRESULT_FROM_WIN32(ERROR_WRITE_FAULT);
 inline constexpr HRESULT E_DISK_FULL = HRESULT_FROM_WIN32(ERROR_DISK_FULL);
 inline constexpr std::uint32_t ERROR_TIMEOUT = 1460;
+inline constexpr std::uint32_t ERROR_BUSY = 170;
+// The device is in use (held by another program).
+inline constexpr HRESULT E_DEVICE_BUSY = HRESULT_FROM_WIN32(ERROR_BUSY);
 
 // Media-layer codes.
 inline constexpr HRESULT VFW_S_DUPLICATE_NAME = 0x0004022D;

@@ -1,6 +1,7 @@
 // The COM shapes: ids, strings, runtime calls, media types and the graph's filter list.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstring>
 
 #include "media/ComPtr.h"
@@ -250,3 +251,29 @@ TEST(MediaFilterGraph, PinsAnswerDirectionCategoryAndName) {
 }
 
 }  // namespace
+
+// Why a source failed, from its error; the system's reason travels in the details, in the
+// language of its text.
+TEST(MediaFilterGraph, SourceErrorsTellBusyAndPermissionApart) {
+    struct Case {
+        GstResourceError code;
+        std::string debug;
+        HRESULT expected;
+    };
+    const std::string denied = std::string("system error: ") + g_strerror(EACCES);
+    const Case cases[] = {
+        {GST_RESOURCE_ERROR_BUSY, "", E_DEVICE_BUSY},
+        {GST_RESOURCE_ERROR_NOT_AUTHORIZED, "", E_ACCESSDENIED},
+        {GST_RESOURCE_ERROR_OPEN_READ_WRITE, denied, E_ACCESSDENIED},
+        {GST_RESOURCE_ERROR_OPEN_READ_WRITE, g_strerror(ENOENT), E_FAIL},
+        {GST_RESOURCE_ERROR_READ, denied, E_FAIL},
+    };
+    for (const Case& c : cases) {
+        GError* error = g_error_new_literal(GST_RESOURCE_ERROR, c.code, "failed");
+        EXPECT_EQ(SourceErrorResult(error, c.debug.c_str()), c.expected) << c.code;
+        g_error_free(error);
+    }
+    GError* stream = g_error_new_literal(GST_STREAM_ERROR, GST_STREAM_ERROR_FAILED, "failed");
+    EXPECT_EQ(SourceErrorResult(stream, nullptr), E_FAIL);
+    g_error_free(stream);
+}
