@@ -1,5 +1,6 @@
 #include "media/VirtualCameraFault.h"
 
+#include <iterator>
 #include <random>
 
 namespace lumi::devices {
@@ -23,6 +24,15 @@ std::vector<uint8_t> WithoutHuffmanTables(const std::vector<uint8_t>& jpeg) {
 }
 
 }  // namespace
+
+const char* VirtualCameraFaultName(VirtualCameraFault fault) {
+    static const char* const kNames[] = {
+        "None",  "TruncatedFrames", "NoHuffmanTables", "RandomBytes",  "OtherSize",
+        "Stall", "ReadError",       "BusyAtStart",     "NoPermission",
+    };
+    const auto index = static_cast<std::size_t>(fault);
+    return index < std::size(kNames) ? kNames[index] : "?";
+}
 
 bool DamagesFrame(VirtualCameraFault fault, uint64_t frame) {
     switch (fault) {

@@ -30,6 +30,9 @@ enum class VirtualCameraFault {
     NoPermission,
 };
 
+// The fault's name as written above ("Stall").
+const char* VirtualCameraFaultName(VirtualCameraFault fault);
+
 // Whether the fault damages frame number `frame` (counted from 0 at the output's start).
 bool DamagesFrame(VirtualCameraFault fault, uint64_t frame);
 

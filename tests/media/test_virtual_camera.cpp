@@ -569,6 +569,7 @@ INSTANTIATE_TEST_SUITE_P(Faults, VirtualCameraDamageTest,
                          ::testing::Values(VirtualCameraFault::TruncatedFrames,
                                            VirtualCameraFault::NoHuffmanTables,
                                            VirtualCameraFault::RandomBytes,
-                                           VirtualCameraFault::OtherSize));
+                                           VirtualCameraFault::OtherSize),
+                         [](const auto& test) { return VirtualCameraFaultName(test.param); });
 
 }  // namespace
