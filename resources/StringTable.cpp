@@ -112,6 +112,13 @@ constexpr StringEntry kStrings[] = {
     // Recordings that were interrupted, repaired at start-up (their names follow).
     {174, "Прерванные видеозаписи восстановлены:"},
     {175, "Interrupted recordings were repaired:"},
+    // A camera that cannot start ("%1" its name), and the sign over a picture that stopped.
+    {176, "Камера «%1» используется другой программой."},
+    {177, "The camera “%1” is used by another program."},
+    {178, "Нет разрешения на использование камеры «%1»."},
+    {179, "There is no permission to use the camera “%1”."},
+    {180, "Нет изображения с камеры"},
+    {181, "No picture from the camera"},
 };
 
 }  // namespace

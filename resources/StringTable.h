@@ -1,4 +1,4 @@
-// The string table, ids 80 to 175, in pairs: the even id Russian, the odd id English.
+// The string table, ids 80 to 181, in pairs: the even id Russian, the odd id English.
 #pragma once
 
 #include <QString>
@@ -12,4 +12,4 @@ QString LoadStringForLanguage(int russianId, int languageFlag);
 
 // Lowest and highest id of the table.
 inline constexpr int kFirstStringId = 80;
-inline constexpr int kLastStringId = 175;
+inline constexpr int kLastStringId = 181;

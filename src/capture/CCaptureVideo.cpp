@@ -19,6 +19,9 @@ constexpr int kCannotReadConnectedType = 156;
 constexpr int kNoVideoInterfaces = 158;
 constexpr int kNoSampleGrabber = 160;
 constexpr int kCannotAddGrabber = 162;
+// A camera that cannot start: "%1" is its name.
+constexpr int kCameraBusy = 176;
+constexpr int kCameraNoPermission = 178;
 
 // The type both grabbers accept: video, RGB24, any size, no format block.
 AM_MEDIA_TYPE GrabberMediaType() {
@@ -57,6 +60,36 @@ BSTR ReadFriendlyName(IMoniker* moniker) {
         return nullptr;
     }
     return name.bstrVal;
+}
+
+// The moniker of the device at position, counted as EnumDevices lists them (devices without
+// a readable name skipped); empty past the last. False when the devices cannot be enumerated.
+bool FindMoniker(int position, ComPtr<IMoniker>& found) {
+    ComPtr<IEnumMoniker> monikers;
+    ComPtr<ICreateDevEnum> devices = CreateDeviceEnumerator(monikers);
+    if (!devices) return false;
+    monikers->Reset();
+    int index = 0;
+    ComPtr<IMoniker> moniker;
+    ULONG fetched = 0;
+    while (monikers->Next(1, moniker.put(), &fetched) == S_OK) {
+        if (!moniker) continue;
+        BSTR name = ReadFriendlyName(moniker.get());
+        if (name == nullptr) continue;
+        SysFreeString(name);
+        if (index == position) {
+            found = moniker;
+            break;
+        }
+        ++index;
+    }
+    return true;
+}
+
+QString FromBstr(BSTR text) {
+    const QString result = text != nullptr ? QString::fromWCharArray(text) : QString();
+    SysFreeString(text);
+    return result;
 }
 
 }  // namespace
@@ -109,26 +142,36 @@ int CCaptureVideo::EnumDevices(HWND list) {
 }
 
 bool CCaptureVideo::BindDevice(int position, IBaseFilter** filter) {
-    ComPtr<IEnumMoniker> monikers;
-    ComPtr<ICreateDevEnum> devices = CreateDeviceEnumerator(monikers);
-    if (!devices) return false;
-    monikers->Reset();
-    int index = 0;
     ComPtr<IMoniker> moniker;
-    ULONG fetched = 0;
-    while (monikers->Next(1, moniker.put(), &fetched) == S_OK) {
-        if (!moniker) continue;
-        BSTR name = ReadFriendlyName(moniker.get());
-        if (name == nullptr) continue;
-        SysFreeString(name);
-        if (index == position) {
-            moniker->BindToObject(nullptr, nullptr, IID_IBaseFilter,
-                                  reinterpret_cast<void**>(filter));
-            break;
-        }
-        ++index;
-    }
+    if (!FindMoniker(position, moniker)) return false;
+    if (moniker)
+        moniker->BindToObject(nullptr, nullptr, IID_IBaseFilter, reinterpret_cast<void**>(filter));
     return true;
+}
+
+QString CCaptureVideo::DeviceIdentity(int position) {
+    ComPtr<IMoniker> moniker;
+    LPOLESTR name = nullptr;
+    if (!FindMoniker(position, moniker) || !moniker ||
+        FAILED(moniker->GetDisplayName(nullptr, nullptr, &name)) || name == nullptr)
+        return {};
+    const QString identity = QString::fromWCharArray(name);
+    CoTaskMemFree(name);
+    return identity;
+}
+
+void CCaptureVideo::ShowStartFailure(int position, HRESULT hr) {
+    if (hr != E_DEVICE_BUSY && hr != E_ACCESSDENIED) {
+        ShowMessage(kCannotBuildGraph);
+        return;
+    }
+    ComPtr<IMoniker> moniker;
+    const QString name =
+        FindMoniker(position, moniker) && moniker ? FromBstr(ReadFriendlyName(moniker.get())) : "";
+    AfxMessageBox(
+        LoadStringForLanguage(hr == E_DEVICE_BUSY ? kCameraBusy : kCameraNoPermission, LanguageFlag)
+            .arg(name),
+        MB_OK);
 }
 
 HRESULT CCaptureVideo::OpenDevice(int position) {
@@ -201,10 +244,12 @@ HRESULT CCaptureVideo::BuildCaptureGraph(int position) {
 
     hr = ConnectBranches();
     if (FAILED(hr)) return hr;
-    // A failing run returns its code without a message here; the still trigger's result
-    // does not count.
+    // A camera that does not start says why; the still trigger's result does not count.
     hr = m_pMediaControl->Run();
-    if (FAILED(hr)) return hr;
+    if (FAILED(hr)) {
+        ShowStartFailure(position, hr);
+        return hr;
+    }
     TriggerStillPin();
     return 0;
 }

@@ -34,10 +34,15 @@ public:
     // nothing and still gives true.
     bool BindDevice(int position, IBaseFilter** filter);
 
+    // The identity of the device at position (the same for the same camera plugged in
+    // again; IMoniker::GetDisplayName); empty when there is no such device.
+    QString DeviceIdentity(int position);
+
     // ReleaseGraph, then BuildCaptureGraph(position).
     HRESULT OpenDevice(int position);
     // Builds and runs the graph for the device: 0 when it runs, 1 for a negative position
-    // or when the devices cannot be enumerated, else the failing step's code.
+    // or when the devices cannot be enumerated, else the failing step's code. A camera that
+    // does not start is named in a message saying why (busy, no permission), else 152/153.
     HRESULT BuildCaptureGraph(int position);
     // Graph manager, capture graph builder, media control and video window.
     HRESULT CreateGraphObjects();
@@ -96,6 +101,8 @@ public:
 private:
     // Shows the message of a string pair (even id Russian) in the current language.
     static void ShowMessage(int russianId);
+    // The message for a camera whose graph did not start (Run's result).
+    static void ShowStartFailure(int position, HRESULT hr);
     // Frame branch, still branch, frame size, grabber modes and video window: the
     // connection shared by BuildCaptureGraph and ConnectAndRun, up to the run.
     HRESULT ConnectBranches();

@@ -37,8 +37,7 @@ HRESULT DeviceMoniker::BindToStorage(IBindCtx*, IMoniker*, REFIID riid, void** o
 
 HRESULT DeviceMoniker::GetDisplayName(IBindCtx*, IMoniker*, LPOLESTR* name) {
     if (!name) return E_POINTER;
-    const std::string id = device_.isVirtual ? "virtual:" + device_.name : device_.devicePath;
-    *name = CoTaskMemDupString(Wide(id).c_str());
+    *name = CoTaskMemDupString(Wide(device_.identity).c_str());
     return *name ? S_OK : E_OUTOFMEMORY;
 }
 

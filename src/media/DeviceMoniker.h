@@ -16,6 +16,7 @@ public:
     HRESULT BindToObject(IBindCtx* context, IMoniker* left, REFIID riid, void** object) override;
     // IID_IPropertyBag: this moniker's bag.
     HRESULT BindToStorage(IBindCtx* context, IMoniker* left, REFIID riid, void** object) override;
+    // The device's identity (DeviceInfo::identity): the same for the same camera plugged again.
     HRESULT GetDisplayName(IBindCtx* context, IMoniker* left, LPOLESTR* name) override;
 
     // IPropertyBag: "FriendlyName", "DevicePath" as VT_BSTR; read-only.

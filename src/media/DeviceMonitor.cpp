@@ -140,9 +140,13 @@ std::vector<DeviceInfo> DeviceMonitor::devices() const {
                 const char* path = gst_structure_get_string(props, "api.v4l2.path");
                 if (!path) path = gst_structure_get_string(props, "device.path");
                 if (path) info.devicePath = path;
+                const char* id = gst_structure_get_string(props, "device.bus_path");
+                if (!id || !*id) id = gst_structure_get_string(props, "device.serial");
+                info.identity = "v4l2:" + std::string(id && *id ? id : info.devicePath);
             }
             gst_structure_free(props);
         }
+        if (info.isVirtual) info.identity = "virtual:" + info.name;
         out.push_back(std::move(info));
     }
     g_list_free(list);

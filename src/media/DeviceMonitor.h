@@ -24,9 +24,12 @@
 namespace lumi::devices {
 
 struct DeviceInfo {
-    std::string name;         // the device's display name: the "FriendlyName"
-    bool isVirtual = false;   // a VirtualCameraProvider camera
-    std::string devicePath;   // the v4l2 device node ("/dev/video0") for a real camera, else ""
+    std::string name;        // the device's display name: the "FriendlyName"
+    bool isVirtual = false;  // a VirtualCameraProvider camera
+    std::string devicePath;  // the v4l2 device node ("/dev/video0") for a real camera, else ""
+    // The same camera plugged in again has the same identity: "v4l2:" and its USB bus path
+    // (else its serial, else its node) for a real camera, "virtual:" and its name else.
+    std::string identity;
     GstHandle<GstCaps> caps;  // the formats it offers (V4l2Formats::fromCaps reads them)
     GstHandle<GstDevice> device;
 
