@@ -486,6 +486,11 @@ void CLumivisorDlg::RebuildDeviceMenu() {
         AppendMenu(devices, MF_STRING, ID_DEVICE_FIRST + static_cast<UINT>(i),
                    DeviceList->itemText(i));
     }
+    // An empty drop-down is never shown: a popup once shown empty stays at no size under
+    // some window managers and never opens again. Without entries the title is greyed, and
+    // an open drop-down that loses its last entry closes.
+    devices->menuAction()->setEnabled(count > 0);
+    if (count == 0) devices->hide();
 }
 
 void CLumivisorDlg::OnFreezePreview() {
