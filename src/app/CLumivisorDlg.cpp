@@ -78,7 +78,7 @@ bool IsDialogKey(const QKeyEvent& key) {
 
 }  // namespace
 
-CLumivisorDlg::CLumivisorDlg(QWidget* parent) : QDialog(parent) {
+CLumivisorDlg::CLumivisorDlg(QWidget* parent) : QDialog(parent), recovery_(RecoveryHooks()) {
     AppIcon = LoadIconResource(IDR_MAINFRAME);
 
     const DialogTemplate* dialogTemplate = FindDialogTemplate(IDD_LUMIVISOR_DIALOG);
@@ -228,6 +228,7 @@ BOOL CLumivisorDlg::OnInitDialog() {
 BOOL CLumivisorDlg::DestroyWindow() {
     if (destroyed_) return TRUE;
     destroyed_ = true;
+    recovery_.Closed();
     // A running recording is stopped, so that its file is complete.
     if (IsRecording) EndRecording(false);
     return TRUE;
@@ -270,8 +271,15 @@ void CLumivisorDlg::OpenSelectedDevice(int position) {
         // Choosing the same entry again retries the open (the check mark stays); the
         // window keeps its size and the previous frame size.
         SelectedDevice = -1;
+        recovery_.Closed();
         return;
     }
+    // The camera is watched from now on; its graph's notices reach the window.
+    recovery_.Opened(engine.DeviceIdentity(position));
+    ComPtr<IMediaEventEx> events;
+    if (engine.m_pGraph && SUCCEEDED(engine.m_pGraph.as(IID_IMediaEventEx, events)))
+        events->SetNotifyWindow(reinterpret_cast<OAHWND>(static_cast<QObject*>(this)),
+                                WM_GRAPHNOTIFY, 0);
     VideoWidth = engine.m_nWidth;
     VideoHeight = engine.m_nHeight;
     FrameInfo = BITMAPINFOHEADER{};
@@ -301,15 +309,70 @@ BOOL CLumivisorDlg::OnDeviceChange(WPARAM eventType, LPARAM eventData) {
     }
     // A recording ends before the graph goes: its file complete, the window out of the
     // recording state.
+    const QString recordingCamera = IsRecording ? recovery_.Identity() : QString();
     if (IsRecording) EndRecording(false);
+    recovery_.Closed();
     SelectedDevice = -1;
     DeviceList->clear();
     theApp.m_CaptureVideo.EnumDevices(DeviceList);
     RebuildDeviceMenu();
     GreyOperationMenu();
     const int count = DeviceList->count();
-    if (count > 0) SendMessage(this, WM_COMMAND, ID_DEVICE_FIRST - 1 + count, 0);
+    // A loose cable: the camera that was recording, unplugged and back within seconds,
+    // opens and records on into the next file; any other notice opens the last camera.
+    if (!recordingCamera.isEmpty())
+        recovery_.RecordingCameraGone(ListedPosition(recordingCamera) < 0 ? recordingCamera
+                                                                          : QString());
+    const int back = ListedPosition(recovery_.ResumeIdentity());
+    if (back >= 0) {
+        recovery_.ResumeTaken();
+        SendMessage(this, WM_COMMAND, ID_DEVICE_FIRST + UINT(back), 0);
+        if (SelectedDevice == back) OnStartRecorder();
+    } else if (count > 0) {
+        SendMessage(this, WM_COMMAND, ID_DEVICE_FIRST - 1 + count, 0);
+    }
     return TRUE;
+}
+
+CameraRecovery::Hooks CLumivisorDlg::RecoveryHooks() {
+    CameraRecovery::Hooks hooks;
+    hooks.busy = [this] { return engineBusy_ > 0; };
+    hooks.lost = [this] {
+        // No picture is written from an earlier request; a recording ends, complete.
+        StillRequested.store(0);
+        if (IsRecording) RestartCamera();
+    };
+    hooks.retry = [this] { RestartCamera(); };
+    hooks.changed = [this] {
+        if (picture_ != nullptr) picture_->update();
+    };
+    return hooks;
+}
+
+void CLumivisorDlg::RestartCamera() {
+    if (IsRecording) EndRecording(false);
+    HRESULT hr = E_POINTER;
+    if (SelectedDevice >= 0) {
+        EngineOperation operation(*this);
+        hr = theApp.m_CaptureVideo.RestartGraph();
+    }
+    if (SUCCEEDED(hr)) {
+        recovery_.Opened(recovery_.Identity());
+        UpdateOperationMenu();
+        return;
+    }
+    // The camera does not run again (the engine said why): the state of a failed open.
+    SelectedDevice = -1;
+    recovery_.Closed();
+    GreyOperationMenu();
+}
+
+int CLumivisorDlg::ListedPosition(const QString& identity) {
+    if (identity.isEmpty()) return -1;
+    const int count = std::min(DeviceList->count(), int(ID_DEVICE_LAST - ID_DEVICE_FIRST + 1));
+    for (int i = 0; i < count; ++i)
+        if (theApp.m_CaptureVideo.DeviceIdentity(i) == identity) return i;
+    return -1;
 }
 
 BOOL CLumivisorDlg::OnCmdMsg(UINT id) {
@@ -498,6 +561,7 @@ void CLumivisorDlg::OnFreezePreview() {
 }
 
 void CLumivisorDlg::OnSnap() {
+    if (recovery_.NoPicture()) return;  // nothing to write while the camera sends nothing
     StillRequested.store(1);
 }
 
@@ -576,7 +640,7 @@ void CLumivisorDlg::EndRecording(bool restartPreview) {
     if (picture_ != nullptr) picture_->update();
 }
 
-HRESULT CLumivisorDlg::TakeWriteFailure(IMediaEventEx& events) {
+HRESULT CLumivisorDlg::TakeWriteFailure(IMediaEventEx& events, bool* cameraLost) {
     HRESULT writeFailure = S_OK;
     LONG code = 0;
     LONG_PTR param1 = 0, param2 = 0;
@@ -584,6 +648,7 @@ HRESULT CLumivisorDlg::TakeWriteFailure(IMediaEventEx& events) {
         if (code == EC_ERRORABORT &&
             (HRESULT(param1) == E_DISK_FULL || HRESULT(param1) == E_WRITE_FAULT))
             writeFailure = HRESULT(param1);
+        if (code == EC_DEVICE_LOST && cameraLost != nullptr) *cameraLost = true;
         events.FreeEventParams(code, param1, param2);
     }
     return writeFailure;
@@ -598,7 +663,10 @@ void CLumivisorDlg::OnGraphNotify() {
     ComPtr<IMediaEventEx> events;
     CCaptureVideo& engine = theApp.m_CaptureVideo;
     if (!engine.m_pGraph || FAILED(engine.m_pGraph.as(IID_IMediaEventEx, events))) return;
-    const HRESULT writeFailure = TakeWriteFailure(*events);
+    bool cameraLost = false;
+    const HRESULT writeFailure = TakeWriteFailure(*events, &cameraLost);
+    // A camera that cannot be read while it stays listed (a glitch): no picture, retried.
+    if (cameraLost) recovery_.ReadError();
     if (writeFailure == S_OK || !IsRecording) return;
     // The file keeps what was written; the preview starts again without it.
     EndRecording(true);
@@ -757,9 +825,11 @@ bool CLumivisorDlg::OnPaint() {
     // The latest frame when the buffer holds a whole one as FrameInfo describes it, else
     // the frame drawn last; nothing before the first.
     if (painter_.Refresh(FrameInfo)) ++FramesPainted;
-    if (painter_.Frame().isNull()) return false;  // the control paints itself
+    if (painter_.Frame().isNull() && !recovery_.NoPicture()) return false;  // the control's own
     QPainter painter(picture_);
+    if (painter_.Frame().isNull()) painter.fillRect(picture_->rect(), palette().window());
     painter_.Paint(painter, picture_->rect(), IsRecording, VideoWidth);
+    recovery_.PaintSign(painter, picture_->rect());
     return true;
 }
 

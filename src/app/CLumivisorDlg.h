@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QSize>
 
+#include "app/CameraRecovery.h"
 #include "app/FramePainter.h"
 #include "app/LayoutState.h"
 #include "media/Hresult.h"
@@ -85,6 +86,8 @@ public:
     };
     // A device notice waits for the running engine operation.
     bool DeviceNoticeDeferred() const { return deviceNoticeDeferred_; }
+    // The open camera sends no picture: the sign is shown (CameraRecovery).
+    bool NoPictureShown() const { return recovery_.NoPicture(); }
     // Frames taken from FrameBuffer and painted so far.
     int FramesPainted = 0;
 
@@ -137,6 +140,13 @@ private:
     BOOL OnCmdMsg(UINT id);
     // Opens the device in the engine and, when it opened, takes its size and fits the window.
     void OpenSelectedDevice(int position);
+    // What the window does for a camera without picture (CameraRecovery).
+    CameraRecovery::Hooks RecoveryHooks();
+    // The open camera's graph stopped (a recording ended, complete) and run again; when it
+    // does not run, the state of a failed open.
+    void RestartCamera();
+    // The device position whose identity that is (-1: none listed, or past the eight).
+    int ListedPosition(const QString& identity);
     void ApplyOuterSize();
     void CenterWindow();
     // Ends a running recording: file completed, NextVideoNumber advanced, IsRecording
@@ -148,8 +158,9 @@ private:
     // the recording, the preview runs on, and a message says why.
     void OnGraphNotify();
     // Empties the graph's event queue; the write failure among the events (a full disk or
-    // another write error), S_OK when there was none.
-    static HRESULT TakeWriteFailure(IMediaEventEx& events);
+    // another write error), S_OK when there was none; *cameraLost tells whether the camera
+    // could not be read.
+    static HRESULT TakeWriteFailure(IMediaEventEx& events, bool* cameraLost = nullptr);
     // A picture that was not written: a message says why (one at a time).
     void OnPictureNotSaved(HRESULT result);
 
@@ -158,6 +169,7 @@ private:
     QMenu* systemMenu_ = nullptr;
     QWidget* picture_ = nullptr;  // control 1000
     FramePainter painter_;
+    CameraRecovery recovery_;
     int engineBusy_ = 0;
     bool deviceNoticeDeferred_ = false;
     bool graphNoticeDeferred_ = false;

@@ -374,6 +374,16 @@ void CCaptureVideo::FreeMediaType(AM_MEDIA_TYPE& mt) {
     }
 }
 
+HRESULT CCaptureVideo::RestartGraph() {
+    if (!m_pMediaControl || !m_pCaptureBuilder || !m_pCaptureFilter) return E_POINTER;
+    m_pMediaControl->Stop();
+    ResetGraph();
+    const HRESULT hr = ConnectAndRun();  // the still trigger's result when it runs
+    OAFilterState state = State_Stopped;
+    m_pMediaControl->GetState(0, &state);
+    return state == State_Running ? S_OK : FAILED(hr) ? hr : E_FAIL;
+}
+
 void CCaptureVideo::ResetGraph() {
     IBaseFilter* const own[] = {m_pCaptureFilter.get(), m_pGrabberFilter.get(),
                                 m_pStillGrabberFilter.get(), m_pNullRenderer.get(),

@@ -57,6 +57,9 @@ public:
     // Frees the format block and the object reference of the record (not the record).
     void FreeMediaType(AM_MEDIA_TYPE& mt);
 
+    // Stops the graph, strips it and runs it again (ConnectAndRun): the camera is closed and
+    // started anew in its format. S_OK when it runs, else the failing step's code.
+    HRESULT RestartGraph();
     // Strips the graph back to the five own filters, unconnected, under their second names.
     void ResetGraph();
     // Disconnects and removes, recursively, every filter downstream of filter.

@@ -1,0 +1,111 @@
+#include "app/CameraRecovery.h"
+
+#include <QFont>
+#include <QFontMetrics>
+#include <QPainter>
+#include <QRect>
+
+#include "frames/CSampleGrabberCB.h"
+#include "resources/StringTable.h"
+#include "settings/SharedState.h"
+
+namespace {
+
+constexpr int kNoPictureText = 180;
+
+}  // namespace
+
+CameraRecovery::CameraRecovery(Hooks hooks, QObject* parent)
+    : QObject(parent), hooks_(std::move(hooks)) {
+    timer_.setInterval(kTickMs);
+    connect(&timer_, &QTimer::timeout, this, [this] { Tick(); });
+}
+
+void CameraRecovery::Opened(const QString& identity) {
+    identity_ = identity;
+    readError_ = false;
+    frames_ = FrameCallback.FramesReceived.load();
+    lastFrame_.start();
+    lastRetry_.start();
+    timer_.start();
+}
+
+void CameraRecovery::Closed() {
+    timer_.stop();
+    identity_.clear();
+    if (!noPicture_) return;
+    noPicture_ = false;
+    if (hooks_.changed) hooks_.changed();
+}
+
+void CameraRecovery::ReadError() {
+    if (!timer_.isActive() || noPicture_ || readError_) return;
+    readError_ = true;
+    readErrorClock_.start();
+}
+
+void CameraRecovery::Lose() {
+    noPicture_ = true;
+    readError_ = false;
+    lastRetry_.start();
+    if (hooks_.lost) hooks_.lost();
+    if (hooks_.changed) hooks_.changed();
+}
+
+void CameraRecovery::Tick() {
+    const std::uint64_t frames = FrameCallback.FramesReceived.load();
+    if (hooks_.busy && hooks_.busy()) {
+        frames_ = frames;
+        lastFrame_.start();
+        return;
+    }
+    if (frames != frames_) {
+        frames_ = frames;
+        readError_ = false;
+        lastFrame_.start();
+        if (noPicture_) {
+            noPicture_ = false;
+            if (hooks_.changed) hooks_.changed();
+        }
+        return;
+    }
+    if (!noPicture_) {
+        if (lastFrame_.hasExpired(kNoFrameMs) ||
+            (readError_ && readErrorClock_.hasExpired(kReadErrorMs)))
+            Lose();
+    } else if (lastRetry_.hasExpired(kRetryMs) && hooks_.retry) {
+        lastRetry_.start();
+        hooks_.retry();
+    }
+}
+
+void CameraRecovery::PaintSign(QPainter& painter, const QRect& target) const {
+    if (!noPicture_ || target.isEmpty()) return;
+    const QString text = LoadStringForLanguage(kNoPictureText, LanguageFlag);
+    QFont font = painter.font();
+    font.setPixelSize(std::max(12, target.height() / 18));
+    font.setBold(true);
+    const QFontMetrics metrics(font);
+    const int margin = metrics.height() / 2;
+    QRect box = metrics.boundingRect(text).adjusted(-margin, -margin, margin, margin);
+    box.moveCenter(target.center());
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(0, 0, 0, 180));
+    painter.drawRoundedRect(box, margin, margin);
+    painter.setFont(font);
+    painter.setPen(Qt::white);
+    painter.drawText(box, Qt::AlignCenter, text);
+    painter.restore();
+}
+
+void CameraRecovery::RecordingCameraGone(const QString& identity) {
+    resumeIdentity_ = identity;
+    resumeClock_.start();
+}
+
+QString CameraRecovery::ResumeIdentity() const {
+    if (resumeIdentity_.isEmpty() || resumeClock_.hasExpired(kResumeMs)) return {};
+    return resumeIdentity_;
+}
