@@ -1,5 +1,5 @@
 # Fault tests on the real window with virtual cameras: damaged settings, odd save folders,
-# device-notice bursts, a full disk.
+# device-notice bursts, a full disk, cameras that misbehave.
 if(TARGET lumi_app)
   lumi_add_test(e2e_fault_tests
     SOURCES
@@ -8,6 +8,7 @@ if(TARGET lumi_app)
       ${CMAKE_CURRENT_LIST_DIR}/faults_settings.cpp
       ${CMAKE_CURRENT_LIST_DIR}/faults_notices.cpp
       ${CMAKE_CURRENT_LIST_DIR}/faults_disk.cpp
+      ${CMAKE_CURRENT_LIST_DIR}/faults_cameras.cpp
       ${CMAKE_CURRENT_LIST_DIR}/../capture/AviReader.cpp
       ${CMAKE_CURRENT_LIST_DIR}/../capture/RecordingCheck.cpp
     LIBS lumi_app

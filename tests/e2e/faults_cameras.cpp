@@ -1,0 +1,324 @@
+// Cameras that misbehave, on the real window with virtual cameras: a thousand opens and
+// device notices leave one capture pipeline alive (GStreamer's leaks tracer counts them)
+// and the memory where it was; the Devices drop-down after being empty; a camera that
+// cannot start (busy, no permission); a stalled camera and a read error (the sign, the
+// recording completed, the picture back); the loose cable; damaged MJPEG frames.
+#include "media/GstHandle.h"  // first: WinTypes.h before GLib
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QImageReader>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+#include "../capture/AviReader.h"
+#include "E2eSupport.h"
+#include "app/CLumivisorApp.h"
+#include "app/CLumivisorDlg.h"
+#include "frames/FrameState.h"
+#include "media/CaptureSourceFilter.h"
+#include "media/VirtualCameraProvider.h"
+#include "platform/Menu.h"
+#include "platform/WindowMessage.h"
+#include "resources/ResourceIds.h"
+#include "resources/StringTable.h"
+#include "settings/SharedState.h"
+
+using namespace e2e;
+using lumi::devices::VirtualCameraFault;
+using lumi::devices::VirtualCameraFaultName;
+using lumi::devices::VirtualCameraProvider;
+
+namespace {
+
+// GStreamer reads its tracers when it starts, and the engine starts it during static
+// initialisation: the leaks tracer (pipelines only) is asked for before that.
+struct PipelineTracer {
+    PipelineTracer() { setenv("GST_TRACERS", "leaks(filters=GstPipeline)", 1); }
+};
+__attribute__((init_priority(101))) PipelineTracer pipelineTracer;
+
+// Pipelines alive, as the leaks tracer counts them; -1 without the tracer.
+int LivePipelines() {
+    int count = -1;
+    GList* tracers = gst_tracing_get_active_tracers();
+    for (GList* l = tracers; l != nullptr; l = l->next) {
+        if (g_strcmp0(G_OBJECT_TYPE_NAME(l->data), "GstLeaksTracer") != 0) continue;
+        GstStructure* info = nullptr;
+        g_signal_emit_by_name(l->data, "get-live-objects", &info);
+        const GValue* list = gst_structure_get_value(info, "live-objects-list");
+        count = 0;
+        for (guint i = 0; i < gst_value_list_get_size(list); ++i) {
+            const GstStructure* object = gst_value_get_structure(gst_value_list_get_value(list, i));
+            const GValue* value = gst_structure_get_value(object, "object");
+            if (value == nullptr || !G_VALUE_HOLDS(value, GST_TYPE_PIPELINE)) continue;
+            ++count;
+            // GStreamer 1.22 lists the object without a reference of its own but drops one
+            // with the list: one is added for it then.
+            guint refs = 0;
+            auto* pipeline = static_cast<GObject*>(g_value_get_object(value));
+            if (gst_structure_get_uint(object, "ref-count", &refs) && pipeline->ref_count == refs)
+                g_object_ref(pipeline);
+        }
+        gst_structure_free(info);
+    }
+    g_list_free_full(tracers, gst_object_unref);
+    return count;
+}
+
+double ResidentMb() {
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly)) return 0;
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    return fields.size() > 1 ? fields[1].toDouble() * double(sysconf(_SC_PAGESIZE)) / 1048576.0 : 0;
+}
+
+bool Open() {
+    return theApp.m_CaptureVideo.m_pCaptureFilter && theApp.m_CaptureVideo.m_pCaptureBuilder;
+}
+
+std::int32_t NextVideo() {
+    std::lock_guard lock(SaveSettingsMutex);
+    return NextVideoNumber;
+}
+
+class CameraFaults : public ::testing::Test {
+protected:
+    void Start(const QString& camera = "Virtual Camera 1") {
+        VirtualCameraProvider::addCamera(camera.toStdString());
+        dlg.Create();
+        ASSERT_TRUE(WaitForFrames(2));
+    }
+    bool WaitForFrames(int n, int timeoutMs = 10000) {
+        const int start = dlg.FramesPainted;
+        return WaitFor([&] { return dlg.FramesPainted >= start + n; }, timeoutMs);
+    }
+    void Command(UINT id) { SendMessage(&dlg, WM_COMMAND, id, 0); }
+    QString File(const QString& name) const { return SaveFolder + name; }
+    // A complete recording of more than `frames` frames.
+    void ExpectComplete(const QString& name, int frames) {
+        const capturetest::AviContents avi = capturetest::ReadAvi(File(name).toStdString());
+        EXPECT_FALSE(avi.error) << name.toStdString();
+        EXPECT_GT(avi.frames, frames) << name.toStdString();
+    }
+    // The Devices drop-down opened with the mouse: whether it shows.
+    bool ClickDevices() {
+        QMenuBar* bar = dlg.MenuBar();
+        const QPoint at = bar->actionGeometry(devices()->menuAction()).center();
+        for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+            QMouseEvent click(type, at, bar->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                              Qt::NoModifier);
+            QApplication::sendEvent(bar, &click);
+        }
+        WaitFor([] { return false; }, 100);
+        return devices()->isVisible();
+    }
+    QMenu* devices() const { return GetSubMenu(dlg.MenuBar(), 1); }
+
+    Session session;
+    CLumivisorDlg dlg;
+};
+
+TEST_F(CameraFaults, AThousandOpensAndNoticesLeaveOnePipelineAndTheMemory) {
+    VirtualCameraProvider::addNumberedCameras(2);
+    dlg.Create();
+    ASSERT_GE(LivePipelines(), 0) << "the leaks tracer is not running";
+    auto reopen = [&](int i) { Command(ID_DEVICE_FIRST + UINT(i % 2)); };
+    auto notice = [&](int i) {
+        if (i % 2 == 0) VirtualCameraProvider::addCamera("Plugged Camera");
+        if (i % 2 == 1) VirtualCameraProvider::removeCamera("Plugged Camera");
+        ASSERT_TRUE(WaitFor([&] { return dlg.DeviceList->count() == 3 - i % 2 && Open(); }));
+    };
+    for (int i = 0; i < 100; ++i) reopen(i);  // warm-up: caches, pools, fonts
+    for (int i = 0; i < 20; ++i) ASSERT_NO_FATAL_FAILURE(notice(i));
+    const double before = ResidentMb();
+    for (int i = 0; i < 1000; ++i) reopen(i);
+    EXPECT_EQ(LivePipelines(), 1);
+    for (int i = 0; i < 1000; ++i) ASSERT_NO_FATAL_FAILURE(notice(i));
+    EXPECT_EQ(LivePipelines(), 1);
+    const double growth = ResidentMb() - before;
+    RecordProperty("resident_mb_before", QString::number(before, 'f', 1).toStdString());
+    RecordProperty("resident_mb_growth", QString::number(growth, 'f', 1).toStdString());
+    EXPECT_LT(growth, 10.0) << before << " MB before";
+    EXPECT_TRUE(WaitForFrames(2));
+    EXPECT_TRUE(session.messages.isEmpty());
+    theApp.m_CaptureVideo.ReleaseGraph();
+    EXPECT_EQ(LivePipelines(), 0);
+}
+
+// An empty drop-down is never shown (its title is greyed), one that loses its last entry
+// while open closes, and it opens whenever it has entries.
+TEST_F(CameraFaults, DevicesDropDownOpensWheneverItHasEntries) {
+    dlg.Create();
+    EXPECT_FALSE(ClickDevices());
+    VirtualCameraProvider::addCamera("Late Camera");
+    ASSERT_TRUE(WaitFor([&] { return devices()->actions().size() == 1; }));
+    EXPECT_TRUE(ClickDevices());
+    VirtualCameraProvider::removeAll();
+    ASSERT_TRUE(WaitFor([&] { return devices()->isEmpty(); }));
+    EXPECT_FALSE(devices()->isVisible());
+    EXPECT_FALSE(ClickDevices());
+    VirtualCameraProvider::addCamera("Late Camera");
+    ASSERT_TRUE(WaitFor([&] { return devices()->actions().size() == 1; }));
+    EXPECT_TRUE(ClickDevices());
+    EXPECT_FALSE(devices()->size().isEmpty());
+    devices()->hide();
+}
+
+class StartFailure : public CameraFaults,
+                     public ::testing::WithParamInterface<VirtualCameraFault> {};
+
+// The message names the camera and the cause, in the interface language; the window stays
+// as after a failed open, and choosing the camera again retries.
+TEST_P(StartFailure, MessageNamesTheCameraAndTheCauseAndChoosingAgainRetries) {
+    const int text = GetParam() == VirtualCameraFault::BusyAtStart ? 176 : 178;
+    VirtualCameraProvider::addCamera("Held Camera");
+    VirtualCameraProvider::setFault("Held Camera", GetParam());
+    dlg.Create();
+    ASSERT_EQ(session.messages, QStringList{LoadStringForLanguage(text, 0).arg("Held Camera")});
+    EXPECT_TRUE(session.messages[0].contains("Held Camera"));
+    EXPECT_EQ(dlg.SelectedDevice, -1);
+    EXPECT_FALSE(FindMenuCommand(dlg.MenuBar(), ID_SNAP)->isEnabled());
+
+    dlg.OnRussian();
+    Command(ID_DEVICE_FIRST);
+    ASSERT_EQ(session.messages.size(), 2);
+    EXPECT_EQ(session.messages[1], LoadStringForLanguage(text, 1).arg("Held Camera"));
+    EXPECT_NE(session.messages[1], session.messages[0]);
+
+    VirtualCameraProvider::setFault("Held Camera", VirtualCameraFault::None);
+    Command(ID_DEVICE_FIRST);
+    EXPECT_TRUE(Open());
+    EXPECT_TRUE(WaitForFrames(3));
+    EXPECT_EQ(session.messages.size(), 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(Camera, StartFailure,
+                         ::testing::Values(VirtualCameraFault::BusyAtStart,
+                                           VirtualCameraFault::NoPermission),
+                         [](const auto& test) { return VirtualCameraFaultName(test.param); });
+
+class NoPicture : public CameraFaults, public ::testing::WithParamInterface<VirtualCameraFault> {};
+
+// The sign over the last picture within 3 s (on screen only: Enter writes nothing) and the
+// picture back by itself once frames flow again. A stall ends a recording, its file
+// complete (the preview starts again at once); after a read error (a glitch, gone by itself)
+// the graph is rebuilt a few seconds later.
+TEST_P(NoPicture, SignShowsAndThePictureComesBack) {
+    const bool recording = GetParam() == VirtualCameraFault::Stall;
+    ASSERT_NO_FATAL_FAILURE(Start());
+    if (recording) Command(ID_START_RECORDER);
+    ASSERT_EQ(dlg.IsRecording, recording);
+    ASSERT_TRUE(WaitForFrames(30));
+
+    const auto faulted = std::chrono::steady_clock::now();
+    VirtualCameraProvider::setFault("Virtual Camera 1", GetParam());
+    ASSERT_TRUE(WaitFor([&] { return dlg.NoPictureShown(); }, 3000));
+    EXPECT_LT(std::chrono::steady_clock::now() - faulted, std::chrono::seconds(3));
+    EXPECT_FALSE(dlg.IsRecording);
+    if (recording) {
+        EXPECT_EQ(NextVideo(), 1);
+        ExpectComplete("NEWAVI_0.avi", 20);
+    }
+    // The sign: a dark box across the middle of the picture, white letters on it.
+    dlg.repaint();
+    const QImage shown = GrabPicture(dlg);
+    const QRect middle(shown.width() * 3 / 10, shown.height() * 46 / 100, shown.width() * 2 / 5,
+                       shown.height() * 8 / 100);
+    int dark = 0, white = 0;
+    for (int y = middle.top(); y <= middle.bottom(); ++y) {
+        for (int x = middle.left(); x <= middle.right(); ++x) {
+            const QColor c = shown.pixelColor(x, y);
+            dark += std::max({c.red(), c.green(), c.blue()}) < 90;
+            white += Near(c, Qt::white, 40);
+        }
+    }
+    const int area = middle.width() * middle.height();
+    EXPECT_GT(dark, area / 2);
+    EXPECT_GT(white, area / 50);
+
+    Command(ID_SNAP);
+    if (recording) VirtualCameraProvider::setFault("Virtual Camera 1", VirtualCameraFault::None);
+    ASSERT_TRUE(WaitFor([&] { return !dlg.NoPictureShown(); }));
+    EXPECT_TRUE(WaitForFrames(10));
+    EXPECT_FALSE(QFile::exists(File("NEWPIC_0.jpg")));
+    EXPECT_TRUE(FindMenuCommand(dlg.MenuBar(), ID_START_RECORDER)->isEnabled());
+    EXPECT_TRUE(session.messages.isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Camera, NoPicture,
+                         ::testing::Values(VirtualCameraFault::Stall,
+                                           VirtualCameraFault::ReadError),
+                         [](const auto& test) { return VirtualCameraFaultName(test.param); });
+
+// The recording camera unplugged: another camera arriving opens without recording; the
+// same camera back within 10 s records on into the next file.
+TEST_F(CameraFaults, LooseCableRecordsOnIntoTheNextFile) {
+    ASSERT_NO_FATAL_FAILURE(Start("Scope"));
+    Command(ID_START_RECORDER);
+    ASSERT_TRUE(WaitForFrames(30));
+    VirtualCameraProvider::removeCamera("Scope");
+    ASSERT_TRUE(WaitFor([&] { return dlg.DeviceList->count() == 0 && !dlg.IsRecording; }));
+    VirtualCameraProvider::addCamera("Other");
+    ASSERT_TRUE(WaitFor([&] { return dlg.DeviceList->count() == 1 && Open(); }));
+    EXPECT_FALSE(dlg.IsRecording);
+
+    VirtualCameraProvider::addCamera("Scope");
+    ASSERT_TRUE(WaitFor([&] { return dlg.IsRecording; }));
+    EXPECT_EQ(dlg.DeviceList->itemText(dlg.SelectedDevice), "Scope");
+    ASSERT_TRUE(WaitForFrames(30));
+    EXPECT_FALSE(Near(ColourAt(GrabPicture(dlg), 0.99, 0.01), QColor(0, 0, 0), 40));  // R
+    Command(ID_STOP_RECORDER);
+    ExpectComplete("NEWAVI_0.avi", 20);
+    ExpectComplete("NEWAVI_1.avi", 20);
+    EXPECT_EQ(NextVideo(), 2);
+    EXPECT_TRUE(session.messages.isEmpty());
+}
+
+class DamagedFrames : public CameraFaults,
+                      public ::testing::WithParamInterface<VirtualCameraFault> {};
+
+// Every other MJPG frame damaged: the picture stays live and ten pictures are whole JPEGs
+// of the camera's size.
+TEST_P(DamagedFrames, PictureStaysLiveAndPicturesAreWhole) {
+    ASSERT_NO_FATAL_FAILURE(Start());
+    CCaptureVideo& engine = theApp.m_CaptureVideo;
+    auto* source = dynamic_cast<CaptureSourceFilter*>(engine.m_pCaptureFilter.get());
+    ASSERT_NE(source, nullptr);
+    engine.m_pMediaControl->Stop();
+    engine.ResetGraph();
+    ASSERT_EQ(source->setFormat({lumi::devices::PixelFormat::Mjpg, 640, 480}), S_OK);
+    engine.ConnectAndRun();
+    VirtualCameraProvider::setFault("Virtual Camera 1", GetParam());
+    ASSERT_EQ(lumi::devices::VirtualCamera::fromElement(source->sourceElement()).fault(),
+              GetParam());
+    for (int i = 0; i < 10; ++i) {
+        ASSERT_TRUE(WaitForFrames(3));
+        Command(ID_SNAP);
+        const QString name = File(QString("NEWPIC_%1.jpg").arg(i));
+        ASSERT_TRUE(WaitFor([&] { return QImageReader(name).canRead(); })) << i;
+        QImageReader reader(name);
+        EXPECT_EQ(reader.format(), "jpeg");
+        const QImage picture = reader.read();
+        EXPECT_EQ(picture.size(), QSize(640, 480)) << reader.errorString().toStdString();
+    }
+    EXPECT_FALSE(dlg.NoPictureShown());
+    EXPECT_TRUE(session.messages.isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Camera, DamagedFrames,
+                         ::testing::Values(VirtualCameraFault::TruncatedFrames,
+                                           VirtualCameraFault::NoHuffmanTables,
+                                           VirtualCameraFault::RandomBytes,
+                                           VirtualCameraFault::OtherSize),
+                         [](const auto& test) { return VirtualCameraFaultName(test.param); });
+
+}  // namespace
