@@ -334,47 +334,6 @@ BOOL CLumivisorDlg::OnDeviceChange(WPARAM eventType, LPARAM eventData) {
     return TRUE;
 }
 
-CameraRecovery::Hooks CLumivisorDlg::RecoveryHooks() {
-    CameraRecovery::Hooks hooks;
-    hooks.busy = [this] { return engineBusy_ > 0; };
-    hooks.lost = [this] {
-        // No picture is written from an earlier request; a recording ends, complete.
-        StillRequested.store(0);
-        if (IsRecording) RestartCamera();
-    };
-    hooks.retry = [this] { RestartCamera(); };
-    hooks.changed = [this] {
-        if (picture_ != nullptr) picture_->update();
-    };
-    return hooks;
-}
-
-void CLumivisorDlg::RestartCamera() {
-    if (IsRecording) EndRecording(false);
-    HRESULT hr = E_POINTER;
-    if (SelectedDevice >= 0) {
-        EngineOperation operation(*this);
-        hr = theApp.m_CaptureVideo.RestartGraph();
-    }
-    if (SUCCEEDED(hr)) {
-        recovery_.Opened(recovery_.Identity());
-        UpdateOperationMenu();
-        return;
-    }
-    // The camera does not run again (the engine said why): the state of a failed open.
-    SelectedDevice = -1;
-    recovery_.Closed();
-    GreyOperationMenu();
-}
-
-int CLumivisorDlg::ListedPosition(const QString& identity) {
-    if (identity.isEmpty()) return -1;
-    const int count = std::min(DeviceList->count(), int(ID_DEVICE_LAST - ID_DEVICE_FIRST + 1));
-    for (int i = 0; i < count; ++i)
-        if (theApp.m_CaptureVideo.DeviceIdentity(i) == identity) return i;
-    return -1;
-}
-
 BOOL CLumivisorDlg::OnCmdMsg(UINT id) {
     switch (id) {
         case ID_SET_FOLDER:

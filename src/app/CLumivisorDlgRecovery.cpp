@@ -1,0 +1,50 @@
+// The main window's part in a camera's recovery (CameraRecovery): what it does for a
+// camera without picture, and where a camera of a given identity is listed.
+#include <QComboBox>
+#include <algorithm>
+
+#include "app/CLumivisorApp.h"
+#include "app/CLumivisorDlg.h"
+#include "frames/FrameState.h"
+#include "resources/ResourceIds.h"
+
+CameraRecovery::Hooks CLumivisorDlg::RecoveryHooks() {
+    CameraRecovery::Hooks hooks;
+    hooks.busy = [this] { return engineBusy_ > 0; };
+    hooks.lost = [this] {
+        // No picture is written from an earlier request; a recording ends, complete.
+        StillRequested.store(0);
+        if (IsRecording) RestartCamera();
+    };
+    hooks.retry = [this] { RestartCamera(); };
+    hooks.changed = [this] {
+        if (picture_ != nullptr) picture_->update();
+    };
+    return hooks;
+}
+
+void CLumivisorDlg::RestartCamera() {
+    if (IsRecording) EndRecording(false);
+    HRESULT hr = E_POINTER;
+    if (SelectedDevice >= 0) {
+        EngineOperation operation(*this);
+        hr = theApp.m_CaptureVideo.RestartGraph();
+    }
+    if (SUCCEEDED(hr)) {
+        recovery_.Opened(recovery_.Identity());
+        UpdateOperationMenu();
+        return;
+    }
+    // The camera does not run again (the engine said why): the state of a failed open.
+    SelectedDevice = -1;
+    recovery_.Closed();
+    GreyOperationMenu();
+}
+
+int CLumivisorDlg::ListedPosition(const QString& identity) {
+    if (identity.isEmpty()) return -1;
+    const int count = std::min(DeviceList->count(), int(ID_DEVICE_LAST - ID_DEVICE_FIRST + 1));
+    for (int i = 0; i < count; ++i)
+        if (theApp.m_CaptureVideo.DeviceIdentity(i) == identity) return i;
+    return -1;
+}
