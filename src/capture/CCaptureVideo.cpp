@@ -1,5 +1,7 @@
 #include "capture/CCaptureVideo.h"
 
+#include <functional>
+
 #include "frames/CSampleGrabberCB.h"
 #include "frames/CSampleGrabberCBStill.h"
 #include "frames/FrameState.h"
@@ -62,28 +64,35 @@ BSTR ReadFriendlyName(IMoniker* moniker) {
     return name.bstrVal;
 }
 
-// The moniker of the device at position, counted as EnumDevices lists them (devices without
-// a readable name skipped); empty past the last. False when the devices cannot be enumerated.
-bool FindMoniker(int position, ComPtr<IMoniker>& found) {
+// fn(moniker, name) for each device whose name can be read, in their order, until fn
+// returns false; the name is freed afterwards. False when the devices cannot be enumerated.
+bool ForEachNamedDevice(const std::function<bool(IMoniker*, BSTR)>& fn) {
     ComPtr<IEnumMoniker> monikers;
     ComPtr<ICreateDevEnum> devices = CreateDeviceEnumerator(monikers);
     if (!devices) return false;
     monikers->Reset();
-    int index = 0;
     ComPtr<IMoniker> moniker;
     ULONG fetched = 0;
     while (monikers->Next(1, moniker.put(), &fetched) == S_OK) {
         if (!moniker) continue;
         BSTR name = ReadFriendlyName(moniker.get());
         if (name == nullptr) continue;
+        const bool more = fn(moniker.get(), name);
         SysFreeString(name);
-        if (index == position) {
-            found = moniker;
-            break;
-        }
-        ++index;
+        if (!more) break;
     }
     return true;
+}
+
+// The moniker of the device at position, counted as EnumDevices lists them; empty past the
+// last. False when the devices cannot be enumerated.
+bool FindMoniker(int position, ComPtr<IMoniker>& found) {
+    int index = 0;
+    return ForEachNamedDevice([&](IMoniker* moniker, BSTR) {
+        if (index++ != position) return true;
+        found = moniker;
+        return false;
+    });
 }
 
 QString FromBstr(BSTR text) {
@@ -119,16 +128,7 @@ void CCaptureVideo::ShowMessage(int russianId) {
 
 int CCaptureVideo::EnumDevices(HWND list) {
     int count = 0;
-    ComPtr<IEnumMoniker> monikers;
-    ComPtr<ICreateDevEnum> devices = CreateDeviceEnumerator(monikers);
-    if (!devices) return -1;
-    monikers->Reset();
-    ComPtr<IMoniker> moniker;
-    ULONG fetched = 0;
-    while (monikers->Next(1, moniker.put(), &fetched) == S_OK) {
-        if (!moniker) continue;
-        BSTR name = ReadFriendlyName(moniker.get());
-        if (name == nullptr) continue;
+    const bool enumerated = ForEachNamedDevice([&](IMoniker*, BSTR name) {
         ++count;
         char buffer[2048];
         if (WideCharToMultiByte(CP_ACP, 0, name, -1, buffer, sizeof buffer, nullptr, nullptr) ==
@@ -136,9 +136,9 @@ int CCaptureVideo::EnumDevices(HWND list) {
             buffer[0] = '\0';  // a name too long for the buffer is listed empty
         }
         SendMessage(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(buffer));
-        SysFreeString(name);
-    }
-    return count;
+        return true;
+    });
+    return enumerated ? count : -1;
 }
 
 bool CCaptureVideo::BindDevice(int position, IBaseFilter** filter) {

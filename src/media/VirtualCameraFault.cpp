@@ -1,5 +1,6 @@
 #include "media/VirtualCameraFault.h"
 
+#include <algorithm>
 #include <iterator>
 #include <random>
 
@@ -35,15 +36,8 @@ const char* VirtualCameraFaultName(VirtualCameraFault fault) {
 }
 
 bool DamagesFrame(VirtualCameraFault fault, uint64_t frame) {
-    switch (fault) {
-        case VirtualCameraFault::TruncatedFrames:
-        case VirtualCameraFault::NoHuffmanTables:
-        case VirtualCameraFault::RandomBytes:
-        case VirtualCameraFault::OtherSize:
-            return frame % 2 == 1;
-        default:
-            return false;
-    }
+    return frame % 2 == 1 && std::find(std::begin(kFrameDamages), std::end(kFrameDamages), fault) !=
+                                 std::end(kFrameDamages);
 }
 
 std::vector<uint8_t> DamagedJpeg(VirtualCameraFault fault, const std::vector<uint8_t>& jpeg,

@@ -30,6 +30,11 @@ enum class VirtualCameraFault {
     NoPermission,
 };
 
+// The faults that damage frames.
+inline constexpr VirtualCameraFault kFrameDamages[] = {
+    VirtualCameraFault::TruncatedFrames, VirtualCameraFault::NoHuffmanTables,
+    VirtualCameraFault::RandomBytes, VirtualCameraFault::OtherSize};
+
 // The fault's name as written above ("Stall").
 const char* VirtualCameraFaultName(VirtualCameraFault fault);
 

@@ -314,11 +314,7 @@ TEST_P(DamagedFrames, PictureStaysLiveAndPicturesAreWhole) {
     EXPECT_TRUE(session.messages.isEmpty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Camera, DamagedFrames,
-                         ::testing::Values(VirtualCameraFault::TruncatedFrames,
-                                           VirtualCameraFault::NoHuffmanTables,
-                                           VirtualCameraFault::RandomBytes,
-                                           VirtualCameraFault::OtherSize),
+INSTANTIATE_TEST_SUITE_P(Camera, DamagedFrames, ::testing::ValuesIn(lumi::devices::kFrameDamages),
                          [](const auto& test) { return VirtualCameraFaultName(test.param); });
 
 }  // namespace

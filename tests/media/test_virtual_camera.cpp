@@ -566,10 +566,7 @@ TEST_P(VirtualCameraDamageTest, OddFramesDamagedEvenFramesWhole) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Faults, VirtualCameraDamageTest,
-                         ::testing::Values(VirtualCameraFault::TruncatedFrames,
-                                           VirtualCameraFault::NoHuffmanTables,
-                                           VirtualCameraFault::RandomBytes,
-                                           VirtualCameraFault::OtherSize),
+                         ::testing::ValuesIn(lumi::devices::kFrameDamages),
                          [](const auto& test) { return VirtualCameraFaultName(test.param); });
 
 }  // namespace
