@@ -82,9 +82,13 @@ void CameraRecovery::Tick() {
 void CameraRecovery::PaintSign(QPainter& painter, const QRect& target) const {
     if (!noPicture_ || target.isEmpty()) return;
     const QString text = LoadStringForLanguage(kNoPictureText, LanguageFlag);
+    // Letters of a size to read at a glance, smaller where the picture is too narrow.
     QFont font = painter.font();
-    font.setPixelSize(std::max(12, target.height() / 18));
     font.setBold(true);
+    for (int size = std::max(12, target.height() / 18); size >= 6; --size) {
+        font.setPixelSize(size);
+        if (QFontMetrics(font).horizontalAdvance(text) * 10 <= target.width() * 8) break;
+    }
     const QFontMetrics metrics(font);
     const int margin = metrics.height() / 2;
     QRect box = metrics.boundingRect(text).adjusted(-margin, -margin, margin, margin);
