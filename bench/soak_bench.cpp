@@ -1,7 +1,7 @@
 // Soak: resident memory of the program's window over a long 1920 x 1080 MJPG preview at
-// 30 frames per second, with a picture every 10 s and a 5 s recording every minute (through
-// the window's Snap command and the capture engine). Prints one JSON line with the RSS
-// sampled every 10 s.
+// 30 frames per second, with the camera opened anew every 10 s (a device notice, then back
+// to 1080p), a picture every 10 s and a 5 s recording every minute (through the window's
+// commands and the capture engine). Prints one JSON line with the RSS sampled every 10 s.
 //
 //   bench_soak [seconds]   (default 600; offscreen on a 1920 x 1080 screen)
 #include <unistd.h>
@@ -74,8 +74,12 @@ int main(int argc, char** argv) {
         double rssMax = rssStart;
         std::string samples;
         int recordings = 0;
+        int reopens = 0;
         const int paintedBefore = dlg.FramesPainted;
         for (int t = 0; t < seconds; t += 10) {
+            // The camera opened anew, as after a device notice: a new graph each time.
+            SendMessage(&dlg, WM_DEVICECHANGE, DBT_DEVICEARRIVAL, 0);
+            if (SwitchToMjpeg1080(dlg)) ++reopens;
             if (t % 60 == 0) {
                 const QString file =
                     QDir(folder.path()).filePath(QStringLiteral("NEWAVI_%1.avi").arg(recordings));
@@ -99,12 +103,13 @@ int main(int argc, char** argv) {
         const int pictures = int(QDir(folder.path()).entryList({"NEWPIC_*.jpg"}).size());
         std::printf(
             "{\"bench\":\"soak\",\"camera\":\"MJPG 1920x1080 30/1\",\"seconds\":%d,"
-            "\"pictures\":%d,\"recordings\":%d,\"frames_painted\":%d,\"messages\":%d,"
+            "\"reopens\":%d,\"pictures\":%d,\"recordings\":%d,\"frames_painted\":%d,"
+            "\"messages\":%d,"
             "\"rss_mb_start\":%.1f,\"rss_mb_end\":%.1f,\"rss_mb_max\":%.1f,"
             "\"rss_growth_mb\":%.1f,\"rss_mb_every_10s\":[%s]}\n",
-            seconds, pictures, recordings, dlg.FramesPainted - paintedBefore, messages, rssStart,
-            rssEnd, rssMax, rssEnd - rssStart, samples.c_str());
-        result = pictures > 0 && recordings > 0 ? 0 : 1;
+            seconds, reopens, pictures, recordings, dlg.FramesPainted - paintedBefore, messages,
+            rssStart, rssEnd, rssMax, rssEnd - rssStart, samples.c_str());
+        result = pictures > 0 && recordings > 0 && reopens > 0 ? 0 : 1;
     }
     theApp.m_CaptureVideo.ReleaseGraph();
     return result;
