@@ -147,7 +147,9 @@ TEST_F(CameraFaults, AThousandOpensAndNoticesLeaveOnePipelineAndTheMemory) {
     const double growth = ResidentMb() - before;
     RecordProperty("resident_mb_before", QString::number(before, 'f', 1).toStdString());
     RecordProperty("resident_mb_growth", QString::number(growth, 'f', 1).toStdString());
+#ifndef __SANITIZE_ADDRESS__  // its quarantine keeps freed memory; it checks leaks itself
     EXPECT_LT(growth, 10.0) << before << " MB before";
+#endif
     EXPECT_TRUE(WaitForFrames(2));
     EXPECT_TRUE(session.messages.isEmpty());
     theApp.m_CaptureVideo.ReleaseGraph();
