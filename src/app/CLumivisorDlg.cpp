@@ -274,12 +274,7 @@ void CLumivisorDlg::OpenSelectedDevice(int position) {
         recovery_.Closed();
         return;
     }
-    // The camera is watched from now on; its graph's notices reach the window.
-    recovery_.Opened(engine.DeviceIdentity(position));
-    ComPtr<IMediaEventEx> events;
-    if (engine.m_pGraph && SUCCEEDED(engine.m_pGraph.as(IID_IMediaEventEx, events)))
-        events->SetNotifyWindow(reinterpret_cast<OAHWND>(static_cast<QObject*>(this)),
-                                WM_GRAPHNOTIFY, 0);
+    WatchCamera(position);
     VideoWidth = engine.m_nWidth;
     VideoHeight = engine.m_nHeight;
     FrameInfo = BITMAPINFOHEADER{};
@@ -318,19 +313,9 @@ BOOL CLumivisorDlg::OnDeviceChange(WPARAM eventType, LPARAM eventData) {
     RebuildDeviceMenu();
     GreyOperationMenu();
     const int count = DeviceList->count();
-    // A loose cable: the camera that was recording, unplugged and back within seconds,
-    // opens and records on into the next file; any other notice opens the last camera.
-    if (!recordingCamera.isEmpty())
-        recovery_.RecordingCameraGone(ListedPosition(recordingCamera) < 0 ? recordingCamera
-                                                                          : QString());
-    const int back = ListedPosition(recovery_.ResumeIdentity());
-    if (back >= 0) {
-        recovery_.ResumeTaken();
-        SendMessage(this, WM_COMMAND, ID_DEVICE_FIRST + UINT(back), 0);
-        if (SelectedDevice == back) OnStartRecorder();
-    } else if (count > 0) {
+    // The recording camera back after a loose cable records on; else the last one opens.
+    if (!ResumeRecording(recordingCamera) && count > 0)
         SendMessage(this, WM_COMMAND, ID_DEVICE_FIRST - 1 + count, 0);
-    }
     return TRUE;
 }
 

@@ -142,6 +142,12 @@ private:
     void OpenSelectedDevice(int position);
     // What the window does for a camera without picture (CameraRecovery).
     CameraRecovery::Hooks RecoveryHooks();
+    // The camera just opened at position is watched; its graph's notices reach the window.
+    void WatchCamera(int position);
+    // After a device notice: the camera that was recording (its identity, empty when none)
+    // is remembered when it is gone, and opened to record on into the next file when it is
+    // back in time. True when it was opened so.
+    bool ResumeRecording(const QString& recordingCamera);
     // The open camera's graph stopped (a recording ended, complete) and run again; when it
     // does not run, the state of a failed open.
     void RestartCamera();

@@ -1,11 +1,13 @@
-// The main window's part in a camera's recovery (CameraRecovery): what it does for a
-// camera without picture, and where a camera of a given identity is listed.
+// The main window's part in a camera's recovery (CameraRecovery): watching the open camera,
+// what it does for a camera without picture, and the loose cable.
 #include <QComboBox>
 #include <algorithm>
 
 #include "app/CLumivisorApp.h"
 #include "app/CLumivisorDlg.h"
 #include "frames/FrameState.h"
+#include "media/FilterGraph.h"
+#include "platform/WindowMessage.h"
 #include "resources/ResourceIds.h"
 
 CameraRecovery::Hooks CLumivisorDlg::RecoveryHooks() {
@@ -47,4 +49,26 @@ int CLumivisorDlg::ListedPosition(const QString& identity) {
     for (int i = 0; i < count; ++i)
         if (theApp.m_CaptureVideo.DeviceIdentity(i) == identity) return i;
     return -1;
+}
+
+void CLumivisorDlg::WatchCamera(int position) {
+    CCaptureVideo& engine = theApp.m_CaptureVideo;
+    recovery_.Opened(engine.DeviceIdentity(position));
+    ComPtr<IMediaEventEx> events;
+    if (engine.m_pGraph && SUCCEEDED(engine.m_pGraph.as(IID_IMediaEventEx, events)))
+        events->SetNotifyWindow(reinterpret_cast<OAHWND>(static_cast<QObject*>(this)),
+                                WM_GRAPHNOTIFY, 0);
+}
+
+bool CLumivisorDlg::ResumeRecording(const QString& recordingCamera) {
+    // The camera that was recording is remembered only when it is gone from the list.
+    if (!recordingCamera.isEmpty())
+        recovery_.RecordingCameraGone(ListedPosition(recordingCamera) < 0 ? recordingCamera
+                                                                          : QString());
+    const int back = ListedPosition(recovery_.ResumeIdentity());
+    if (back < 0) return false;
+    recovery_.ResumeTaken();
+    SendMessage(this, WM_COMMAND, ID_DEVICE_FIRST + UINT(back), 0);
+    if (SelectedDevice == back) OnStartRecorder();
+    return true;
 }
