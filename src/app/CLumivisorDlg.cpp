@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include "app/CLumivisorApp.h"
+#include "app/WindowFit.h"
 #include "capture/RecordingRepair.h"
 #include "frames/CSampleGrabberCB.h"
 #include "frames/FrameState.h"
@@ -55,14 +56,6 @@ constexpr UINT kOperationItems[] = {ID_START_RECORDER, ID_STOP_RECORDER, ID_SNAP
 
 constexpr int kDevicesPopup = 1;
 
-// The window's frame thickness around the client area (caption and menu included).
-QMargins FrameMargins(const QWidget* window) {
-    const QRect frame = window->frameGeometry();
-    const QRect client = window->geometry();
-    return QMargins(client.left() - frame.left(), client.top() - frame.top(),
-                    frame.right() - client.right(), frame.bottom() - client.bottom());
-}
-
 bool IsDialogKey(const QKeyEvent& key) {
     switch (key.key()) {
         case Qt::Key_Escape:
@@ -91,6 +84,7 @@ CLumivisorDlg::CLumivisorDlg(QWidget* parent) : QDialog(parent), recovery_(Recov
     layout->addWidget(client_);
     const QSize clientSize = BuildDialogFromTemplate(this, *dialogTemplate, client_);
     resize(clientSize.width(), clientSize.height() + menuBar_->sizeHint().height());
+    fit_ = new WindowFit(this);
 
     // DoDataExchange: control 1003 is DeviceList.
     DeviceList = qobject_cast<QComboBox*>(GetDlgItem(this, IDC_DEVICE_LIST));
@@ -388,16 +382,7 @@ bool CLumivisorDlg::event(QEvent* event) {
         message->result = WindowProc(message->message(), message->wParam(), message->lParam());
         return true;
     }
-    const bool handled = QDialog::event(event);
-    // Where a window manager adds its frame after the window was fitted, fit it again so
-    // that the outer size is the fitted one; a size or state the user gave it stays.
-    if (fittedOuterSize_.isValid() && isVisible() && windowState() == Qt::WindowNoState &&
-        (event->type() == QEvent::Move || event->type() == QEvent::Resize) &&
-        size() == fittedClientSize_ && FrameMargins(this) != fittedFrame_) {
-        ApplyOuterSize();
-        CenterWindow();
-    }
-    return handled;
+    return QDialog::event(event);
 }
 
 LRESULT CLumivisorDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -718,40 +703,11 @@ QSize CLumivisorDlg::OuterSizeForVideo(int videoWidth, int videoHeight, const QS
 void CLumivisorDlg::FitWindowToVideo() {
     const QScreen* screen = QGuiApplication::primaryScreen();
     const QSize screenSize = screen ? screen->geometry().size() : QSize(1920, 1080);
-    fittedOuterSize_ = OuterSizeForVideo(VideoWidth, VideoHeight, screenSize);
-    ApplyOuterSize();
-    show();
-    CenterWindow();
+    fit_->Fit(OuterSizeForVideo(VideoWidth, VideoHeight, screenSize));
 }
 
-void CLumivisorDlg::ApplyOuterSize() {
-    // The outer size includes the frame the window manager draws; where there is none
-    // (no window manager) the window's own area takes the whole size.
-    fittedFrame_ = FrameMargins(this);
-    resize(fittedOuterSize_.width() - fittedFrame_.left() - fittedFrame_.right(),
-           fittedOuterSize_.height() - fittedFrame_.top() - fittedFrame_.bottom());
-    fittedClientSize_ = size();
-}
-
-void CLumivisorDlg::CenterWindow() {
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    if (screen == nullptr) return;
-    const QRect area = screen->availableGeometry();
-    const QSize outer = fittedOuterSize_.isValid() ? fittedOuterSize_ : frameGeometry().size();
-    // Centred on the work area, but kept on it where it fits (left and top edges first).
-    int x = area.left() + (area.width() - outer.width()) / 2;
-    int y = area.top() + (area.height() - outer.height()) / 2;
-    if (x < area.left()) {
-        x = area.left();
-    } else if (x + outer.width() > area.right() + 1) {
-        x = area.right() + 1 - outer.width();
-    }
-    if (y < area.top()) {
-        y = area.top();
-    } else if (y + outer.height() > area.bottom() + 1) {
-        y = area.bottom() + 1 - outer.height();
-    }
-    move(x, y);
+QSize CLumivisorDlg::FittedOuterSize() const {
+    return fit_->FittedOuterSize();
 }
 
 bool CLumivisorDlg::OnPaint() {

@@ -18,6 +18,7 @@ struct IMediaEventEx;
 class QComboBox;
 class QMenu;
 class QMenuBar;
+class WindowFit;
 
 // Ticks of the (never started) caption timer.
 extern int CaptionBlinkCount;
@@ -114,7 +115,7 @@ public:
     QWidget* ClientArea() const { return client_; }
     QMenu* SystemMenu() const { return systemMenu_; }
     // The outer (frame) size FitWindowToVideo gave the window.
-    QSize FittedOuterSize() const { return fittedOuterSize_; }
+    QSize FittedOuterSize() const;
 
     QIcon AppIcon;
     AcceleratorTable Accelerators;  // empty until OnInitDialog loads table 130
@@ -153,8 +154,6 @@ private:
     void RestartCamera();
     // The device position whose identity that is (-1: none listed, or past the eight).
     int ListedPosition(const QString& identity);
-    void ApplyOuterSize();
-    void CenterWindow();
     // Ends a running recording: file completed, NextVideoNumber advanced, IsRecording
     // cleared, caption back. With restartPreview (Stop recorder) the graph returns to plain
     // preview and the menu to the device-open state; without (a device change, closing),
@@ -182,7 +181,5 @@ private:
     bool pictureMessageShown_ = false;
     bool initialised_ = false;
     bool destroyed_ = false;
-    QSize fittedOuterSize_;
-    QMargins fittedFrame_;
-    QSize fittedClientSize_;
+    WindowFit* fit_ = nullptr;
 };

@@ -1,5 +1,6 @@
 # End-to-end tests of the Operation commands: pictures, recording, menu states; and the
-# keyboard run of the program under Xvfb (xdotool), where Xvfb and xdotool are installed.
+# keyboard run of the program under Xvfb (xdotool) and its window's size and place under a
+# window manager, where Xvfb and xdotool are installed.
 if(TARGET lumi_app)
   lumi_add_test(commands_tests
     SOURCES e2e_main.cpp E2eSupport.cpp ../capture/AviReader.cpp ../capture/RecordingCheck.cpp
@@ -13,5 +14,8 @@ if(TARGET lumi_app)
     add_test(NAME e2e_xvfb_keyboard
       COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/xvfb_keyboard.sh $<TARGET_FILE:lumivisor>)
     set_tests_properties(e2e_xvfb_keyboard PROPERTIES LABELS "e2e;xvfb" TIMEOUT 120)
+    add_test(NAME e2e_xvfb_window_fit
+      COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/xvfb_window_fit.sh $<TARGET_FILE:lumivisor>)
+    set_tests_properties(e2e_xvfb_window_fit PROPERTIES LABELS "e2e;xvfb" TIMEOUT 180)
   endif()
 endif()
