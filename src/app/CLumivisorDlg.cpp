@@ -89,12 +89,20 @@ CLumivisorDlg::CLumivisorDlg(QWidget* parent) : QDialog(parent), recovery_(Recov
     // DoDataExchange: control 1003 is DeviceList.
     DeviceList = qobject_cast<QComboBox*>(GetDlgItem(this, IDC_DEVICE_LIST));
 
-    connect(menuBar_, &QMenuBar::triggered, this,
-            [this](QAction* action) { SendMessage(this, WM_COMMAND, GetMenuItemID(action), 0); });
+    connect(menuBar_, &QMenuBar::triggered, this, [this](QAction* action) {
+        // The menu bar is left before the command runs (it may open a dialog): the keyboard
+        // is back at the picture when the command returns.
+        if (picture_ != nullptr) picture_->setFocus();
+        SendMessage(this, WM_COMMAND, GetMenuItemID(action), 0);
+    });
     client_->installEventFilter(this);
     // The live picture is painted into control 1000 (OnPaint).
     picture_ = GetDlgItem(this, IDC_PICTURE);
-    if (picture_ != nullptr) picture_->installEventFilter(this);
+    if (picture_ != nullptr) {
+        picture_->installEventFilter(this);
+        // The picture has the keyboard: the menu bar gives it back there when it is left.
+        picture_->setFocusPolicy(Qt::StrongFocus);
+    }
 }
 
 CLumivisorDlg::~CLumivisorDlg() {
@@ -152,6 +160,7 @@ BOOL CLumivisorDlg::OnInitDialog() {
 
     // 4. Show the window.
     show();
+    if (picture_ != nullptr) picture_->setFocus();
 
     // 5. The target of the repaint requests, and the capture-device notices. Without a
     //    device monitor the window carries on without hot-plug notices.
@@ -367,6 +376,9 @@ bool CLumivisorDlg::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress && !Accelerators.IsEmpty()) {
         auto* widget = qobject_cast<QWidget*>(watched);
         if (widget != nullptr && widget->window() == this) {
+            // While the menu bar or a menu has the keyboard, its keys are the menu's.
+            if (QApplication::activePopupWidget() != nullptr || menuBar_->hasFocus())
+                return widget == this && IsDialogKey(*static_cast<QKeyEvent*>(event));
             if (PreTranslateMessage(event)) return true;
             // The dialog's own key handling (Esc closes, Enter presses the default
             // button, Tab moves the focus) does not apply to this window.

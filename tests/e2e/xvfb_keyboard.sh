@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# The program under Xvfb, driven by the keyboard as a user drives it (xdotool): Enter,
-# keypad 5 + Enter, Space + Enter (twice), Space, keypad 5 + Enter, then the Operation menu
-# by keyboard (Alt, arrows) to start and stop a recording, with a screenshot while it
-# records. Checks the files it leaves (ImageMagick reads the pixels, avidemux the video).
+# The program under Xvfb and openbox, driven by the keyboard as a user drives it (xdotool):
+# Enter, keypad 5 + Enter, Space + Enter (twice), Space, keypad 5 + Enter, then the Operation
+# menu by keyboard (Alt, arrows) to start and stop a recording, with a screenshot while it
+# records; then Enter, Space, keypad 5 and Esc while the menu bar or a menu has the
+# keyboard. Checks the files it leaves (ImageMagick reads the pixels, avidemux the video).
 #   xvfb_keyboard.sh <lumivisor binary> [output folder for screenshots]
 set -euo pipefail
 binary="$(realpath "$1")"
@@ -15,6 +16,8 @@ export HOME="$work" XDG_CONFIG_HOME="$work/.config" LANG=en_US.UTF-8 LC_ALL=en_U
 xvfb-run -a -s "-screen 0 1920x1080x24" bash -s "$binary" "$work" "$shots" "$here" <<'INNER'
 set -euo pipefail
 binary="$1"; work="$2"; shots="$3"
+openbox >/dev/null 2>&1 &
+sleep 1
 source "$4/xvfb_program.sh"
 start_program "$binary" --virtual-cameras 1
 xdotool key Num_Lock
@@ -34,6 +37,28 @@ sleep 3
 key alt; key Right; key Right; key Down; key Down; key Down; key Return
 sleep 1
 [ -n "$shots" ] && import -window root "$shots/stopped.png"
+# While the menu bar or a menu has the keyboard, Enter, Space, keypad 5 and Esc are its
+# keys. Each row: the keys, and "yes" where they open About (closed again with Esc).
+# After each row the picture window has the keyboard again and Enter writes two pictures
+# (checked below: none from the menu keys, no freeze, no cross).
+rows=(
+  "alt Down Escape Escape|"                   # Esc closes the menu, then leaves the bar
+  "alt Right Right Right Right Return|yes"    # the next Alt enters the bar; Enter on About
+  "alt Right Right Right Right space|yes"     # Space on About
+  "alt Right Right Down KP_5 Escape Escape|"  # keypad 5 in a menu
+  "alt Right KP_5 Escape|"                    # keypad 5 on the bar
+)
+n=5
+for row in "${rows[@]}"; do
+  for k in ${row%|*}; do key "$k"; done
+  sleep 0.5
+  about="$(xdotool search --onlyvisible --name '^About' 2>/dev/null | head -1 || true)"
+  [ -n "$about" ] && { key Escape; sleep 0.5; }
+  key Return; wait_file "NEWPIC_$n.jpg" || true; sleep 0.5
+  key Return; wait_file "NEWPIC_$((n + 1)).jpg" || true
+  echo "$row|${about:+yes}|$(ls "$work" | grep -c '^NEWPIC_.*jpg$')" >>"$work/rows.log"
+  n=$((n + 2))
+done
 kill $pid; wait $pid 2>/dev/null || true
 INNER
 
@@ -50,6 +75,13 @@ check white NEWPIC_1.jpg 320 400               # column 320
 check white NEWPIC_1.jpg 600 239               # storage row 240
 check cmp -s "$work/NEWPIC_2.jpg" "$work/NEWPIC_3.jpg"   # the frozen frame, twice
 check eval '! white NEWPIC_4.jpg 320 400'      # cross off again
+n=5
+while IFS='|' read -r keys want about count; do
+  check test "[$keys] About: ${about:-no}, pictures: $count" = "[$keys] About: ${want:-no}, pictures: $((n + 2))"
+  check eval "! cmp -s $work/NEWPIC_$n.jpg $work/NEWPIC_$((n + 1)).jpg"   # not frozen
+  check eval "! white NEWPIC_$((n + 1)).jpg 320 400"                       # no cross
+  n=$((n + 2))
+done <"$work/rows.log"
 check test -s "$work/NEWAVI_0.avi"
 # Readers that are not the program's agree on the frames (headers, ffprobe, ffmpeg); the
 # demuxer tells the stream's format.
