@@ -97,8 +97,10 @@ UINT CheckMenuItem(const QWidget* menu, UINT idOrPosition, UINT flags) {
     QAction* item = Resolve(menu, idOrPosition, flags);
     if (item == nullptr) return kNoItem;
     const UINT previous = item->isChecked() ? MF_CHECKED : MF_UNCHECKED;
-    item->setCheckable(true);
-    item->setChecked((flags & MF_CHECKED) != 0);
+    // Only a checked item is checkable: styles draw an empty box before a checkable one.
+    const bool checked = (flags & MF_CHECKED) != 0;
+    item->setCheckable(checked);
+    item->setChecked(checked);
     return previous;
 }
 

@@ -64,6 +64,11 @@ TEST(MenuTest, BuildsTheTemplateAndAddressesItemsByCommandOrPosition) {
 
     EXPECT_EQ(CheckMenuItem(bar, 201, MF_CHECKED), MF_UNCHECKED);
     EXPECT_TRUE(FindMenuCommand(bar, 201)->isChecked());
+    // An unchecked item shows no box (a checkable action draws an empty one).
+    EXPECT_EQ(CheckMenuItem(bar, 201, MF_UNCHECKED), MF_CHECKED);
+    EXPECT_EQ(CheckMenuItem(bar, 200, MF_UNCHECKED), MF_UNCHECKED);
+    EXPECT_FALSE(FindMenuCommand(bar, 201)->isCheckable() ||
+                 FindMenuCommand(bar, 200)->isCheckable());
 }
 
 TEST(MenuTest, DeleteAndAppendRebuildAPopup) {
