@@ -52,6 +52,7 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS OFF)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
   "libc6 (>= 2.34), libstdc++6 (>= 12), libgcc-s1, libglib2.0-0 (>= 2.74),"
   " libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), qt6-qpa-plugins,"
+  " qt6-translations-l10n,"
   " libgstreamer1.0-0 (>= 1.22), libgstreamer-plugins-base1.0-0 (>= 1.22),"
   " gstreamer1.0-plugins-base (>= 1.22), gstreamer1.0-plugins-good (>= 1.22),"
   " libturbojpeg0 (>= 1:2.1)")

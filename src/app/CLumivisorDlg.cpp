@@ -439,6 +439,7 @@ void CLumivisorDlg::OnSysCommand(UINT id, LPARAM lParam) {
 }
 
 void CLumivisorDlg::ApplyLanguage(int flag) {
+    ApplyQtTranslations(flag);
     for (const LanguageLabel& label : kLanguageLabels) {
         const QString text = LoadStringForLanguage(label.russianId, flag);
         switch (label.target) {

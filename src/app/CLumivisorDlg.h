@@ -49,7 +49,7 @@ public:
     // key was translated (its command sent, or dropped because its item is greyed).
     BOOL PreTranslateMessage(QEvent* message);
 
-    // Relabels the caption and the menu for a language; does not store the flag.
+    // Relabels the caption, the menu and Qt's own texts for a language; does not store the flag.
     void ApplyLanguage(int flag);
     // Enables or greys the six Operation items by IsRecording.
     void UpdateOperationMenu();

@@ -10,6 +10,12 @@
 // non-zero, the English (odd) id russianId + 1 when it is zero.
 QString PickString(int russianId);
 
+// Qt's own texts (standard buttons, the file dialog) in the interface language: Qt's
+// Russian catalogue (qtbase_ru from Qt's translations folder) is installed in the
+// application for a non-zero flag and removed for zero. False when there is no application
+// or the catalogue cannot be loaded (Qt's texts then stay English).
+bool ApplyQtTranslations(int flag);
+
 // One text ApplyLanguage sets: the caption, a menu bar popup by position, or an item by
 // command, from the string pair whose Russian id is given.
 struct LanguageLabel {

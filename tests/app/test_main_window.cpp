@@ -3,10 +3,13 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
@@ -20,6 +23,7 @@
 #include "platform/Menu.h"
 #include "resources/ResourceIds.h"
 #include "settings/CAboutDlg.h"
+#include "settings/CFolderWnd.h"
 #include "settings/SharedState.h"
 
 namespace {
@@ -315,3 +319,41 @@ TEST_F(MainWindowTest, AboutEntryAndCommandOpenTheAboutDialog) {
         EXPECT_TRUE(opened);
     }
 }
+
+namespace {
+
+// The labels and the Cancel button of the modal dialog that open() runs, which is then
+// closed.
+QStringList TextsOfDialog(const std::function<void()>& open) {
+    QStringList texts;
+    QTimer::singleShot(0, [&] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        if (dialog == nullptr) return;
+        for (const QLabel* label : dialog->findChildren<QLabel*>()) texts << label->text();
+        if (auto* box = dialog->findChild<QDialogButtonBox*>())
+            texts << box->button(QDialogButtonBox::Cancel)->text();
+        dialog->close();
+    });
+    open();
+    texts.removeAll(QString());
+    return texts;
+}
+
+// Qt's own texts follow the interface language: the folder browser is Russian after a
+// Russian start and switches with the language commands. (Qt's Russian catalogue keeps
+// "OK", the only button of the program's message boxes.)
+TEST_F(MainWindowTest, QtsOwnTextsFollowTheInterfaceLanguage) {
+    WriteSettings("[lumivisor]\nlan=1\n");
+    CLumivisorDlg dlg;
+    dlg.Create();
+    const auto browser = [&] { CFolderWnd::BrowseWithFileDialog(&dlg, QStringLiteral("t")); };
+    const QStringList russian{"Перейти к:", "Каталог:", "Типы файлов:", "Отмена"};
+    const QStringList english{"Look in:", "Directory:", "Files of type:", "Cancel"};
+    EXPECT_EQ(TextsOfDialog(browser), russian);
+    dlg.OnEnglish();
+    EXPECT_EQ(TextsOfDialog(browser), english);
+    dlg.OnRussian();
+    EXPECT_EQ(TextsOfDialog(browser), russian);
+}
+
+}  // namespace
