@@ -6,11 +6,12 @@
 #include <cstdlib>
 #include <limits>
 
+#include "platform/NarrowString.h"
 #include "settings/ScanNextNumber.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const QString name =
-        QString::fromUtf8(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    // Names are read from the folder as the file finder reads them.
+    const QString name = FromNarrow(QByteArrayView(data, static_cast<qsizetype>(size)));
     (void)ParseLeadingDouble(name);
     if (const auto number = NumberOfFileName(name)) {
         if (*number == std::numeric_limits<std::int32_t>::max()) {

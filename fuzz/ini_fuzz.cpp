@@ -1,12 +1,14 @@
 // libFuzzer target: the INI reader and the one-key update on arbitrary file contents.
 // Beside memory faults it checks the update's promise: after setting a key, reading it back
-// gives the value written (trimmed), and other sections' keys read as before.
+// gives the value written (trimmed), and other sections' keys read as before; and the file's
+// bytes, whatever they are, come back unchanged from their narrow string.
 #include <QString>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 
 #include "platform/IniFile.h"
+#include "platform/NarrowString.h"
 
 namespace {
 
@@ -25,8 +27,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                       QStringLiteral("  padded  "), QString(),
                                       QStringLiteral("a=b;[c]")};
     const QString& value = kValues[data[0] % std::size(kValues)];
-    const QString text = QString::fromUtf8(reinterpret_cast<const char*>(data + 1),
-                                           static_cast<qsizetype>(size - 1));
+    const QByteArrayView bytes(data + 1, static_cast<qsizetype>(size - 1));
+    const QString text = FromNarrow(bytes);
+    Check(ToNarrow(text) == bytes, "the bytes do not come back from their narrow string");
 
     const auto path = IniFile::FindValue(text, QStringLiteral("lumivisor"), QStringLiteral("path"));
     const auto lan = IniFile::FindValue(text, QStringLiteral("LUMIVISOR"), QStringLiteral("lan"));

@@ -4,7 +4,6 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QContextMenuEvent>
-#include <QFileInfo>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
@@ -22,6 +21,7 @@
 #include "media/DeviceMonitor.h"
 #include "media/FilterGraph.h"
 #include "platform/DialogBuilder.h"
+#include "platform/FileFind.h"
 #include "platform/LocaleId.h"
 #include "platform/Menu.h"
 #include "platform/MessageBox.h"
@@ -526,7 +526,7 @@ void CLumivisorDlg::OnStartRecorder() {
     // file (the engine creates it exclusively).
     std::int32_t number = first;
     for (int i = 0; i < kMaxTakenVideoNames && number < INT32_MAX &&
-                    QFileInfo::exists(VideoFileName(folder, prefix, number));
+                    FileFind::Exists(VideoFileName(folder, prefix, number));
          ++i) {
         ++number;
     }

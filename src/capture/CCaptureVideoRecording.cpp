@@ -7,11 +7,10 @@
 
 #include <cerrno>
 
-#include <QFile>
-
 #include "capture/CCaptureVideo.h"
 #include "capture/DiskSpaceGuard.h"
 #include "media/GstFilter.h"
+#include "platform/NarrowString.h"
 #include "resources/StringTable.h"
 #include "settings/SharedState.h"
 
@@ -23,7 +22,7 @@ constexpr int kCannotStartRecording = 164;
 // Creates the file, failing when the name is taken: a recording never replaces a file.
 HRESULT CreateNewFile(const QString& fileName) {
     if (fileName.isEmpty()) return E_INVALIDARG;
-    const QByteArray path = QFile::encodeName(fileName);
+    const QByteArray path = ToNarrow(fileName);
     const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (fd < 0) {
         if (errno == EEXIST) return HRESULT_FROM_WIN32(80);  // ERROR_FILE_EXISTS
@@ -48,7 +47,7 @@ HRESULT CCaptureVideo::StartRecording(QString fileName) {
     }
 
     m_pMediaControl->Stop();
-    const std::wstring wide = fileName.toStdWString();
+    const std::wstring wide = ToWide(fileName);
     hr = m_pCaptureBuilder->SetOutputFileName(&MEDIASUBTYPE_Avi, wide.c_str(), &m_pMux, nullptr);
     if (m_pMux != nullptr) {
         hr = m_pCaptureBuilder->RenderStream(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video,
@@ -59,8 +58,7 @@ HRESULT CCaptureVideo::StartRecording(QString fileName) {
             m_pGraph->RemoveFilter(m_pMux);
         } else if (auto* mux = dynamic_cast<GstFilter*>(m_pMux); mux && !mux->pins().empty()) {
             // The recording ends before its disk is full, the file complete.
-            DiskSpaceGuard::Attach(mux->pins().front()->pad(),
-                                   QFile::encodeName(fileName).toStdString());
+            DiskSpaceGuard::Attach(mux->pins().front()->pad(), ToNarrow(fileName).toStdString());
         }
         m_pMux->Release();
         m_pMux = nullptr;
@@ -77,7 +75,7 @@ HRESULT CCaptureVideo::StartRecording(QString fileName) {
         hr = run;
     }
     if (FAILED(hr)) {
-        QFile::remove(fileName);  // the empty file created above
+        ::unlink(ToNarrow(fileName).constData());  // the empty file created above
         ShowMessage(kCannotStartRecording);
         return hr;
     }

@@ -3,12 +3,12 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-#include <QFile>
 #include <QRegularExpression>
 
 #include "media/AviRepair.h"
 #include "platform/FileFind.h"
 #include "platform/MessageBox.h"
+#include "platform/NarrowString.h"
 #include "resources/StringTable.h"
 #include "settings/SharedState.h"
 
@@ -39,7 +39,7 @@ void RecordingRepair::Run(const QString& folder, const QString& prefix) {
          more && !cancel_;) {
         more = finder.FindNextFile();
         if (!finder.IsDirectory() && name.match(finder.GetFileName()).hasMatch() &&
-            RepairInterruptedAvi(QFile::encodeName(finder.GetFilePath()).toStdString(), cancel_) ==
+            RepairInterruptedAvi(ToNarrow(finder.GetFilePath()).toStdString(), cancel_) ==
                 AviRepairResult::Repaired)
             repaired << finder.GetFileName();
     }

@@ -4,13 +4,14 @@
 #include <unistd.h>
 
 #include <QBuffer>
-#include <QFile>
 #include <QImage>
 #include <QImageWriter>
 #include <cerrno>
 #include <cstring>
 #include <limits>
 #include <new>
+
+#include "platform/NarrowString.h"
 
 LONG DibStride(LONG width, WORD bitCount) {
     if (width <= 0) return 0;
@@ -87,7 +88,7 @@ QByteArray FindEncoderForExtension(const QString& extension, const QList<QByteAr
 
 HRESULT SavePicture(const CImage& picture, const char* fileName) {
     if (fileName == nullptr || picture.IsNull()) return E_FAIL;
-    const QString name = QString::fromUtf8(fileName);
+    const QString name = FromNarrow(fileName);
     const QByteArray encoder = FindEncoderForExtension(PathFindExtension(name), ImageEncoders());
     if (encoder.isEmpty()) return E_FAIL;
     const QImage image = picture.ToImage();
@@ -102,8 +103,9 @@ HRESULT SavePicture(const CImage& picture, const char* fileName) {
         QImageWriter writer(&buffer, encoder);
         if (!writer.write(image)) return E_FAIL;
     }
-    // Created here and only here: an existing file is never opened for writing.
-    const QByteArray path = QFile::encodeName(name);
+    // Created here and only here: an existing file is never opened for writing. The name's
+    // bytes are the file system's, whether UTF-8 or not.
+    const QByteArray path(fileName);
     const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0) {
         if (errno == EEXIST) return kPictureFileExists;

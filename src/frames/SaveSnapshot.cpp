@@ -7,6 +7,7 @@
 #include "frames/CSampleGrabberCB.h"
 #include "frames/FrameState.h"
 #include "frames/SnapshotHook.h"
+#include "platform/NarrowString.h"
 #include "settings/SharedState.h"
 
 namespace {
@@ -52,7 +53,7 @@ int SaveSnapshot(CSampleGrabberCB& callback, LONG length, const BYTE* source) {
     HRESULT result = kPictureFileExists;
     for (int attempt = 0; attempt < kMaxTakenNames && result == kPictureFileExists; ++attempt) {
         if (attempt > 0) name = TakePictureName();
-        result = SavePicture(picture, name.toUtf8().constData());
+        result = SavePicture(picture, ToNarrow(name).constData());
     }
     // The user learns of a picture that was not written (a full disk, a folder that cannot
     // be written); the window says why.

@@ -4,8 +4,9 @@
 #include <sys/file.h>
 #include <unistd.h>
 
-#include <QString>
 #include <cerrno>
+
+#include "platform/NarrowString.h"
 
 FileWriter::FileWriter() : GstFilter(CLSID_FileWriter, nullptr) {
     sink_ = addElement("filesink");
@@ -29,7 +30,7 @@ GstPadProbeReturn FileWriter::onEvent(GstPad*, GstPadProbeInfo* info, gpointer s
 
 HRESULT FileWriter::setFileName(const std::wstring& path) {
     if (path.empty()) return E_INVALIDARG;
-    const std::string local = QString::fromStdWString(path).toStdString();
+    const std::string local = ToNarrow(FromWide(path)).toStdString();
     const int fd = ::open(local.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
     if (fd < 0) {
         const int error = errno;

@@ -1,21 +1,34 @@
 #include "platform/FileFind.h"
 
-#include <QDir>
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+
+#include "platform/NarrowString.h"
 
 bool FileFind::FindFile(const QString& pattern) {
     Close();
     const qsizetype slash = pattern.lastIndexOf(u'/');
-    const QString folder = slash < 0 ? QStringLiteral(".") : pattern.left(slash + 1);
+    folder_ = slash < 0 ? QString() : pattern.left(slash + 1);
     const QString namePattern = slash < 0 ? pattern : pattern.mid(slash + 1);
     if (namePattern.isEmpty()) return false;
 
-    QDir dir(folder);
-    if (!dir.exists()) return false;
-    const QFileInfoList entries =
-        dir.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System, QDir::Name);
-    for (const QFileInfo& entry : entries) {
-        if (MatchesWildcard(namePattern, entry.fileName())) matches_.push_back(entry);
+    // The folder's own bytes: a folder or names that are not UTF-8 are read as they are.
+    const QByteArray folder = ToNarrow(folder_);
+    DIR* dir = ::opendir(folder.isEmpty() ? "." : folder.constData());
+    if (dir == nullptr) return false;
+    while (const dirent* entry = ::readdir(dir)) {
+        Entry match{FromNarrow(entry->d_name)};
+        if (!MatchesWildcard(namePattern, match.name)) continue;
+        struct stat info {};
+        const QByteArray path = folder + entry->d_name;
+        match.isDirectory = ::stat(path.constData(), &info) == 0 && S_ISDIR(info.st_mode);
+        matches_.push_back(std::move(match));
     }
+    ::closedir(dir);
+    std::sort(matches_.begin(), matches_.end(),
+              [](const Entry& a, const Entry& b) { return a.name < b.name; });
     return !matches_.empty();
 }
 
@@ -35,24 +48,23 @@ void FileFind::Close() {
 }
 
 QString FileFind::GetFileName() const {
-    return current_ ? current_->fileName() : QString();
+    return current_ ? current_->name : QString();
 }
 
 QString FileFind::GetFilePath() const {
-    return current_ ? current_->filePath() : QString();
+    return current_ ? folder_ + current_->name : QString();
 }
 
 bool FileFind::IsDots() const {
-    const QString name = GetFileName();
-    return current_ && current_->isDir() && (name == u"." || name == u"..");
+    return current_ && current_->isDirectory && (current_->name == u"." || current_->name == u"..");
 }
 
 bool FileFind::IsDirectory() const {
-    return current_ && current_->isDir();
+    return current_ && current_->isDirectory;
 }
 
 bool FileFind::IsHidden() const {
-    return current_ && current_->fileName().startsWith(u'.');
+    return current_ && current_->name.startsWith(u'.');
 }
 
 bool FileFind::IsSystem() const {
@@ -80,4 +92,9 @@ bool FileFind::MatchesWildcard(const QString& pattern, const QString& name) {
     }
     while (p < pattern.size() && pattern[p] == u'*') ++p;
     return p == pattern.size();
+}
+
+bool FileFind::Exists(const QString& path) {
+    struct stat info {};
+    return !path.isEmpty() && ::lstat(ToNarrow(path).constData(), &info) == 0;
 }

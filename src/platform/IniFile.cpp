@@ -6,6 +6,8 @@
 #include <QSaveFile>
 #include <QStringList>
 
+#include "platform/NarrowString.h"
+
 namespace {
 
 // Section name of a "[name]" line, or nullopt for other lines.
@@ -36,6 +38,8 @@ QStringList SplitLines(const QString& text) {
 QString WithoutCarriageReturn(const QString& line) {
     return line.endsWith(u'\r') ? line.left(line.size() - 1) : line;
 }
+
+constexpr char kBom[] = "\xEF\xBB\xBF";
 
 unsigned DigitValue(QChar c) {
     const char16_t u = c.unicode();
@@ -76,6 +80,8 @@ QString IniFile::WithValue(const QString& text, const QString& section, const QS
     QStringList lines = SplitLines(text);
     const bool crlf = !lines.isEmpty() && lines.first().endsWith(u'\r');
     const QString cr = crlf ? QStringLiteral("\r") : QString();
+    // A text without a line break at its end stays without one.
+    const QString end = text.isEmpty() || text.endsWith(u'\n') ? QStringLiteral("\n") : QString();
 
     qsizetype sectionLine = -1;
     qsizetype lastContent = -1;  // last non-blank line of the section
@@ -91,8 +97,9 @@ QString IniFile::WithValue(const QString& text, const QString& section, const QS
         }
         if (sectionLine < 0) continue;
         if (const auto name = KeyName(line); name && SameName(*name, key)) {
-            lines[i] = *name + u'=' + value + cr;
-            return lines.join(u'\n') + u'\n';
+            lines[i] = *name + u'=' + value +
+                       (lines[i].endsWith(u'\r') ? QStringLiteral("\r") : QString());
+            return lines.join(u'\n') + end;
         }
         if (!line.trimmed().isEmpty()) lastContent = i;
     }
@@ -107,16 +114,21 @@ QString IniFile::WithValue(const QString& text, const QString& section, const QS
         lines.append(u'[' + section + u']' + cr);
         lines.append(entry);
     }
-    return lines.join(u'\n') + u'\n';
+    return lines.join(u'\n') + end;
 }
 
-std::optional<QString> IniFile::ReadText(const QString& fileName) {
+std::optional<QByteArray> IniFile::ReadBytes(const QString& fileName) {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
     QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError) return std::nullopt;
-    if (bytes.startsWith("\xEF\xBB\xBF")) bytes.remove(0, 3);
-    return QString::fromUtf8(bytes);
+    return bytes;
+}
+
+std::optional<QString> IniFile::ReadText(const QString& fileName) {
+    const auto bytes = ReadBytes(fileName);
+    if (!bytes) return std::nullopt;
+    return FromNarrow(QByteArrayView(*bytes).sliced(bytes->startsWith(kBom) ? 3 : 0));
 }
 
 UINT ParseProfileInt(const QString& text) {
@@ -171,16 +183,19 @@ BOOL WritePrivateProfileString(const QString& section, const QString& key, const
         HasLineBreak(key) || HasLineBreak(value) || section.contains(u']') || key.contains(u'=')) {
         return FALSE;
     }
-    QString text;
+    QByteArray bytes;
     if (QFileInfo::exists(fileName)) {
-        const auto existing = IniFile::ReadText(fileName);
+        const auto existing = IniFile::ReadBytes(fileName);
         if (!existing) return FALSE;  // never replace a file we could not read
-        text = *existing;
+        bytes = *existing;
     } else if (!QDir().mkpath(QFileInfo(fileName).absolutePath())) {
         return FALSE;
     }
+    // The bytes of every other line are kept as they were, a byte-order mark too.
+    const QByteArray bom = bytes.startsWith(kBom) ? QByteArray(kBom) : QByteArray();
+    const QString text = FromNarrow(QByteArrayView(bytes).sliced(bom.size()));
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly)) return FALSE;
-    file.write(IniFile::WithValue(text, section, key, value).toUtf8());
+    file.write(bom + ToNarrow(IniFile::WithValue(text, section, key, value)));
     return file.commit() ? TRUE : FALSE;
 }

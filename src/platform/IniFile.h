@@ -2,8 +2,9 @@
 // Reading: section and key names match case-insensitively, the first section and the first
 // key of a name win, names and values are trimmed, a missing file, section or key gives the
 // default. Writing replaces only the line of its key (or adds the key, or the section with
-// it) and keeps every other line as it was; the new file reaches the disk atomically
-// (temporary file + rename), so a failed write leaves the old file intact.
+// it) and keeps every other line byte for byte (bytes that are not UTF-8 included); the new
+// file reaches the disk atomically (temporary file + rename), so a failed write leaves the
+// old file intact. Values are narrow strings (platform/NarrowString.h).
 #pragma once
 
 #include <QString>
@@ -18,11 +19,15 @@ public:
     static std::optional<QString> FindValue(const QString& text, const QString& section,
                                             const QString& key);
 
-    // The text with section/key set to value; other lines are kept unchanged.
+    // The text with section/key set to value; other lines are kept unchanged, and so is
+    // the text's end (a line break or none).
     static QString WithValue(const QString& text, const QString& section, const QString& key,
                              const QString& value);
 
-    // The file's text (UTF-8); nullopt when it is missing or cannot be read.
+    // The file's bytes; nullopt when it is missing or cannot be read.
+    static std::optional<QByteArray> ReadBytes(const QString& fileName);
+    // The file's text without a byte-order mark, as a narrow string (bytes that are not
+    // UTF-8 kept); nullopt when it is missing or cannot be read.
     static std::optional<QString> ReadText(const QString& fileName);
 };
 

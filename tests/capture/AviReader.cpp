@@ -18,14 +18,17 @@ std::uint64_t Digest(const std::uint8_t* data, std::size_t size) {
 AviContents ReadAvi(const std::string& path) {
     AviContents result;
     GError* error = nullptr;
-    const std::string description =
-        "filesrc location=\"" + path + "\" ! avidemux ! appsink name=out sync=false";
-    GstElement* pipeline = gst_parse_launch(description.c_str(), &error);
+    GstElement* pipeline =
+        gst_parse_launch("filesrc name=src ! avidemux ! appsink name=out sync=false", &error);
     if (error) g_error_free(error);
     if (!pipeline) {
         result.error = true;
         return result;
     }
+    // The path's bytes as they are (the description would have to be UTF-8).
+    GstElement* source = gst_bin_get_by_name(GST_BIN(pipeline), "src");
+    g_object_set(source, "location", path.c_str(), nullptr);
+    gst_object_unref(source);
     GstElement* sink = gst_bin_get_by_name(GST_BIN(pipeline), "out");
     gst_element_set_state(pipeline, GST_STATE_PLAYING);
     while (GstSample* sample = gst_app_sink_try_pull_sample(GST_APP_SINK(sink), 5 * GST_SECOND)) {

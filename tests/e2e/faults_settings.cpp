@@ -1,18 +1,29 @@
 // Start-up against a damaged settings file and a save folder full of odd names: the rules
 // of the settings keys and of the number scan hold, and the window comes up with its camera.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QImageReader>
 #include <QRandomGenerator>
+#include <QTimer>
 #include <cstdint>
+#include <filesystem>
 #include <limits>
+
+#include "../capture/AviReader.h"
 
 #include "E2eSupport.h"
 #include "app/CLumivisorApp.h"
 #include "app/CLumivisorDlg.h"
 #include "media/VirtualCameraProvider.h"
 #include "platform/Menu.h"
+#include "platform/NarrowString.h"
+#include "platform/WindowMessage.h"
 #include "resources/ResourceIds.h"
 #include "resources/StringTable.h"
 #include "settings/SettingsFile.h"
@@ -40,6 +51,11 @@ protected:
         QFile file(session.home.filePath(".config/") + kSettingsFileName);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         ASSERT_EQ(file.write(bytes), bytes.size());
+    }
+
+    QByteArray ReadSettings() {
+        QFile file(session.home.filePath(".config/") + kSettingsFileName);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
     // Starts the window and checks what every case shares: the camera is open and the
@@ -153,6 +169,51 @@ TEST_F(StartupFaults, OddNamesInTheSaveFolderGiveSaneNumbers) {
     StartAndCheckCameraOpen(dlg);
     EXPECT_EQ(NextPictureNumber, 42);
     EXPECT_EQ(NextVideoNumber, 1001);
+}
+
+// A save folder whose name is not UTF-8, and such bytes in a key of no use to the program:
+// language switches and the save-settings dialog (closed with Cancel, so "path" is written
+// again) leave the file byte for byte as it was; pictures and recordings land in the folder,
+// numbered after the files there.
+TEST_F(StartupFaults, BytesThatAreNotUtf8SurviveAndTheirFolderIsUsed) {
+    const QByteArray folder = ToNarrow(session.home.path()) + "/scans-\xff\xfe-\xd0/";
+    ASSERT_EQ(::mkdir(folder.constData(), 0755), 0);
+    const auto touch = [&](const char* name) {
+        ::close(::open((folder + name).constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
+    };
+    touch("NEWPIC_4.jpg");
+    const QByteArray settings = "[lumivisor]\nlan=0\nnote=\x80\xc3(\npath=" + folder + "\n";
+    WriteSettings(settings);
+    CLumivisorDlg dlg;
+    StartAndCheckCameraOpen(dlg);
+    EXPECT_EQ(ToNarrow(SaveFolder), folder);
+    dlg.OnRussian();
+    dlg.OnEnglish();
+    EXPECT_EQ(ReadSettings(), settings);
+    QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
+    dlg.OnSetFolder();
+    EXPECT_EQ(ReadSettings(), settings);
+
+    SendMessage(&dlg, WM_COMMAND, ID_SNAP, 0);
+    const QByteArray picture = folder + "NEWPIC_5.jpg";
+    ASSERT_TRUE(WaitFor([&] { return ::access(picture.constData(), F_OK) == 0; }));
+    QFile jpeg;
+    ASSERT_TRUE(jpeg.open(::open(picture.constData(), O_RDONLY | O_CLOEXEC), QIODevice::ReadOnly,
+                          QFileDevice::AutoCloseHandle));
+    EXPECT_EQ(QImageReader(&jpeg).read().size(), QSize(dlg.VideoWidth, dlg.VideoHeight));
+
+    touch("NEWAVI_0.avi");  // taken after the scan
+    SendMessage(&dlg, WM_COMMAND, ID_START_RECORDER, 0);
+    ASSERT_TRUE(dlg.IsRecording);
+    const int painted = dlg.FramesPainted;
+    ASSERT_TRUE(WaitFor([&] { return dlg.FramesPainted >= painted + 3; }));
+    SendMessage(&dlg, WM_COMMAND, ID_STOP_RECORDER, 0);
+    const capturetest::AviContents avi =
+        capturetest::ReadAvi((folder + "NEWAVI_1.avi").toStdString());
+    EXPECT_FALSE(avi.error);
+    EXPECT_GT(avi.frames, 0);
+    EXPECT_TRUE(session.messages.isEmpty()) << session.messages.join("; ").toStdString();
+    std::filesystem::remove_all(folder.toStdString());  // beyond what Qt can remove
 }
 
 }  // namespace

@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
 #include <QSet>
 #include <QTemporaryDir>
+#include <filesystem>
 
 #include "platform/FileFind.h"
+#include "platform/NarrowString.h"
 
 namespace {
 
@@ -90,6 +94,23 @@ TEST(FileFindTest, DotsAreReportedWhenThePatternMatchesThem) {
         if (finder.IsDots()) ++dots;
     }
     EXPECT_EQ(dots, 2);
+}
+
+// A folder and a name that are not UTF-8 are found by their bytes; a link that leads
+// nowhere still takes its name.
+TEST(FileFindTest, NamesThatAreNotUtf8AreFoundAndTaken) {
+    QTemporaryDir dir;
+    const QByteArray folder = ToNarrow(dir.path()) + "/\xff\xfe/";
+    ASSERT_EQ(::mkdir(folder.constData(), 0755), 0);
+    ASSERT_EQ(::symlink("missing", (folder + "P_\xe9.jpg").constData()), 0);
+    FileFind finder;
+    ASSERT_TRUE(finder.FindFile(FromNarrow(folder) + "p_*.JPG"));
+    finder.FindNextFile();
+    EXPECT_EQ(ToNarrow(finder.GetFilePath()), folder + "P_\xe9.jpg");
+    EXPECT_FALSE(finder.IsDirectory());
+    EXPECT_TRUE(FileFind::Exists(finder.GetFilePath()));
+    EXPECT_FALSE(FileFind::Exists(FromNarrow(folder) + "Q.jpg"));
+    std::filesystem::remove_all(folder.toStdString());
 }
 
 }  // namespace

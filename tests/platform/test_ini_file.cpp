@@ -5,13 +5,14 @@
 #include <QTemporaryDir>
 
 #include "platform/IniFile.h"
+#include "platform/NarrowString.h"
 
 namespace {
 
-QString ReadAll(const QString& path) {
+QByteArray ReadAll(const QString& path) {
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return QStringLiteral("<missing>");
-    return QString::fromUtf8(f.readAll());
+    if (!f.open(QIODevice::ReadOnly)) return "<missing>";
+    return f.readAll();
 }
 
 void WriteAll(const QString& path, const QByteArray& bytes) {
@@ -89,8 +90,20 @@ TEST_F(IniFileTest, WriteAddsAMissingKeyToItsSectionAndAMissingSectionAtTheEnd) 
     WriteAll(file, "[lumivisor]\nlan=1\n\n[other]\nz=3");
     ASSERT_TRUE(WritePrivateProfileString("lumivisor", "path", "/p/", file));
     ASSERT_TRUE(WritePrivateProfileString("new", "k", "v", file));
-    EXPECT_EQ(ReadAll(file), "[lumivisor]\nlan=1\npath=/p/\n\n[other]\nz=3\n\n[new]\nk=v\n");
+    EXPECT_EQ(ReadAll(file), "[lumivisor]\nlan=1\npath=/p/\n\n[other]\nz=3\n\n[new]\nk=v");
     EXPECT_EQ(GetPrivateProfileString("other", "z", "", 260, file), "3");
+}
+
+TEST_F(IniFileTest, WriteKeepsEveryOtherByte) {
+    // A byte-order mark, bytes that are not UTF-8 (in a value of the key too), both line
+    // ends, no line break at the end.
+    const QByteArray rest = "\r\nk=\xff\xfe/\x80\r\n; \xe9t\xe9\n[t]\nu=\xc3(";
+    WriteAll(file, "\xEF\xBB\xBF[s]\nlan=1" + rest);
+    EXPECT_EQ(ToNarrow(GetPrivateProfileString("s", "k", "", 260, file)), "\xff\xfe/\x80");
+    ASSERT_TRUE(WritePrivateProfileString("s", "lan", "0", file));
+    EXPECT_EQ(ReadAll(file), "\xEF\xBB\xBF[s]\nlan=0" + rest);
+    ASSERT_TRUE(WritePrivateProfileString("s", "k", FromNarrow("\xfe\xff"), file));
+    EXPECT_EQ(ReadAll(file), "\xEF\xBB\xBF[s]\nlan=0\r\nk=\xfe\xff\r\n; \xe9t\xe9\n[t]\nu=\xc3(");
 }
 
 TEST_F(IniFileTest, WriteCreatesTheFileAndItsFolder) {
