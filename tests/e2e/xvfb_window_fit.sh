@@ -14,18 +14,19 @@ set -uo pipefail
 binary="$1"
 want="653x538+633+271"
 outer() {  # outer geometry of a client window: WxH+X+Y
-  local x y w h l=0 r=0 t=0 b=0 ext
-  eval "$(xwininfo -id "$1" 2>/dev/null | awk '/Absolute upper-left X/{print "x="$4}
+  local x=0 y=0 w=0 h=0 l=0 r=0 t=0 b=0 ext
+  eval "$(timeout 5 xwininfo -id "$1" 2>/dev/null | awk '/Absolute upper-left X/{print "x="$4}
     /Absolute upper-left Y/{print "y="$4} /Width:/{print "w="$2} /Height:/{print "h="$2}')"
-  ext="$(xprop -id "$1" _NET_FRAME_EXTENTS 2>/dev/null | sed -n 's/.*= //p' | tr -d ' ')"
+  ext="$(timeout 5 xprop -id "$1" _NET_FRAME_EXTENTS 2>/dev/null | sed -n 's/.*= //p' | tr -d ' ')"
   [ -n "$ext" ] && IFS=, read -r l r t b <<<"$ext"
   echo "$((w + l + r))x$((h + t + b))+$((x - l))+$((y - t))"
 }
 launch() {  # prints the outer geometry once it is the wanted one (or after 6 s), twice
-  "$binary" --virtual-cameras 1 2>/dev/null &
+  # (output elsewhere: a helper process the program starts must not hold this one's pipe)
+  "$binary" --virtual-cameras 1 >/dev/null 2>&1 &
   local pid=$! window="" got=""
   for _ in $(seq 100); do
-    window="$(xdotool search --onlyvisible --pid "$pid" 2>/dev/null | head -1 || true)"
+    window="$(timeout 5 xdotool search --onlyvisible --pid "$pid" 2>/dev/null | head -1 || true)"
     [ -n "$window" ] && break
     sleep 0.1
   done
