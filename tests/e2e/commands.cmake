@@ -1,6 +1,6 @@
 # End-to-end tests of the Operation commands: pictures, recording, menu states; and the
 # keyboard run of the program under Xvfb (xdotool) and its window's size and place under a
-# window manager, where Xvfb and xdotool are installed.
+# window manager (openbox), where Xvfb, xdotool and openbox are installed.
 if(TARGET lumi_app)
   lumi_add_test(commands_tests
     SOURCES e2e_main.cpp E2eSupport.cpp ../capture/AviReader.cpp ../capture/RecordingCheck.cpp
@@ -10,7 +10,8 @@ if(TARGET lumi_app)
     TIMEOUT 300)
   find_program(LUMI_XVFB_RUN xvfb-run)
   find_program(LUMI_XDOTOOL xdotool)
-  if(LUMI_XVFB_RUN AND LUMI_XDOTOOL AND TARGET lumivisor)
+  find_program(LUMI_OPENBOX openbox)
+  if(LUMI_XVFB_RUN AND LUMI_XDOTOOL AND LUMI_OPENBOX AND TARGET lumivisor)
     add_test(NAME e2e_xvfb_keyboard
       COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/xvfb_keyboard.sh $<TARGET_FILE:lumivisor>)
     set_tests_properties(e2e_xvfb_keyboard PROPERTIES LABELS "e2e;xvfb" TIMEOUT 120)
