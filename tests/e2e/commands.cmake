@@ -17,6 +17,6 @@ if(TARGET lumi_app)
     set_tests_properties(e2e_xvfb_keyboard PROPERTIES LABELS "e2e;xvfb" TIMEOUT 120)
     add_test(NAME e2e_xvfb_window_fit
       COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/xvfb_window_fit.sh $<TARGET_FILE:lumivisor>)
-    set_tests_properties(e2e_xvfb_window_fit PROPERTIES LABELS "e2e;xvfb" TIMEOUT 180)
+    set_tests_properties(e2e_xvfb_window_fit PROPERTIES LABELS "e2e;xvfb" TIMEOUT 300)
   endif()
 endif()

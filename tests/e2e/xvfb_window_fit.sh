@@ -25,11 +25,13 @@ launch() {  # prints the outer geometry once it is the wanted one (or after 6 s)
   # (output elsewhere: a helper process the program starts must not hold this one's pipe)
   "$binary" --virtual-cameras 1 >/dev/null 2>&1 &
   local pid=$! window="" got=""
-  for _ in $(seq 100); do
+  for _ in $(seq 300); do  # a loaded machine may take long to start it
     window="$(timeout 5 xdotool search --onlyvisible --pid "$pid" 2>/dev/null | head -1 || true)"
     [ -n "$window" ] && break
     sleep 0.1
   done
+  # (xwininfo without a window would wait for a click)
+  [ -n "$window" ] || { echo "no window"; kill "$pid"; wait "$pid"; return; }
   for _ in $(seq 30); do
     got="$(outer "$window")"
     [ "$got" = "$want" ] && break
