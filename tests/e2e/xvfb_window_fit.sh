@@ -9,9 +9,10 @@ work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 export HOME="$work" XDG_CONFIG_HOME="$work/.config" LANG=C.UTF-8
 
-xvfb-run -a -s "-screen 0 1920x1080x24" bash -s "$binary" <<'INNER'
+xvfb-run -a -s "-screen 0 1920x1080x24" bash -s "$binary" "$(dirname "$(realpath "$0")")" <<'INNER'
 set -uo pipefail
 binary="$1"
+source "$2/xvfb_program.sh"
 want="653x538+633+271"
 outer() {  # outer geometry of a client window: WxH+X+Y
   local x=0 y=0 w=0 h=0 l=0 r=0 t=0 b=0 ext
@@ -22,16 +23,7 @@ outer() {  # outer geometry of a client window: WxH+X+Y
   echo "$((w + l + r))x$((h + t + b))+$((x - l))+$((y - t))"
 }
 launch() {  # prints the outer geometry once it is the wanted one (or after 6 s), twice
-  # (output elsewhere: a helper process the program starts must not hold this one's pipe)
-  "$binary" --virtual-cameras 1 >/dev/null 2>&1 &
-  local pid=$! window="" got=""
-  for _ in $(seq 300); do  # a loaded machine may take long to start it
-    window="$(timeout 5 xdotool search --onlyvisible --pid "$pid" 2>/dev/null | head -1 || true)"
-    [ -n "$window" ] && break
-    sleep 0.1
-  done
-  # (xwininfo without a window would wait for a click)
-  [ -n "$window" ] || { echo "no window"; kill "$pid"; wait "$pid"; return; }
+  start_program "$binary" --virtual-cameras 1  # (ends this subshell with "no window")
   for _ in $(seq 30); do
     got="$(outer "$window")"
     [ "$got" = "$want" ] && break
