@@ -1,4 +1,4 @@
-// Color Space Converter: any raw video in, DIB-ordered RGB24 out.
+// Color Space Converter: any raw video in, DIB-ordered RGB24 or RGB32 out.
 #pragma once
 
 #include "media/GstFilter.h"

@@ -10,19 +10,33 @@
 
 namespace {
 
-// Caps of the other side: same size, rate and aspect, another media type.
-GstCaps* RenameCaps(GstCaps* caps, const char* name, const char* format, GstCaps* filter) {
+// Caps of the other side: same size, rate and aspect, another media type; for DIB caps the
+// two formats both elements make, the first preferred: B, G, R bytes (RGB24) or B, G, R and
+// one unused byte (RGB32). Other caps take any format.
+GstCaps* RenameCaps(GstCaps* caps, const char* name, GstCaps* filter) {
+    const bool dib = g_str_equal(name, kDibCapsName);
+    GValue formatList = G_VALUE_INIT;
+    if (dib) {
+        g_value_init(&formatList, GST_TYPE_LIST);
+        for (const char* format : {"BGR", "BGRx"}) {
+            GValue value = G_VALUE_INIT;
+            g_value_init(&value, G_TYPE_STRING);
+            g_value_set_static_string(&value, format);
+            gst_value_list_append_and_take_value(&formatList, &value);
+        }
+    }
     GstCaps* result = gst_caps_new_empty();
     for (guint i = 0; i < gst_caps_get_size(caps); ++i) {
         const GstStructure* in = gst_caps_get_structure(caps, i);
         GstStructure* out = gst_structure_new_empty(name);
-        if (format) gst_structure_set(out, "format", G_TYPE_STRING, format, nullptr);
+        if (dib) gst_structure_set_value(out, "format", &formatList);
         for (const char* field : {"width", "height", "framerate", "pixel-aspect-ratio"}) {
             if (const GValue* v = gst_structure_get_value(in, field))
                 gst_structure_set_value(out, field, v);
         }
         gst_caps_append_structure(result, out);
     }
+    if (dib) g_value_unset(&formatList);
     result = gst_caps_simplify(result);
     if (filter) {
         GstCaps* narrowed = gst_caps_intersect_full(filter, result, GST_CAPS_INTERSECT_FIRST);
@@ -38,18 +52,35 @@ bool SizeFromCaps(GstCaps* caps, int* width, int* height) {
            *width > 0 && *height > 0;
 }
 
+// Bits per pixel of fixed DIB caps: 32 for BGRx, else 24.
+int DibBitCount(GstCaps* caps) {
+    const char* format = gst_structure_get_string(gst_caps_get_structure(caps, 0), "format");
+    return format && g_str_equal(format, "BGRx") ? 32 : 24;
+}
+
+// The frame size of fixed DIB caps (0 when they have no size).
+gsize DibFrameSize(GstCaps* caps) {
+    int width = 0, height = 0;
+    if (!SizeFromCaps(caps, &width, &height)) return 0;
+    return gsize(DibStride(width, DibBitCount(caps))) * gsize(height);
+}
+
+gboolean DibTransformSize(GstBaseTransform*, GstPadDirection direction, GstCaps*, gsize,
+                          GstCaps* othercaps, gsize* othersize) {
+    if (direction != GST_PAD_SINK) return FALSE;
+    *othersize = DibFrameSize(othercaps);
+    return *othersize != 0;
+}
+
 // Output frames from a pool of the element's own when downstream offers none. Without one,
 // every frame is a fresh frame-sized allocation: page faults on each, or memory the C
 // library keeps per streaming thread, which grows the process at each rebuilt graph.
 gboolean DecideAllocationWithPool(GstBaseTransform* base, GstQuery* query) {
     GstCaps* caps = nullptr;
     gst_query_parse_allocation(query, &caps, nullptr);
-    int width = 0, height = 0;
-    if (caps && gst_query_get_n_allocation_pools(query) == 0 &&
-        SizeFromCaps(caps, &width, &height)) {
+    if (caps && gst_query_get_n_allocation_pools(query) == 0 && DibFrameSize(caps) != 0) {
         // The base class makes the pool for an entry without one, with these figures.
-        gst_query_add_allocation_pool(query, nullptr, guint(DibStride(width, 24)) * guint(height),
-                                      2, 0);
+        gst_query_add_allocation_pool(query, nullptr, guint(DibFrameSize(caps)), 2, 0);
     }
     auto* parent =
         static_cast<GstBaseTransformClass*>(g_type_class_peek_parent(G_OBJECT_GET_CLASS(base)));
@@ -63,6 +94,7 @@ struct JpegDibDec {
     tjhandle decoder;
     int width;
     int height;
+    int bitCount;
 };
 struct JpegDibDecClass {
     GstBaseTransformClass parent_class;
@@ -74,26 +106,17 @@ G_DEFINE_TYPE(JpegDibDec, jpeg_dib_dec, GST_TYPE_BASE_TRANSFORM)
 GstStaticPadTemplate jpegSinkTemplate =
     GST_STATIC_PAD_TEMPLATE("sink", GST_PAD_SINK, GST_PAD_ALWAYS, GST_STATIC_CAPS("image/jpeg"));
 GstStaticPadTemplate jpegSrcTemplate = GST_STATIC_PAD_TEMPLATE(
-    "src", GST_PAD_SRC, GST_PAD_ALWAYS, GST_STATIC_CAPS("video/x-dib, format=(string)BGR"));
+    "src", GST_PAD_SRC, GST_PAD_ALWAYS, GST_STATIC_CAPS("video/x-dib, format={ BGR, BGRx }"));
 
 GstCaps* JpegTransformCaps(GstBaseTransform*, GstPadDirection direction, GstCaps* caps,
                            GstCaps* filter) {
-    if (direction == GST_PAD_SINK) return RenameCaps(caps, kDibCapsName, "BGR", filter);
-    return RenameCaps(caps, "image/jpeg", nullptr, filter);
+    return RenameCaps(caps, direction == GST_PAD_SINK ? kDibCapsName : "image/jpeg", filter);
 }
 
-gboolean JpegSetCaps(GstBaseTransform* base, GstCaps* incaps, GstCaps*) {
+gboolean JpegSetCaps(GstBaseTransform* base, GstCaps* incaps, GstCaps* outcaps) {
     auto* self = reinterpret_cast<JpegDibDec*>(base);
+    self->bitCount = DibBitCount(outcaps);
     return SizeFromCaps(incaps, &self->width, &self->height);
-}
-
-gboolean JpegTransformSize(GstBaseTransform*, GstPadDirection direction, GstCaps*, gsize,
-                           GstCaps* othercaps, gsize* othersize) {
-    if (direction != GST_PAD_SINK) return FALSE;
-    int w = 0, h = 0;
-    if (!SizeFromCaps(othercaps, &w, &h)) return FALSE;
-    *othersize = gsize(DibStride(w, 24)) * gsize(h);
-    return TRUE;
 }
 
 gboolean JpegStart(GstBaseTransform* base) {
@@ -117,7 +140,7 @@ GstFlowReturn JpegTransform(GstBaseTransform* base, GstBuffer* in, GstBuffer* ou
         gst_buffer_unmap(in, &src);
         return GST_FLOW_ERROR;
     }
-    const int stride = DibStride(self->width, 24);
+    const int stride = DibStride(self->width, self->bitCount);
     int ok = -1;
     if (dst.size >= gsize(stride) * gsize(self->height)) {
         int w = 0, h = 0, subsampling = 0, colorspace = 0;
@@ -126,7 +149,8 @@ GstFlowReturn JpegTransform(GstBaseTransform* base, GstBuffer* in, GstBuffer* ou
                                 &colorspace) == 0 &&
             w == self->width && h == self->height)
             ok = tjDecompress2(self->decoder, src.data, src.size, dst.data, self->width, stride,
-                               self->height, TJPF_BGR, TJFLAG_BOTTOMUP | TJFLAG_FASTDCT);
+                               self->height, self->bitCount == 32 ? TJPF_BGRX : TJPF_BGR,
+                               TJFLAG_BOTTOMUP | TJFLAG_FASTDCT);
     }
     gst_buffer_unmap(out, &dst);
     gst_buffer_unmap(in, &src);
@@ -142,11 +166,11 @@ void jpeg_dib_dec_class_init(JpegDibDecClass* klass) {
     gst_element_class_add_static_pad_template(element, &jpegSinkTemplate);
     gst_element_class_add_static_pad_template(element, &jpegSrcTemplate);
     gst_element_class_set_static_metadata(element, "JPEG to DIB decoder", "Codec/Decoder/Video",
-                                          "Decodes JPEG to bottom-up BGR", "Lumivisor");
+                                          "Decodes JPEG to bottom-up BGR or BGRx", "Lumivisor");
     auto* base = GST_BASE_TRANSFORM_CLASS(klass);
     base->transform_caps = JpegTransformCaps;
     base->set_caps = JpegSetCaps;
-    base->transform_size = JpegTransformSize;
+    base->transform_size = DibTransformSize;
     base->start = JpegStart;
     base->stop = JpegStop;
     base->transform = JpegTransform;
@@ -158,90 +182,132 @@ void jpeg_dib_dec_init(JpegDibDec* self) {
     self->decoder = nullptr;
     self->width = 0;
     self->height = 0;
+    self->bitCount = 24;
 }
 
-// ---- lumidibflip -----------------------------------------------------------------------
+// ---- lumidibconvert --------------------------------------------------------------------
 
-struct DibFlip {
+struct DibConvert {
     GstBaseTransform parent;
-    GstVideoInfo info;
+    GstVideoInfo in;
+    GstVideoInfo out;
+    GstVideoConverter* converter;
 };
-struct DibFlipClass {
+struct DibConvertClass {
     GstBaseTransformClass parent_class;
 };
 
-GType dib_flip_get_type();
-G_DEFINE_TYPE(DibFlip, dib_flip, GST_TYPE_BASE_TRANSFORM)
+GType dib_convert_get_type();
+G_DEFINE_TYPE(DibConvert, dib_convert, GST_TYPE_BASE_TRANSFORM)
 
-GstStaticPadTemplate flipSinkTemplate = GST_STATIC_PAD_TEMPLATE(
-    "sink", GST_PAD_SINK, GST_PAD_ALWAYS, GST_STATIC_CAPS("video/x-raw, format=(string)BGR"));
-GstStaticPadTemplate flipSrcTemplate = GST_STATIC_PAD_TEMPLATE(
-    "src", GST_PAD_SRC, GST_PAD_ALWAYS, GST_STATIC_CAPS("video/x-dib, format=(string)BGR"));
+GstStaticPadTemplate convertSinkTemplate =
+    GST_STATIC_PAD_TEMPLATE("sink", GST_PAD_SINK, GST_PAD_ALWAYS, GST_STATIC_CAPS("video/x-raw"));
+GstStaticPadTemplate convertSrcTemplate = GST_STATIC_PAD_TEMPLATE(
+    "src", GST_PAD_SRC, GST_PAD_ALWAYS, GST_STATIC_CAPS("video/x-dib, format={ BGR, BGRx }"));
 
-GstCaps* FlipTransformCaps(GstBaseTransform*, GstPadDirection direction, GstCaps* caps,
-                           GstCaps* filter) {
-    if (direction == GST_PAD_SINK) return RenameCaps(caps, kDibCapsName, "BGR", filter);
-    return RenameCaps(caps, "video/x-raw", "BGR", filter);
+GstCaps* ConvertTransformCaps(GstBaseTransform*, GstPadDirection direction, GstCaps* caps,
+                              GstCaps* filter) {
+    return RenameCaps(caps, direction == GST_PAD_SINK ? kDibCapsName : "video/x-raw", filter);
 }
 
-gboolean FlipSetCaps(GstBaseTransform* base, GstCaps* incaps, GstCaps*) {
-    auto* self = reinterpret_cast<DibFlip*>(base);
-    return gst_video_info_from_caps(&self->info, incaps);
+void FreeConverter(DibConvert* self) {
+    if (self->converter) gst_video_converter_free(self->converter);
+    self->converter = nullptr;
 }
 
-gboolean FlipTransformSize(GstBaseTransform*, GstPadDirection direction, GstCaps*, gsize,
-                           GstCaps* othercaps, gsize* othersize) {
-    if (direction != GST_PAD_SINK) return FALSE;
-    int w = 0, h = 0;
-    if (!SizeFromCaps(othercaps, &w, &h)) return FALSE;
-    *othersize = gsize(DibStride(w, 24)) * gsize(h);
+gboolean ConvertSetCaps(GstBaseTransform* base, GstCaps* incaps, GstCaps* outcaps) {
+    auto* self = reinterpret_cast<DibConvert*>(base);
+    FreeConverter(self);
+    int width = 0, height = 0;
+    if (!gst_video_info_from_caps(&self->in, incaps) || !SizeFromCaps(outcaps, &width, &height) ||
+        width != GST_VIDEO_INFO_WIDTH(&self->in) || height != GST_VIDEO_INFO_HEIGHT(&self->in))
+        return FALSE;
+    // GStreamer's rows are four-byte aligned for these formats, as a DIB's are.
+    const GstVideoFormat format =
+        DibBitCount(outcaps) == 32 ? GST_VIDEO_FORMAT_BGRx : GST_VIDEO_FORMAT_BGR;
+    if (!gst_video_info_set_format(&self->out, format, guint(width), guint(height))) return FALSE;
+    // The converter changes the pixels only: rate and aspect stay those of the input.
+    GST_VIDEO_INFO_FPS_N(&self->out) = GST_VIDEO_INFO_FPS_N(&self->in);
+    GST_VIDEO_INFO_FPS_D(&self->out) = GST_VIDEO_INFO_FPS_D(&self->in);
+    GST_VIDEO_INFO_PAR_N(&self->out) = GST_VIDEO_INFO_PAR_N(&self->in);
+    GST_VIDEO_INFO_PAR_D(&self->out) = GST_VIDEO_INFO_PAR_D(&self->in);
+    // videoconvert's settings, so that every pixel comes out as it would from videoconvert.
+    GstStructure* config = gst_structure_new(
+        "DibConvert", GST_VIDEO_CONVERTER_OPT_DITHER_METHOD, GST_TYPE_VIDEO_DITHER_METHOD,
+        GST_VIDEO_DITHER_BAYER, GST_VIDEO_CONVERTER_OPT_DITHER_QUANTIZATION, G_TYPE_UINT, 1u,
+        GST_VIDEO_CONVERTER_OPT_CHROMA_RESAMPLER_METHOD, GST_TYPE_VIDEO_RESAMPLER_METHOD,
+        GST_VIDEO_RESAMPLER_METHOD_LINEAR, GST_VIDEO_CONVERTER_OPT_ALPHA_MODE,
+        GST_TYPE_VIDEO_ALPHA_MODE, GST_VIDEO_ALPHA_MODE_COPY, GST_VIDEO_CONVERTER_OPT_CHROMA_MODE,
+        GST_TYPE_VIDEO_CHROMA_MODE, GST_VIDEO_CHROMA_MODE_FULL, GST_VIDEO_CONVERTER_OPT_MATRIX_MODE,
+        GST_TYPE_VIDEO_MATRIX_MODE, GST_VIDEO_MATRIX_MODE_FULL, GST_VIDEO_CONVERTER_OPT_GAMMA_MODE,
+        GST_TYPE_VIDEO_GAMMA_MODE, GST_VIDEO_GAMMA_MODE_NONE,
+        GST_VIDEO_CONVERTER_OPT_PRIMARIES_MODE, GST_TYPE_VIDEO_PRIMARIES_MODE,
+        GST_VIDEO_PRIMARIES_MODE_NONE, GST_VIDEO_CONVERTER_OPT_THREADS, G_TYPE_UINT, 1u, nullptr);
+    self->converter = gst_video_converter_new(&self->in, &self->out, config);
+    return self->converter != nullptr;
+}
+
+gboolean ConvertStop(GstBaseTransform* base) {
+    FreeConverter(reinterpret_cast<DibConvert*>(base));
     return TRUE;
 }
 
-GstFlowReturn FlipTransform(GstBaseTransform* base, GstBuffer* in, GstBuffer* out) {
-    auto* self = reinterpret_cast<DibFlip*>(base);
-    GstVideoFrame frame;
-    if (!gst_video_frame_map(&frame, &self->info, in, GST_MAP_READ)) return GST_FLOW_ERROR;
+// Converts and turns the frame bottom-up in one pass: the converter writes the output's
+// rows from the last one in memory backwards.
+GstFlowReturn ConvertTransform(GstBaseTransform* base, GstBuffer* in, GstBuffer* out) {
+    auto* self = reinterpret_cast<DibConvert*>(base);
+    if (!self->converter) return GST_FLOW_NOT_NEGOTIATED;
+    GstVideoFrame source;
+    if (!gst_video_frame_map(&source, &self->in, in, GST_MAP_READ)) return GST_FLOW_ERROR;
     GstMapInfo dst;
     if (!gst_buffer_map(out, &dst, GST_MAP_WRITE)) {
-        gst_video_frame_unmap(&frame);
+        gst_video_frame_unmap(&source);
         return GST_FLOW_ERROR;
     }
-    const int width = GST_VIDEO_FRAME_WIDTH(&frame);
-    const int height = GST_VIDEO_FRAME_HEIGHT(&frame);
-    const int dstStride = DibStride(width, 24);
-    const int srcStride = GST_VIDEO_FRAME_PLANE_STRIDE(&frame, 0);
-    const auto* src = static_cast<const guint8*>(GST_VIDEO_FRAME_PLANE_DATA(&frame, 0));
     GstFlowReturn ret = GST_FLOW_ERROR;
-    if (dst.size >= gsize(dstStride) * gsize(height)) {
-        for (int row = 0; row < height; ++row)
-            std::memcpy(dst.data + gsize(height - 1 - row) * dstStride,
-                        src + gsize(row) * srcStride, gsize(width) * 3);
+    const gint stride = GST_VIDEO_INFO_PLANE_STRIDE(&self->out, 0);
+    const gint height = GST_VIDEO_INFO_HEIGHT(&self->out);
+    if (dst.size >= gsize(stride) * gsize(height)) {
+        GstVideoFrame target{};
+        target.info = self->out;
+        target.info.stride[0] = -stride;
+        target.buffer = out;
+        target.data[0] = dst.data + gsize(stride) * gsize(height - 1);
+        gst_video_converter_frame(self->converter, &source, &target);
         ret = GST_FLOW_OK;
     }
     gst_buffer_unmap(out, &dst);
-    gst_video_frame_unmap(&frame);
+    gst_video_frame_unmap(&source);
     return ret;
 }
 
-void dib_flip_class_init(DibFlipClass* klass) {
+void dib_convert_finalize(GObject* object) {
+    FreeConverter(reinterpret_cast<DibConvert*>(object));
+    G_OBJECT_CLASS(dib_convert_parent_class)->finalize(object);
+}
+
+void dib_convert_class_init(DibConvertClass* klass) {
+    G_OBJECT_CLASS(klass)->finalize = dib_convert_finalize;
     auto* element = GST_ELEMENT_CLASS(klass);
-    gst_element_class_add_static_pad_template(element, &flipSinkTemplate);
-    gst_element_class_add_static_pad_template(element, &flipSrcTemplate);
-    gst_element_class_set_static_metadata(element, "BGR to DIB", "Filter/Converter/Video",
-                                          "Reverses the rows of BGR frames into DIB order",
+    gst_element_class_add_static_pad_template(element, &convertSinkTemplate);
+    gst_element_class_add_static_pad_template(element, &convertSrcTemplate);
+    gst_element_class_set_static_metadata(element, "Raw video to DIB", "Filter/Converter/Video",
+                                          "Converts raw video to bottom-up BGR or BGRx",
                                           "Lumivisor");
     auto* base = GST_BASE_TRANSFORM_CLASS(klass);
-    base->transform_caps = FlipTransformCaps;
-    base->set_caps = FlipSetCaps;
-    base->transform_size = FlipTransformSize;
-    base->transform = FlipTransform;
+    base->transform_caps = ConvertTransformCaps;
+    base->set_caps = ConvertSetCaps;
+    base->transform_size = DibTransformSize;
+    base->stop = ConvertStop;
+    base->transform = ConvertTransform;
     base->decide_allocation = DecideAllocationWithPool;
     base->passthrough_on_same_caps = FALSE;
 }
 
-void dib_flip_init(DibFlip* self) {
-    gst_video_info_init(&self->info);
+void dib_convert_init(DibConvert* self) {
+    gst_video_info_init(&self->in);
+    gst_video_info_init(&self->out);
+    self->converter = nullptr;
 }
 
 }  // namespace
@@ -250,7 +316,7 @@ void RegisterDibElements() {
     static const bool registered = [] {
         gst_element_register(nullptr, kJpegDibDecoderFactory, GST_RANK_NONE,
                              jpeg_dib_dec_get_type());
-        gst_element_register(nullptr, kDibFlipFactory, GST_RANK_NONE, dib_flip_get_type());
+        gst_element_register(nullptr, kDibConvertFactory, GST_RANK_NONE, dib_convert_get_type());
         return true;
     }();
     (void)registered;

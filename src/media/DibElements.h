@@ -1,7 +1,8 @@
-// The two GStreamer elements that make DIB-ordered RGB24 ("video/x-dib, format=BGR":
-// BGR, rows bottom-up, rows padded to four bytes):
-//   lumijpegdibdec: image/jpeg -> DIB, decoded by libjpeg-turbo straight to bottom-up BGR;
-//   lumidibflip:    video/x-raw BGR (top-down) -> DIB, by a row-reversed copy.
+// The two GStreamer elements that make DIB-ordered RGB24 or RGB32 ("video/x-dib,
+// format=BGR" or "format=BGRx": rows bottom-up, padded to four bytes):
+//   lumijpegdibdec: image/jpeg -> DIB, decoded by libjpeg-turbo straight to bottom-up rows;
+//   lumidibconvert: video/x-raw of any format -> DIB, converted by GStreamer's converter
+//                   with videoconvert's settings (the same pixels) into bottom-up rows.
 // A corrupt JPEG frame is dropped with a warning on the bus.
 #pragma once
 
@@ -13,4 +14,4 @@
 void RegisterDibElements();
 
 inline constexpr const char* kJpegDibDecoderFactory = "lumijpegdibdec";
-inline constexpr const char* kDibFlipFactory = "lumidibflip";
+inline constexpr const char* kDibConvertFactory = "lumidibconvert";

@@ -1,8 +1,29 @@
 #include "media/MediaSample.h"
 
-MediaSample::MediaSample(BYTE* data, LONG size, REFERENCE_TIME start, REFERENCE_TIME end,
+#include <climits>
+
+MediaSample::MediaSample(GstBuffer* buffer, REFERENCE_TIME start, REFERENCE_TIME end,
                          bool syncPoint)
-    : data_(data), size_(size), actual_(size), start_(start), end_(end), syncPoint_(syncPoint) {}
+    : buffer_(buffer), start_(start), end_(end), syncPoint_(syncPoint) {
+    // Mapped for writing before the reference is taken: only a buffer with one owner is
+    // writable.
+    const bool mapped = gst_buffer_map(buffer_, &map_, GST_MAP_READWRITE);
+    gst_buffer_ref(buffer_);
+    if (mapped) {
+        if (map_.size <= gsize(LONG_MAX)) {
+            data_ = map_.data;
+            size_ = actual_ = LONG(map_.size);
+        } else {
+            gst_buffer_unmap(buffer_, &map_);
+            map_ = GstMapInfo{};
+        }
+    }
+}
+
+MediaSample::~MediaSample() {
+    if (data_) gst_buffer_unmap(buffer_, &map_);
+    gst_buffer_unref(buffer_);
+}
 
 HRESULT MediaSample::QueryInterface(REFIID riid, void** object) {
     if (!object) return E_POINTER;
@@ -47,10 +68,4 @@ HRESULT MediaSample::GetMediaType(AM_MEDIA_TYPE** mt) {
     if (!mt) return E_POINTER;
     *mt = nullptr;
     return S_FALSE;  // the type did not change
-}
-
-void MediaSample::detach() {
-    data_ = nullptr;
-    size_ = 0;
-    actual_ = 0;
 }

@@ -1,12 +1,19 @@
-// IMediaSample over one mapped GstBuffer, handed to SampleCB. The data is valid during
-// the callback only: afterwards the sample reports VFW_E_BUFFER_NOTSET.
+// IMediaSample over one GstBuffer, handed to the grabber's callbacks. The sample holds a
+// reference to the buffer and keeps it mapped for reading and writing until its last
+// Release: a callback that AddRefs the sample keeps the frame without copying it.
 #pragma once
 
 #include "media/DShow.h"
+#include "media/GstHandle.h"
 
 class MediaSample final : public IMediaSample {
 public:
-    MediaSample(BYTE* data, LONG size, REFERENCE_TIME start, REFERENCE_TIME end, bool syncPoint);
+    // Takes a reference to buffer and maps it; without a mapping the sample has no data
+    // (GetPointer gives VFW_E_BUFFER_NOTSET).
+    MediaSample(GstBuffer* buffer, REFERENCE_TIME start, REFERENCE_TIME end, bool syncPoint);
+    ~MediaSample();
+    MediaSample(const MediaSample&) = delete;
+    MediaSample& operator=(const MediaSample&) = delete;
 
     HRESULT QueryInterface(REFIID riid, void** object) override;
     LUMI_IMPLEMENT_REFCOUNT
@@ -19,14 +26,13 @@ public:
     HRESULT IsSyncPoint() override;
     HRESULT GetMediaType(AM_MEDIA_TYPE** mt) override;
 
-    // Ends the sample's access to the buffer.
-    void detach();
-
 private:
     RefCount refs_;
-    BYTE* data_;
-    LONG size_;
-    LONG actual_;
+    GstBuffer* buffer_;
+    GstMapInfo map_{};
+    BYTE* data_ = nullptr;
+    LONG size_ = 0;
+    LONG actual_ = 0;
     REFERENCE_TIME start_;
     REFERENCE_TIME end_;
     bool syncPoint_;

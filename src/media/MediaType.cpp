@@ -10,6 +10,13 @@ constexpr DWORD FourCC(char a, char b, char c, char d) {
     return DWORD(BYTE(a)) | DWORD(BYTE(b)) << 8 | DWORD(BYTE(c)) << 16 | DWORD(BYTE(d)) << 24;
 }
 
+// The RGB subtypes and their GStreamer format: B, G, R bytes, then one unused byte for RGB32.
+const char* RgbFormat(const GUID& subtype) {
+    if (subtype == MEDIASUBTYPE_RGB24) return "BGR";
+    if (subtype == MEDIASUBTYPE_RGB32) return "BGRx";
+    return nullptr;
+}
+
 const VIDEOINFOHEADER* VideoInfo(const AM_MEDIA_TYPE& mt) {
     if (mt.formattype == FORMAT_VideoInfo && mt.pbFormat && mt.cbFormat >= sizeof(VIDEOINFOHEADER))
         return reinterpret_cast<const VIDEOINFOHEADER*>(mt.pbFormat);
@@ -91,11 +98,10 @@ GstHandle<GstCaps> CapsFromMediaType(const AM_MEDIA_TYPE& mt) {
         return GstHandle<GstCaps>::adopt(gst_caps_new_empty());
     const VIDEOINFOHEADER* vih = VideoInfo(mt);
     GstCaps* caps = nullptr;
-    if (mt.subtype == MEDIASUBTYPE_RGB24) {
-        if (vih && vih->bmiHeader.biHeight < 0)
-            caps = gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, "BGR", nullptr);
-        else
-            caps = gst_caps_new_simple(kDibCapsName, "format", G_TYPE_STRING, "BGR", nullptr);
+    if (const char* rgb = RgbFormat(mt.subtype)) {
+        const bool topDown = vih && vih->bmiHeader.biHeight < 0;
+        caps = gst_caps_new_simple(topDown ? "video/x-raw" : kDibCapsName, "format", G_TYPE_STRING,
+                                   rgb, nullptr);
     } else if (mt.subtype == MEDIASUBTYPE_YUY2) {
         caps = gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, "YUY2", nullptr);
     } else if (mt.subtype == MEDIASUBTYPE_MJPG) {
@@ -131,9 +137,11 @@ GUID SubtypeFromCaps(const GstCaps* caps) {
     const char* name = gst_structure_get_name(s);
     const char* format = gst_structure_get_string(s, "format");
     if (g_str_equal(name, "image/jpeg")) return MEDIASUBTYPE_MJPG;
-    if (g_str_equal(name, kDibCapsName)) return MEDIASUBTYPE_RGB24;
+    const bool rgb32 = format && g_str_equal(format, "BGRx");
+    if (g_str_equal(name, kDibCapsName)) return rgb32 ? MEDIASUBTYPE_RGB32 : MEDIASUBTYPE_RGB24;
     if (g_str_equal(name, "video/x-raw") && format) {
         if (g_str_equal(format, "BGR")) return MEDIASUBTYPE_RGB24;
+        if (rgb32) return MEDIASUBTYPE_RGB32;
         if (g_str_equal(format, "YUY2")) return MEDIASUBTYPE_YUY2;
     }
     return GUID_NULL;
@@ -164,10 +172,10 @@ bool MediaTypeFromCaps(const GstCaps* caps, AM_MEDIA_TYPE* mt) {
     bmi.biHeight = height;
     bmi.biPlanes = 1;
     bool fixedSize = true;
-    if (subtype == MEDIASUBTYPE_RGB24) {
-        bmi.biBitCount = 24;
+    if (RgbFormat(subtype)) {
+        bmi.biBitCount = subtype == MEDIASUBTYPE_RGB32 ? 32 : 24;
         bmi.biCompression = BI_RGB;
-        bmi.biSizeImage = DWORD(DibStride(width, 24) * height);
+        bmi.biSizeImage = DWORD(DibStride(width, bmi.biBitCount) * height);
         if (topDown) bmi.biHeight = -height;
     } else if (subtype == MEDIASUBTYPE_YUY2) {
         bmi.biBitCount = 16;

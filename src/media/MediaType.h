@@ -4,6 +4,7 @@
 // bytes) travels as "video/x-dib, format=BGR": no GStreamer element makes or takes it by
 // mistake, so every conversion to it is one of ours. GStreamer's own top-down BGR
 // ("video/x-raw, format=BGR") maps to RGB24 with a negative biHeight, as on the platform.
+// RGB32 is the same with four bytes a pixel (B, G, R, unused): "format=BGRx".
 #pragma once
 
 #include "media/DShow.h"

@@ -1,4 +1,4 @@
-// MJPEG Decompressor: image/jpeg in, DIB-ordered RGB24 out (libjpeg-turbo).
+// MJPEG Decompressor: image/jpeg in, DIB-ordered RGB24 or RGB32 out (libjpeg-turbo).
 #pragma once
 
 #include "media/GstFilter.h"

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "media/ComPtr.h"
 #include "media/MediaSample.h"
 #include "media/MediaType.h"
 
@@ -100,28 +101,27 @@ GstPadProbeReturn SampleGrabber::handle(GstPadProbeInfo* info) {
     // Writable in place: a buffer shared with another branch is copied here, and only then.
     GstBuffer* buffer = gst_buffer_make_writable(GST_PAD_PROBE_INFO_BUFFER(info));
     GST_PAD_PROBE_INFO_DATA(info) = buffer;
-    GstMapInfo map;
-    if (!gst_buffer_map(buffer, &map, GST_MAP_READWRITE)) return GST_PAD_PROBE_OK;
-
     const GstClockTime pts = GST_BUFFER_PTS(buffer);
     const double seconds = GST_CLOCK_TIME_IS_VALID(pts) ? double(pts) / GST_SECOND : 0.0;
+    const REFERENCE_TIME start = GST_CLOCK_TIME_IS_VALID(pts) ? REFERENCE_TIME(pts / 100) : 0;
+    const GstClockTime duration = GST_BUFFER_DURATION(buffer);
+    const REFERENCE_TIME end =
+        start + (GST_CLOCK_TIME_IS_VALID(duration) ? REFERENCE_TIME(duration / 100) : 0);
+    // The sample maps the buffer; a SampleCB callback may keep it beyond this call.
+    auto sample = ComPtr<MediaSample>::adopt(new MediaSample(
+        buffer, start, end, !GST_BUFFER_FLAG_IS_SET(buffer, GST_BUFFER_FLAG_DELTA_UNIT)));
+    BYTE* data = nullptr;
+    if (FAILED(sample->GetPointer(&data))) return GST_PAD_PROBE_OK;
+    const LONG size = sample->GetActualDataLength();
+
     if (bufferSamples_) {
-        lastSample_.assign(map.data, map.data + map.size);
+        lastSample_.assign(data, data + size);
         haveSample_ = true;
     }
     if (callback_ && which_ == 1) {
-        callback_->BufferCB(seconds, map.data, LONG(map.size));
+        callback_->BufferCB(seconds, data, size);
     } else if (callback_) {
-        const REFERENCE_TIME start = GST_CLOCK_TIME_IS_VALID(pts) ? REFERENCE_TIME(pts / 100) : 0;
-        const GstClockTime duration = GST_BUFFER_DURATION(buffer);
-        const REFERENCE_TIME end =
-            start + (GST_CLOCK_TIME_IS_VALID(duration) ? REFERENCE_TIME(duration / 100) : 0);
-        auto* sample = new MediaSample(map.data, LONG(map.size), start, end,
-                                       !GST_BUFFER_FLAG_IS_SET(buffer, GST_BUFFER_FLAG_DELTA_UNIT));
-        callback_->SampleCB(seconds, sample);
-        sample->detach();
-        sample->Release();
+        callback_->SampleCB(seconds, sample.get());
     }
-    gst_buffer_unmap(buffer, &map);
     return GST_PAD_PROBE_OK;
 }

@@ -1,6 +1,7 @@
 // Sample Grabber: accepts only its media type and hands every sample to a callback on the
 // streaming thread, in a buffer the callback may write: the writes travel on to the next
-// filter. The buffer is copied only when it is shared with another branch (a tee).
+// filter. The buffer is copied only when it is shared with another branch (a tee). A
+// SampleCB callback may AddRef the sample to keep the frame after the call.
 #pragma once
 
 #include <atomic>

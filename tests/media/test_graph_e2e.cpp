@@ -231,7 +231,7 @@ struct DibSource {
     DibSource() {
         GstElement* bin = gst_parse_bin_from_description(
             "videotestsrc is-live=true pattern=smpte ! "
-            "video/x-raw,format=BGR,width=320,height=240,framerate=30/1 ! lumidibflip name=flip",
+            "video/x-raw,format=BGR,width=320,height=240,framerate=30/1 ! lumidibconvert name=flip",
             FALSE, nullptr);
         GstElement* flip = gst_bin_get_by_name(GST_BIN(bin), "flip");
         GstPad* out = gst_element_get_static_pad(flip, "src");
