@@ -738,7 +738,10 @@ bool CLumivisorDlg::OnPaint() {
     // The latest frame when the buffer holds a whole one as FrameInfo describes it, else
     // the frame drawn last; nothing before the first.
     if (painter_.Refresh(FrameInfo)) ++FramesPainted;
-    if (painter_.Frame().isNull() && !recovery_.NoPicture()) return false;  // the control's own
+    // While a frame or the sign covers the control, what lies under it is not painted first.
+    const bool covered = !painter_.Frame().isNull() || recovery_.NoPicture();
+    picture_->setAttribute(Qt::WA_OpaquePaintEvent, covered);
+    if (!covered) return false;  // the control's own
     QPainter painter(picture_);
     if (painter_.Frame().isNull()) painter.fillRect(picture_->rect(), palette().window());
     painter_.Paint(painter, picture_->rect(), IsRecording, VideoWidth);

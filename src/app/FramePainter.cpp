@@ -3,12 +3,8 @@
 #include <QPainter>
 #include <QTransform>
 #include <cstdlib>
-#if defined(__x86_64__) || defined(__i386__)
-#include <tmmintrin.h>
-#endif
 
 #include "frames/DrawCrosshair.h"
-#include "frames/FrameState.h"
 
 void FramePainter::SetIndicator(const QImage& bitmap) {
     indicator_ = bitmap.convertToFormat(QImage::Format_ARGB32);
@@ -20,71 +16,26 @@ void FramePainter::SetIndicator(const QImage& bitmap) {
     }
 }
 
-namespace {
-
-// One row of 24-bit BGR pixels into 32-bit 0xffRRGGBB pixels.
-void Bgr24RowToRgb32(const BYTE* src, QRgb* dst, int width) {
-    for (int x = 0; x < width; ++x, src += 3)
-        dst[x] = 0xff000000u | (QRgb(src[2]) << 16) | (QRgb(src[1]) << 8) | QRgb(src[0]);
-}
-
-#if defined(__x86_64__) || defined(__i386__)
-// The same, four pixels a step with SSSE3's byte shuffle (twice as fast on a 1080p frame).
-// Each step loads 16 bytes and uses 12, so it stops while 6 pixels remain; the scalar loop
-// does the rest and nothing is read past the row.
-__attribute__((target("ssse3"))) void Bgr24RowToRgb32Ssse3(const BYTE* src, QRgb* dst, int width) {
-    const __m128i order = _mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
-    const __m128i alpha = _mm_set1_epi32(int(0xff000000u));
-    int x = 0;
-    for (; x + 6 <= width; x += 4, src += 12) {
-        const __m128i bgr = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + x),
-                         _mm_or_si128(_mm_shuffle_epi8(bgr, order), alpha));
-    }
-    Bgr24RowToRgb32(src, dst + x, width - x);
-}
-#endif
-
-using RowConverter = void (*)(const BYTE*, QRgb*, int);
-
-RowConverter ChooseRowConverter() {
-#if defined(__x86_64__) || defined(__i386__)
-    if (__builtin_cpu_supports("ssse3")) return Bgr24RowToRgb32Ssse3;
-#endif
-    return Bgr24RowToRgb32;
-}
-
-}  // namespace
-
 bool FramePainter::Refresh(const BITMAPINFOHEADER& info) {
     const int width = info.biWidth;
     const int height = std::abs(info.biHeight);
-    const qint64 stride = Rgb24Stride(width);
-    if (stride == 0 || height == 0) return false;
-    const qint64 needed = stride * height;
-    const bool bottomUp = info.biHeight > 0;
-    bool taken = false;
-    WithFrameBuffer([&](const BYTE* frame, LONG size) {
-        // Another length is a frame of another size (before the first frame of a new
-        // size): the previous picture stays.
-        if (frame == nullptr || size != needed) return;
-        if (frame_.width() != width || frame_.height() != height ||
-            frame_.format() != QImage::Format_RGB32) {
-            frame_ = QImage(width, height, QImage::Format_RGB32);
-            if (frame_.isNull()) return;
-        }
-        static const RowConverter convert = ChooseRowConverter();
-        for (int y = 0; y < height; ++y) {
-            const BYTE* row = frame + (bottomUp ? height - 1 - y : y) * stride;
-            convert(row, reinterpret_cast<QRgb*>(frame_.scanLine(y)), width);
-        }
-        taken = true;
-    });
-    return taken;
+    HeldFrame frame = TakeFrameBuffer();
+    const qint64 stride = RgbStride(width, frame.bitCount);
+    // Another length is a frame of another size (before the first frame of a new size):
+    // the previous picture stays.
+    if (frame.bytes == nullptr || stride == 0 || height == 0 || frame.size != stride * height)
+        return false;
+    // RGB32 is B, G, R and an unused byte, 0xFF from the decoder and the converter.
+    frame_ = QImage(frame.bytes.get(), width, height, stride,
+                    frame.bitCount == 32 ? QImage::Format_RGB32 : QImage::Format_BGR888);
+    held_ = std::move(frame);
+    bottomUp_ = info.biHeight > 0;
+    return true;
 }
 
 void FramePainter::Clear() {
     frame_ = QImage();
+    held_ = HeldFrame{};
 }
 
 void FramePainter::Paint(QPainter& painter, const QRect& target, bool recording,
@@ -98,7 +49,13 @@ void FramePainter::Paint(QPainter& painter, const QRect& target, bool recording,
 
     painter.save();
     painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
-    painter.drawImage(target, frame_);
+    if (bottomUp_) {
+        // The first row in memory is the picture's bottom row.
+        painter.setTransform(QTransform(sx, 0, 0, -sy, target.x(), target.y() + target.height()));
+        painter.drawImage(QRect(0, 0, frame_.width(), frame_.height()), frame_);
+    } else {
+        painter.drawImage(target, frame_);
+    }
     if (recording && !indicator_.isNull()) {
         painter.setTransform(picture);
         const int size = indicator_.width();

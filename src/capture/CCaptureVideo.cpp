@@ -25,11 +25,12 @@ constexpr int kCannotAddGrabber = 162;
 constexpr int kCameraBusy = 176;
 constexpr int kCameraNoPermission = 178;
 
-// The type both grabbers accept: video, RGB24, any size, no format block.
+// The type both grabbers accept: video, RGB32 (the screen's own pixel layout, so that the
+// paint draws frames as they come), any size, no format block.
 AM_MEDIA_TYPE GrabberMediaType() {
     AM_MEDIA_TYPE mt{};
     mt.majortype = MEDIATYPE_Video;
-    mt.subtype = MEDIASUBTYPE_RGB24;
+    mt.subtype = MEDIASUBTYPE_RGB32;
     return mt;
 }
 
@@ -316,6 +317,7 @@ HRESULT CCaptureVideo::ConnectBranches() {
     const LONG height = info->bmiHeader.biHeight;
     FrameCallback.Width = width;
     FrameCallback.Height = height;
+    FrameCallback.BitCount = info->bmiHeader.biBitCount;
     StillCallback.Width = width;
     StillCallback.Height = height;
     m_nWidth = width;
@@ -324,7 +326,8 @@ HRESULT CCaptureVideo::ConnectBranches() {
 
     m_pGrabber->SetBufferSamples(FALSE);
     m_pGrabber->SetOneShot(FALSE);
-    m_pGrabber->SetCallback(&FrameCallback, 1);
+    // SampleCB: the frame sink keeps the delivered frame instead of copying it.
+    m_pGrabber->SetCallback(&FrameCallback, 0);
     m_pStillGrabber->SetBufferSamples(TRUE);
     m_pStillGrabber->SetOneShot(FALSE);
     m_pStillGrabber->SetCallback(&StillCallback, 0);

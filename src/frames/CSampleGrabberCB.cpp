@@ -1,8 +1,5 @@
 #include "frames/CSampleGrabberCB.h"
 
-#include <cstring>
-#include <new>
-
 #include "frames/DrawCrosshair.h"
 #include "frames/FrameState.h"
 #include "frames/SnapshotHook.h"
@@ -18,44 +15,51 @@ HRESULT CSampleGrabberCB::QueryInterface(REFIID riid, void** object) {
     return E_NOINTERFACE;
 }
 
-HRESULT CSampleGrabberCB::SampleCB(double, IMediaSample*) {
+HRESULT CSampleGrabberCB::SampleCB(double, IMediaSample* sample) {
+    if (sample == nullptr) return E_POINTER;
+    BYTE* data = nullptr;
+    if (FAILED(sample->GetPointer(&data)) || data == nullptr) return E_POINTER;
+    const LONG length = sample->GetActualDataLength();
+    if (length <= 0) return E_INVALIDARG;
+    const WORD bitCount = Mark(data, length);
+    if (PreviewFrozen.load() == 0) {
+        // The sample itself becomes the latest frame: no copy.
+        sample->AddRef();
+        StoreFrameBuffer(HeldFrame{
+            std::shared_ptr<BYTE>(data, [sample](BYTE*) { sample->Release(); }), length, bitCount});
+        RequestRepaint();
+    }
+    TakePicture(length);
     return S_OK;
 }
 
 HRESULT CSampleGrabberCB::BufferCB(double, BYTE* buffer, LONG length) {
     if (buffer == nullptr) return E_POINTER;
     if (length <= 0) return E_INVALIDARG;
+    const WORD bitCount = Mark(buffer, length);
+    // The buffer is the caller's: the latest frame is a copy.
+    if (PreviewFrozen.load() == 0 && CopyIntoFrameBuffer(buffer, length, bitCount))
+        RequestRepaint();
+    TakePicture(length);
+    return S_OK;
+}
+
+WORD CSampleGrabberCB::Mark(BYTE* frame, LONG length) {
     FramesReceived.fetch_add(1, std::memory_order_relaxed);
+    const WORD bitCount = BitCount.load() == 32 ? 32 : 24;
+    if (CrosshairOn.load()) DrawCrosshair(frame, Width.load(), Height.load(), length, bitCount);
+    return bitCount;
+}
 
-    if (CrosshairOn.load()) DrawCrosshair(buffer, Width.load(), Height.load(), length);
-
-    if (PreviewFrozen.load() == 0) {
-        bool stored = false;
-        {
-            std::lock_guard lock(FrameBufferMutex);
-            if (length != FrameBufferSize) {
-                delete[] FrameBuffer;
-                FrameBuffer = new (std::nothrow) BYTE[static_cast<std::size_t>(length)];
-                FrameBufferSize = FrameBuffer != nullptr ? length : 0;
-            }
-            if (FrameBuffer != nullptr) {
-                std::memcpy(FrameBuffer, buffer, static_cast<std::size_t>(length));
-                stored = true;
-            }
-        }
-        if (stored) RequestRepaint();
-    }
-
+void CSampleGrabberCB::TakePicture(LONG length) {
     // A picture from the buffered frame (while frozen: the frozen one). Any number of
     // requests raised before this frame give one picture; one raised while the picture
     // is written is kept for the next frame.
-    if (StillRequested.exchange(0) != 0) {
-        std::lock_guard lock(FrameBufferMutex);
-        // The buffered frame must be exactly this delivery's length; otherwise (no frame
-        // yet, or frozen before a size change) no picture is written.
-        if (FrameBuffer != nullptr && FrameBufferSize == length) {
-            if (SaveSnapshotFunction save = GetSaveSnapshot()) save(*this, length, FrameBuffer);
-        }
-    }
-    return S_OK;
+    if (StillRequested.exchange(0) == 0) return;
+    // Held, so that it is written outside the lock the paint needs. It must be exactly this
+    // delivery's length; otherwise (no frame yet, or frozen before a size change) no picture
+    // is written.
+    const HeldFrame frame = TakeFrameBuffer();
+    if (frame.bytes == nullptr || frame.size != length) return;
+    if (SaveSnapshotFunction save = GetSaveSnapshot()) save(*this, length, frame.bytes.get());
 }

@@ -1,10 +1,17 @@
 #include "frames/FrameState.h"
 
+#include <cstring>
+#include <new>
+
 #include "platform/WindowMessage.h"
 
 BYTE* FrameBuffer = nullptr;
 std::int32_t FrameBufferSize = 0;
 std::mutex FrameBufferMutex;
+namespace {
+// Holds the bytes FrameBuffer points to, and their layout. Guarded by FrameBufferMutex.
+HeldFrame latest;
+}  // namespace
 
 std::atomic<HWND> MainWindowHandle{nullptr};
 std::atomic<std::int32_t> StillRequested{0};
@@ -52,9 +59,35 @@ void WithFrameBuffer(const std::function<void(const BYTE* frame, LONG size)>& fn
     fn(FrameBuffer, FrameBufferSize);
 }
 
-void FreeFrameBuffer() {
+void StoreFrameBuffer(HeldFrame frame) {
     std::lock_guard lock(FrameBufferMutex);
-    delete[] FrameBuffer;
-    FrameBuffer = nullptr;
-    FrameBufferSize = 0;
+    std::swap(latest, frame);
+    FrameBuffer = latest.bytes.get();
+    FrameBufferSize = latest.bytes ? latest.size : 0;
+}
+
+HeldFrame TakeFrameBuffer() {
+    std::lock_guard lock(FrameBufferMutex);
+    return latest;
+}
+
+bool CopyIntoFrameBuffer(const BYTE* data, LONG length, WORD bitCount) {
+    std::unique_lock lock(FrameBufferMutex);
+    if (latest.bytes && latest.size == length && latest.bytes.use_count() == 1) {
+        std::memcpy(latest.bytes.get(), data, std::size_t(length));
+        latest.bitCount = bitCount;
+        return true;
+    }
+    lock.unlock();
+    HeldFrame copy{std::shared_ptr<BYTE>(new (std::nothrow) BYTE[std::size_t(length)],
+                                         std::default_delete<BYTE[]>()),
+                   length, bitCount};
+    if (!copy.bytes) return false;
+    std::memcpy(copy.bytes.get(), data, std::size_t(length));
+    StoreFrameBuffer(std::move(copy));
+    return true;
+}
+
+void FreeFrameBuffer() {
+    StoreFrameBuffer(HeldFrame{});
 }

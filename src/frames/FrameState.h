@@ -3,24 +3,46 @@
 // repaint request to the main window.
 //
 // Rules: FrameBuffer and FrameBufferSize are read and written only under FrameBufferMutex
-// (WithFrameBuffer takes it). The flags are atomics. The repaint request coalesces: one
-// WM_PAINT is posted to MainWindowHandle and no other until the window has taken it
+// (WithFrameBuffer and TakeFrameBuffer take it). The frame's bytes are held by reference:
+// whoever took the frame (the paint, a picture) keeps its bytes valid outside the lock while
+// the frame sink goes on to the next frame. The flags are atomics. The repaint request coalesces:
+// one WM_PAINT is posted to MainWindowHandle and no other until the window has taken it
 // (AcknowledgeRepaint), so a slow window is never flooded.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 
 #include "media/Hresult.h"
 #include "platform/WinTypes.h"
 
-// The latest live frame exactly as delivered (RGB24, rows in the delivered order) and its
-// length in bytes; null and 0 before the first frame. Guarded by FrameBufferMutex.
+// The latest live frame exactly as delivered (RGB24 or RGB32, rows in the delivered order)
+// and its length in bytes; null and 0 before the first frame. Guarded by FrameBufferMutex.
 extern BYTE* FrameBuffer;
 extern std::int32_t FrameBufferSize;
 extern std::mutex FrameBufferMutex;
+
+// One delivered frame, held: its bytes stay valid while this lives.
+struct HeldFrame {
+    std::shared_ptr<BYTE> bytes;  // null: no frame
+    LONG size = 0;
+    WORD bitCount = 24;  // bits per pixel as delivered: 24 or 32
+};
+
+// Makes frame the latest (FrameBuffer, FrameBufferSize) under the lock; the frame it
+// replaces is let go after the lock is released.
+void StoreFrameBuffer(HeldFrame frame);
+
+// The latest frame, held (no bytes before the first frame).
+HeldFrame TakeFrameBuffer();
+
+// Makes a copy of length bytes the latest frame: into the latest frame's own array when it
+// has that length and nobody else holds it, else into a new one. False (nothing changes)
+// when memory runs out.
+bool CopyIntoFrameBuffer(const BYTE* data, LONG length, WORD bitCount);
 
 // The main window: target of the per-frame repaint request (set with SetMainWindowHandle).
 extern std::atomic<HWND> MainWindowHandle;

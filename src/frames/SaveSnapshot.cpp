@@ -31,15 +31,20 @@ QString PictureFileName(const QString& folder, const QString& prefix, std::int32
 }
 
 int SaveSnapshot(CSampleGrabberCB& callback, LONG length, const BYTE* source) {
+    return SaveSnapshot(callback.Width.load(), callback.Height.load(),
+                        WORD(callback.BitCount.load()), length, source);
+}
+
+int SaveSnapshot(LONG width, LONG height, WORD bitCount, LONG length, const BYTE* source) {
     QString name = TakePictureName();
     if (source == nullptr || length <= 0) return 1;
 
     BITMAPINFOHEADER header;
     header.biSize = 40;
-    header.biWidth = callback.Width.load();
-    header.biHeight = callback.Height.load();
+    header.biWidth = width;
+    header.biHeight = height;
     header.biPlanes = 1;
-    header.biBitCount = 24;
+    header.biBitCount = bitCount == 32 ? 32 : 24;
     header.biCompression = BI_RGB;
     header.biSizeImage = static_cast<DWORD>(length);
 

@@ -1,11 +1,12 @@
 // The seam through which the frame sink hands a requested picture to the picture writer.
 //
 // The picture writer (SaveSnapshot) installs itself with SetSaveSnapshot. FrameCallback
-// calls it from BufferCB on the streaming thread when StillRequested was set, with the
-// frame callback (for Width and Height), the frame's length and FrameBuffer holding exactly
-// that many bytes. FrameBufferMutex is held during the call: the function must not take it
-// and must not keep the pointer. While no writer is installed, a request is dropped: no
-// picture is written and StillRequested is cleared, as after a failed write.
+// calls it on the streaming thread when StillRequested was set, with the frame callback
+// (for Width, Height and BitCount), the frame's length and the latest frame's bytes, exactly
+// that many. The frame is held for the call, without FrameBufferMutex: the paint goes on
+// while the picture is written. The function must not keep the pointer. While no writer is
+// installed, a request is dropped: no picture is written and StillRequested is cleared, as
+// after a failed write.
 #pragma once
 
 #include "platform/WinTypes.h"

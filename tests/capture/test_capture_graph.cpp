@@ -83,7 +83,7 @@ TEST_F(CaptureGraph, BuildRunsBothBranchesUnderTheFirstNamesAndFramesArrive) {
     EXPECT_EQ(NameOf(engine.m_pNullRenderer.get()), L"NullRender");
     EXPECT_EQ(NameOf(engine.m_pNullRenderer2.get()), L"NullRender 0001");
 
-    // The first format of the camera, RGB24 rows bottom-up.
+    // The first format of the camera, RGB32 rows bottom-up.
     EXPECT_EQ(engine.m_nWidth, 640);
     EXPECT_EQ(engine.m_nHeight, 480);
     EXPECT_EQ(FrameCallback.Width.load(), 640);
@@ -91,12 +91,12 @@ TEST_F(CaptureGraph, BuildRunsBothBranchesUnderTheFirstNamesAndFramesArrive) {
     EXPECT_EQ(StillCallback.Width.load(), 640);
     EXPECT_EQ(StillCallback.Height.load(), 480);
     EXPECT_TRUE(Running(engine.m_pMediaControl.get()));
-    EXPECT_TRUE(WaitFor([] { return BufferedSize() == 640 * 480 * 3; }));
+    EXPECT_TRUE(WaitFor([] { return BufferedSize() == 640 * 480 * 4; }));
     // The start-up still trigger reaches the still sink, whose request the live sink
     // hands to the picture writer with the next frame: one picture of a whole frame.
     EXPECT_TRUE(WaitFor([] { return pictures.load() > 0; }));
     EXPECT_EQ(pictures.load(), 1);
-    EXPECT_EQ(pictureLength.load(), 640 * 480 * 3);
+    EXPECT_EQ(pictureLength.load(), 640 * 480 * 4);
 }
 
 TEST_F(CaptureGraph, DeviceWithoutStillPinBuildsSilentlyWithoutStillBranch) {
@@ -139,7 +139,7 @@ TEST_F(CaptureGraph, ResetLeavesExactlyTheFiveOwnFiltersUnderTheSecondNames) {
     EXPECT_EQ(engine.ConnectAndRun(), S_OK);  // the still trigger's result
     EXPECT_TRUE(messages.texts.isEmpty());
     EXPECT_TRUE(Running(engine.m_pMediaControl.get()));
-    EXPECT_TRUE(WaitFor([] { return BufferedSize() == 640 * 480 * 3; }));
+    EXPECT_TRUE(WaitFor([] { return BufferedSize() == 640 * 480 * 4; }));
     EXPECT_EQ(NameOf(engine.m_pCaptureFilter.get()), L"Capture source");
     EXPECT_EQ(NameOf(engine.m_pGrabberFilter.get()), L"Sample grabber");
 }

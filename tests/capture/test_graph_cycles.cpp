@@ -46,7 +46,7 @@ TEST(GraphCycles, OpenResetReconnectReleaseManyTimes) {
         ASSERT_EQ(engine.OpenDevice(positions[i % 2]), 0) << "cycle " << i;
         if (i % 25 == 0) {
             FreeFrameBuffer();
-            ASSERT_TRUE(WaitFor([] { return BufferedSize() == 640 * 480 * 3; })) << i;
+            ASSERT_TRUE(WaitFor([] { return BufferedSize() == 640 * 480 * 4; })) << i;
         }
         engine.m_pMediaControl->Stop();
         engine.ResetGraph();

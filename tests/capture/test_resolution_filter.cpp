@@ -189,7 +189,7 @@ protected:
     static int BottomGrey() {
         int grey = -1;
         WithFrameBuffer([&](const BYTE* data, LONG size) {
-            if (data != nullptr && size >= 3) grey = (data[0] + data[1] + data[2]) / 3;
+            if (data != nullptr && size >= 4) grey = (data[0] + data[1] + data[2]) / 3;
         });
         return grey;
     }
@@ -232,7 +232,7 @@ TEST_F(ResolutionFilter, ChoosingAFrameSizeRebuildsThePreviewForItUnderTheSecond
     EXPECT_EQ(FrameCallback.Height.load(), 720);
     EXPECT_EQ(StillCallback.Width.load(), 1280);
     EXPECT_TRUE(Running());
-    EXPECT_TRUE(WaitFor([] { return BufferedSize() == 1280 * 720 * 3; }));
+    EXPECT_TRUE(WaitFor([] { return BufferedSize() == 1280 * 720 * 4; }));
     EXPECT_EQ(camera.currentFormat()->width, 1280);
     EXPECT_EQ(NameOf(engine.m_pCaptureFilter.get()), L"Capture source");
     EXPECT_EQ(NameOf(engine.m_pGrabberFilter.get()), L"Sample grabber");
@@ -273,7 +273,7 @@ TEST_F(ResolutionFilter, ClosingTheFormatFrameUnchangedStillRebuildsRestartsAndT
 
 TEST_F(ResolutionFilter, BrightnessOnTheSettingsPageActsOnTheLivePictureAndDefaultRestoresIt) {
     VirtualCamera camera = OpenCamera(false);
-    ASSERT_TRUE(WaitFor([] { return BufferedSize() == 640 * 480 * 3; }));
+    ASSERT_TRUE(WaitFor([] { return BufferedSize() == 640 * 480 * 4; }));
     const int before = BottomGrey();
     ASSERT_NEAR(before, 128, 6);
 
@@ -313,7 +313,7 @@ TEST_F(ResolutionFilter, DeviceWithoutPagesShowsNoFrameResolutionRestartsAndFilt
     EXPECT_EQ(framesShown, 0);
     EXPECT_TRUE(messages.texts.isEmpty());
     EXPECT_TRUE(Running());
-    EXPECT_TRUE(WaitFor([] { return BufferedSize() == 640 * 480 * 3; }));
+    EXPECT_TRUE(WaitFor([] { return BufferedSize() == 640 * 480 * 4; }));
 
     // Filter: nothing shown, no rebuild; a stopped graph runs again.
     ComPtr<IPin> grabberInput;

@@ -114,7 +114,7 @@ TEST_F(ResolutionWindow, Choosing1280x720RefitsTheWindowAndThePictureFollows) {
     ASSERT_TRUE(WaitFor([] {
         LONG size = 0;
         WithFrameBuffer([&](const BYTE*, LONG s) { size = s; });
-        return size == 1280 * 720 * 3;
+        return size == 1280 * 720 * 4;
     }));
     ASSERT_TRUE(WaitForFrames(3));
     const QImage picture = GrabPicture(dlg);
