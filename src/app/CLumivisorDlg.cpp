@@ -165,8 +165,8 @@ BOOL CLumivisorDlg::OnInitDialog() {
     // 5. The target of the repaint requests, and the capture-device notices. Without a
     //    device monitor the window carries on without hot-plug notices.
     SetMainWindowHandle(this);
-    // Requested pictures are written by SaveSnapshot.
-    InstallSaveSnapshot();
+    // Requested pictures are written by SaveSnapshot, on the picture writer's thread.
+    pictureWriter_ = std::make_unique<PictureWriter>();
     {
         auto& monitor = lumi::devices::DeviceMonitor::instance();
         if (monitor.start()) monitor.registerWindow(this);

@@ -6,10 +6,12 @@
 #include <QIcon>
 #include <QImage>
 #include <QSize>
+#include <memory>
 
 #include "app/CameraRecovery.h"
 #include "app/FramePainter.h"
 #include "app/LayoutState.h"
+#include "frames/PictureWriter.h"
 #include "media/Hresult.h"
 #include "platform/Accelerators.h"
 #include "platform/WinTypes.h"
@@ -91,6 +93,8 @@ public:
     bool NoPictureShown() const { return recovery_.NoPicture(); }
     // Frames taken from FrameBuffer and painted so far.
     int FramesPainted = 0;
+    // True when no requested picture is left to write.
+    bool PicturesWritten() const { return !pictureWriter_ || pictureWriter_->Idle(); }
 
     void OnSysCommand(UINT id, LPARAM lParam);
     void OnFreezePreview();
@@ -175,6 +179,7 @@ private:
     QWidget* picture_ = nullptr;  // control 1000
     FramePainter painter_;
     CameraRecovery recovery_;
+    std::unique_ptr<PictureWriter> pictureWriter_;
     int engineBusy_ = 0;
     bool deviceNoticeDeferred_ = false;
     bool graphNoticeDeferred_ = false;

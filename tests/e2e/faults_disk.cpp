@@ -97,14 +97,12 @@ TEST(DiskFaults, PicturesOnAFullDiskLeaveNoBrokenFileAndThePreviewRuns) {
         std::lock_guard lock(SaveSettingsMutex);
         return NextPictureNumber;
     };
-    // Snap, and wait until the picture is written: the number is taken under the frame
-    // buffer's lock, which the paint needs too, so a second paint after that ends after it.
+    // Snap, and wait until the picture is written: its number is taken, and the picture
+    // writer has nothing left to do.
     auto snap = [&] {
         const std::int32_t before = number();
         SendMessage(&dlg, WM_COMMAND, ID_SNAP, 0);
-        if (!WaitFor([&] { return number() != before; })) return false;
-        const int painted = dlg.FramesPainted;
-        return WaitFor([&] { return dlg.FramesPainted > painted + 1; });
+        return WaitFor([&] { return number() != before && dlg.PicturesWritten(); });
     };
     auto picture = [&](int n) {
         return QDir(folder).filePath(QStringLiteral("NEWPIC_%1.jpg").arg(n));
