@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "media/MediaType.h"
+#include "media/Yuy2ToRgb32.h"
 
 namespace {
 
@@ -191,7 +192,9 @@ struct DibConvert {
     GstBaseTransform parent;
     GstVideoInfo in;
     GstVideoInfo out;
-    GstVideoConverter* converter;
+    GstVideoConverter* converter;  // null while the row converter below does the work
+    bool byRows;
+    Yuy2ToRgb32 rows;
 };
 struct DibConvertClass {
     GstBaseTransformClass parent_class;
@@ -213,11 +216,13 @@ GstCaps* ConvertTransformCaps(GstBaseTransform*, GstPadDirection direction, GstC
 void FreeConverter(DibConvert* self) {
     if (self->converter) gst_video_converter_free(self->converter);
     self->converter = nullptr;
+    self->byRows = false;
 }
 
 gboolean ConvertSetCaps(GstBaseTransform* base, GstCaps* incaps, GstCaps* outcaps) {
     auto* self = reinterpret_cast<DibConvert*>(base);
     FreeConverter(self);
+    self->byRows = false;
     int width = 0, height = 0;
     if (!gst_video_info_from_caps(&self->in, incaps) || !SizeFromCaps(outcaps, &width, &height) ||
         width != GST_VIDEO_INFO_WIDTH(&self->in) || height != GST_VIDEO_INFO_HEIGHT(&self->in))
@@ -231,6 +236,14 @@ gboolean ConvertSetCaps(GstBaseTransform* base, GstCaps* incaps, GstCaps* outcap
     GST_VIDEO_INFO_FPS_D(&self->out) = GST_VIDEO_INFO_FPS_D(&self->in);
     GST_VIDEO_INFO_PAR_N(&self->out) = GST_VIDEO_INFO_PAR_N(&self->in);
     GST_VIDEO_INFO_PAR_D(&self->out) = GST_VIDEO_INFO_PAR_D(&self->in);
+    // YUY2 to RGB32, the usual camera stream, in one pass of our own where it gives
+    // GStreamer's pixels.
+    const std::optional<Yuy2ToRgb32> rows = Yuy2ToRgb32::For(self->in);
+    self->byRows = rows && format == GST_VIDEO_FORMAT_BGRx;
+    if (self->byRows) {
+        self->rows = *rows;
+        return TRUE;
+    }
     // videoconvert's settings, so that every pixel comes out as it would from videoconvert.
     GstStructure* config = gst_structure_new(
         "DibConvert", GST_VIDEO_CONVERTER_OPT_DITHER_METHOD, GST_TYPE_VIDEO_DITHER_METHOD,
@@ -256,7 +269,7 @@ gboolean ConvertStop(GstBaseTransform* base) {
 // rows from the last one in memory backwards.
 GstFlowReturn ConvertTransform(GstBaseTransform* base, GstBuffer* in, GstBuffer* out) {
     auto* self = reinterpret_cast<DibConvert*>(base);
-    if (!self->converter) return GST_FLOW_NOT_NEGOTIATED;
+    if (!self->converter && !self->byRows) return GST_FLOW_NOT_NEGOTIATED;
     GstVideoFrame source;
     if (!gst_video_frame_map(&source, &self->in, in, GST_MAP_READ)) return GST_FLOW_ERROR;
     GstMapInfo dst;
@@ -267,7 +280,15 @@ GstFlowReturn ConvertTransform(GstBaseTransform* base, GstBuffer* in, GstBuffer*
     GstFlowReturn ret = GST_FLOW_ERROR;
     const gint stride = GST_VIDEO_INFO_PLANE_STRIDE(&self->out, 0);
     const gint height = GST_VIDEO_INFO_HEIGHT(&self->out);
-    if (dst.size >= gsize(stride) * gsize(height)) {
+    if (dst.size >= gsize(stride) * gsize(height) && self->byRows) {
+        const auto* rows = static_cast<const std::uint8_t*>(GST_VIDEO_FRAME_PLANE_DATA(&source, 0));
+        const gint inStride = GST_VIDEO_FRAME_PLANE_STRIDE(&source, 0);
+        const gint width = GST_VIDEO_INFO_WIDTH(&self->out);
+        for (gint row = 0; row < height; ++row)
+            self->rows.Row(rows + gsize(row) * gsize(inStride),
+                           dst.data + gsize(height - 1 - row) * gsize(stride), width);
+        ret = GST_FLOW_OK;
+    } else if (dst.size >= gsize(stride) * gsize(height)) {
         GstVideoFrame target{};
         target.info = self->out;
         target.info.stride[0] = -stride;
@@ -308,6 +329,7 @@ void dib_convert_init(DibConvert* self) {
     gst_video_info_init(&self->in);
     gst_video_info_init(&self->out);
     self->converter = nullptr;
+    self->byRows = false;
 }
 
 }  // namespace

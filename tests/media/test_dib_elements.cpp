@@ -1,11 +1,19 @@
-// The layer's own elements on bad input: a JPEG frame that is cut short or does not match
-// the negotiated size is dropped (never decoded out of bounds), the stream goes on.
+// The layer's own elements: a JPEG frame that is cut short or does not match the negotiated
+// size is dropped (never decoded out of bounds), the stream goes on; the converter gives
+// videoconvert's pixels, bottom-up, for every input it takes (its own YUY2 rows included).
 #include "media/DibElements.h"
 #include "media/GstHandle.h"
 #include "media/MediaType.h"
 
 #include <gst/app/gstappsink.h>
+#include <gst/app/gstappsrc.h>
+#include <gst/video/video.h>
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -88,5 +96,81 @@ INSTANTIATE_TEST_SUITE_P(
                    gst_element_set_state(encode.get(), GST_STATE_NULL);
                }}),
     [](const auto& p) { return std::string(p.param.name); });
+
+// One frame through "appsrc caps=<caps> ! <chain> ! appsink": the bytes that come out.
+std::vector<guint8> Through(const std::string& caps, const std::string& chain,
+                            const std::vector<guint8>& frame) {
+    GstHandle<GstElement> pipeline = GstHandle<GstElement>::share(gst_parse_launch(
+        ("appsrc name=in caps=" + caps + " ! " + chain + " ! appsink name=out").c_str(), nullptr));
+    if (!pipeline) return {};
+    GstHandle<GstElement> in =
+        GstHandle<GstElement>::adopt(gst_bin_get_by_name(GST_BIN(pipeline.get()), "in"));
+    GstHandle<GstElement> out =
+        GstHandle<GstElement>::adopt(gst_bin_get_by_name(GST_BIN(pipeline.get()), "out"));
+    gst_element_set_state(pipeline.get(), GST_STATE_PLAYING);
+    gst_app_src_push_buffer(GST_APP_SRC(in.get()),
+                            gst_buffer_new_memdup(frame.data(), frame.size()));
+    std::vector<guint8> bytes;
+    if (GstSample* sample = gst_app_sink_try_pull_sample(GST_APP_SINK(out.get()), 5 * GST_SECOND)) {
+        GstMapInfo map;
+        if (gst_buffer_map(gst_sample_get_buffer(sample), &map, GST_MAP_READ)) {
+            bytes.assign(map.data, map.data + map.size);
+            gst_buffer_unmap(gst_sample_get_buffer(sample), &map);
+        }
+        gst_sample_unref(sample);
+    }
+    gst_element_set_state(pipeline.get(), GST_STATE_NULL);
+    return bytes;
+}
+
+struct Input {
+    const char* caps;  // width 38: 16-pixel steps and a rest
+    int height;
+};
+
+class MediaDibConvert : public ::testing::TestWithParam<Input> {};
+
+TEST_P(MediaDibConvert, GivesVideoconvertsPixelsBottomUp) {
+    RegisterDibElements();
+    const Input& input = GetParam();
+    const int width = 38;
+    const std::string caps = std::string(input.caps) +
+                             ",width=38,height=" + std::to_string(input.height) + ",framerate=30/1";
+    GstVideoInfo info;
+    GstHandle<GstCaps> parsed = GstHandle<GstCaps>::adopt(gst_caps_from_string(caps.c_str()));
+    ASSERT_TRUE(gst_video_info_from_caps(&info, parsed.get()));
+    std::vector<guint8> frame(GST_VIDEO_INFO_SIZE(&info));
+    std::mt19937 random(7);
+    for (guint8& b : frame) b = guint8(random());
+    for (const char* format : {"BGRx", "BGR"}) {
+        SCOPED_TRACE(std::string(input.caps) + " to " + format);
+        const std::vector<guint8> reference =
+            Through(caps, std::string("videoconvert ! video/x-raw,format=") + format, frame);
+        const std::vector<guint8> ours =
+            Through(caps, std::string("lumidibconvert ! video/x-dib,format=") + format, frame);
+        const int bits = format[3] ? 32 : 24;
+        const std::size_t stride = std::size_t(DibStride(width, bits));
+        const std::size_t pixels = std::size_t(width * bits / 8);  // the rest pads the row
+        ASSERT_EQ(ours.size(), stride * std::size_t(input.height));
+        ASSERT_EQ(reference.size(), ours.size());
+        for (int row = 0; row < input.height; ++row) {
+            const guint8* mine = ours.data() + std::size_t(input.height - 1 - row) * stride;
+            ASSERT_TRUE(std::equal(mine, mine + pixels, reference.data() + row * stride))
+                << "row " << row;
+            for (std::size_t x = 3; bits == 32 && x < stride; x += 4) ASSERT_EQ(mine[x], 0xFF);
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Inputs, MediaDibConvert,
+    ::testing::Values(
+        // The camera's YUY2: BT.601 below 577 lines, BT.709 above with chroma on even pixels.
+        Input{"video/x-raw,format=YUY2", 24}, Input{"video/x-raw,format=YUY2", 600},
+        Input{"video/x-raw,format=YUY2,colorimetry=bt709", 24},
+        // Taken by GStreamer's converter alone: full range, another format.
+        Input{"video/x-raw,format=YUY2,colorimetry=1:4:0:0", 24},
+        Input{"video/x-raw,format=NV12", 24}),
+    [](const auto& p) { return "Case" + std::to_string(p.index); });
 
 }  // namespace
