@@ -1,14 +1,20 @@
 // Paints the live picture. The latest frame is taken from FrameBuffer (held by reference,
-// not copied) whenever FrameBuffer holds exactly one frame as FrameInfo describes it;
-// otherwise the previous frame stays (or nothing, before the first). The frame is drawn
-// as delivered: an RGB32 frame is the screen's own pixel layout, so the paint is the
-// painter's plain nearest-neighbour stretch, turned upright on the way for bottom-up rows.
-// The recording indicator is drawn in picture pixels at the top-right corner, white
-// transparent.
+// not copied) for each paint, when FrameBuffer holds exactly one frame as FrameInfo
+// describes it; otherwise nothing is drawn (before the first frame, and between a size
+// change and the first frame of the new size). The frame is let go once drawn, so that
+// between paints only the frame sink holds it. The frame is drawn
+// as delivered, stretched with nearest neighbours and turned upright on the way for
+// bottom-up rows. An RGB32 frame is the screen's own pixel layout: where the painter draws
+// unscaled into an image of 32-bit pixels (the window's backing store), its rows are
+// copied straight into it, each in runs of consecutive pixels; elsewhere the painter
+// stretches it. The recording indicator is drawn in picture pixels at the top-right
+// corner, white transparent.
 #pragma once
 
 #include <QImage>
 #include <QRect>
+#include <utility>
+#include <vector>
 
 #include "frames/FrameState.h"
 #include "platform/WinTypes.h"
@@ -23,19 +29,31 @@ public:
     // Takes the buffered frame when it is exactly info's width x |height| pixels of its
     // bits per pixel (rows padded to four bytes). True when it was taken.
     bool Refresh(const BITMAPINFOHEADER& info);
-    // Forgets the frame image.
+    // Lets the frame go.
     void Clear();
 
-    // Draws the frame upright over target; with the indicator at (videoWidth - indicator
-    // width, 0) of the picture when recording. Nothing when there is no frame image.
-    void Paint(QPainter& painter, const QRect& target, bool recording, int videoWidth) const;
+    // Draws the frame taken upright over target, with the indicator at (videoWidth -
+    // indicator width, 0) of the picture when recording, then lets it go. Nothing when no
+    // frame was taken.
+    void Paint(QPainter& painter, const QRect& target, bool recording, int videoWidth);
 
-    // The frame image over the held bytes, rows as delivered (bottomUp(): last row first).
+    // The frame taken, over the held bytes, rows as delivered; null when there is none.
     const QImage& Frame() const { return frame_; }
-    bool BottomUp() const { return bottomUp_; }
 
 private:
+    // The copy straight into the painter's image; false where it does not apply.
+    bool CopyInto(QPainter& painter, const QRect& target);
+
+    // The source column of every target column, and the runs of target columns whose
+    // sources follow each other (start, length), for one frame and target width.
+    struct Columns {
+        int frameWidth = 0;
+        std::vector<int> source;
+        std::vector<std::pair<int, int>> runs;
+    };
+
     HeldFrame held_;
+    Columns columns_;
     QImage frame_;
     bool bottomUp_ = false;
     QImage indicator_;

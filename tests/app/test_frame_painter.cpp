@@ -1,6 +1,6 @@
 // The painter draws the buffered frame as it is held: every pixel upright and in its own
-// colour at 1:1, for RGB24 and RGB32, any width and either row order; a frame of another
-// length leaves the previous picture.
+// colour, at 1:1 and enlarged, for RGB24 and RGB32, any width and either row order; a
+// frame of another size is not drawn; the frame taken is the painter's until drawn.
 #include <gtest/gtest.h>
 
 #include <QImage>
@@ -45,9 +45,9 @@ void Deliver(std::vector<BYTE> frame, WORD bitCount = 24) {
     FrameCallback.BitCount = 24;
 }
 
-// What the painter shows on a target of the frame's own size.
-QImage Shown(const FramePainter& painter) {
-    QImage shown(painter.Frame().size(), QImage::Format_RGB32);
+// What the painter shows on a target scale times the frame's size.
+QImage Shown(FramePainter& painter, int scale = 1) {
+    QImage shown(painter.Frame().size() * scale, QImage::Format_RGB32);
     shown.fill(Qt::black);
     QPainter target(&shown);
     painter.Paint(target, shown.rect(), false, shown.width());
@@ -64,40 +64,45 @@ protected:
 };
 
 TEST_F(FramePainterTest, EveryPixelIsShownUprightInItsColourWhateverTheLayout) {
+    FramePainter painter;
     for (WORD bitCount : {24, 32})
         for (LONG width : {1, 2, 3, 5, 7, 8, 13, 67})
-            for (bool bottomUp : {true, false}) {
-                SCOPED_TRACE(testing::Message() << bitCount << " bits, width " << width
-                                                << (bottomUp ? " bottom-up" : ""));
-                const LONG rows = 5;
-                Deliver(NumberedFrame(width, rows, bitCount), bitCount);
-                FramePainter painter;
-                ASSERT_TRUE(painter.Refresh(Info(width, bottomUp ? rows : -rows)));
-                const QImage shown = Shown(painter);
-                ASSERT_EQ(shown.size(), QSize(width, rows));
-                for (LONG y = 0; y < rows; ++y) {
-                    const LONG row = bottomUp ? rows - 1 - y : y;  // storage row shown at y
-                    for (LONG x = 0; x < width; ++x)
-                        ASSERT_EQ(shown.pixel(x, y), qRgb((x + row) & 0xFF, row, x & 0xFF))
-                            << "at " << x << "," << y;
+            for (bool bottomUp : {true, false})
+                for (int scale : {1, 3}) {
+                    SCOPED_TRACE(testing::Message()
+                                 << bitCount << " bits, width " << width
+                                 << (bottomUp ? " bottom-up" : "") << " x" << scale);
+                    const LONG rows = 5;
+                    Deliver(NumberedFrame(width, rows, bitCount), bitCount);
+                    ASSERT_TRUE(painter.Refresh(Info(width, bottomUp ? rows : -rows)));
+                    const QImage shown = Shown(painter, scale);
+                    ASSERT_EQ(shown.size(), QSize(width, rows) * scale);
+                    for (LONG y = 0; y < rows * scale; ++y) {
+                        const LONG row = bottomUp ? rows - 1 - y / scale : y / scale;
+                        for (LONG x = 0; x < width * scale; ++x)
+                            ASSERT_EQ(shown.pixel(x, y),
+                                      qRgb((x / scale + row) & 0xFF, row, (x / scale) & 0xFF))
+                                << "at " << x << "," << y;
+                    }
                 }
-            }
 }
 
-TEST_F(FramePainterTest, AFrameOfAnotherLengthKeepsThePreviousPicture) {
+TEST_F(FramePainterTest, TheFrameTakenIsDrawnOnceAndAFrameOfAnotherSizeNotAtAll) {
     FramePainter painter;
     EXPECT_FALSE(painter.Refresh(Info(8, 4)));  // nothing buffered yet
     EXPECT_TRUE(painter.Frame().isNull());
     Deliver(NumberedFrame(8, 4, 32), 32);
     ASSERT_TRUE(painter.Refresh(Info(8, 4)));
-    const QImage before = Shown(painter);
-    // The held frame is the painter's own: a next frame of the same length does not
+    const QImage numbered = Shown(painter);
+    EXPECT_TRUE(painter.Frame().isNull());  // let go once drawn
+    // Taken, the frame is the painter's: a next frame of the same length does not
     // overwrite it.
+    ASSERT_TRUE(painter.Refresh(Info(8, 4)));
     Deliver(std::vector<BYTE>(8 * 4 * 4, 0), 32);
-    EXPECT_EQ(Shown(painter), before);
+    EXPECT_EQ(Shown(painter), numbered);
     Deliver(NumberedFrame(16, 4, 32), 32);  // a new size arrives before FrameInfo changes
     EXPECT_FALSE(painter.Refresh(Info(8, 4)));
-    EXPECT_EQ(Shown(painter), before);
+    EXPECT_TRUE(painter.Frame().isNull());
     EXPECT_TRUE(painter.Refresh(Info(16, 4)));
     EXPECT_EQ(painter.Frame().width(), 16);
 }
