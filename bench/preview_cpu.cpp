@@ -1,7 +1,8 @@
 // CPU per frame of the preview chain at 1080p30 MJPG, in one run:
 //   lumivisor: virtual camera -> Smart Tee -> MJPEG Decompressor (libjpeg-turbo, bottom-up
-//              BGR) -> Sample Grabber (BufferCB) -> Null Renderer, built through the layer;
-//   gst-launch: the same camera element -> jpegdec -> videoconvert -> BGR -> fakesink, the
+//              RGB32, as the program asks) -> Sample Grabber (BufferCB) -> Null Renderer,
+//              built through the layer;
+//   gst-launch: the same camera element -> jpegdec -> videoconvert -> BGRx -> fakesink, the
 //              pipeline `gst-launch-1.0` would run from that description;
 //   source:    the camera alone into a fakesink (what both include).
 // Each runs alone for the given seconds after one second of warm-up; CPU is this process's
@@ -95,7 +96,7 @@ Measure MeasureLayer(double seconds) {
     graph->AddFilter(nullRenderer.get(), L"NullRender");
     AM_MEDIA_TYPE mt{};
     mt.majortype = MEDIATYPE_Video;
-    mt.subtype = MEDIASUBTYPE_RGB24;
+    mt.subtype = MEDIASUBTYPE_RGB32;
     grabber->SetMediaType(&mt);
     if (FAILED(builder->RenderStream(&PIN_CATEGORY_PREVIEW, &MEDIATYPE_Video,
                                      static_cast<IBaseFilter*>(source.get()), grabberFilter.get(),
@@ -139,7 +140,7 @@ int main(int argc, char** argv) {
     if (FAILED(CoInitialize(nullptr))) return 1;
     const std::string caps = "capsfilter caps=image/jpeg,width=1920,height=1080,framerate=30/1";
     const std::string reference =
-        caps + " ! jpegdec ! videoconvert ! video/x-raw,format=BGR ! fakesink name=out sync=false";
+        caps + " ! jpegdec ! videoconvert ! video/x-raw,format=BGRx ! fakesink name=out sync=false";
     const Measure source = MeasurePipeline(caps + " ! fakesink name=out sync=false", seconds);
     const Measure layer = MeasureLayer(seconds);
     const Measure gst = MeasurePipeline(reference, seconds);
