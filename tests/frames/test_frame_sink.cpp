@@ -11,6 +11,7 @@
 #include "frames/CSampleGrabberCBStill.h"
 #include "frames/FrameState.h"
 #include "frames/SnapshotHook.h"
+#include "media/MediaSample.h"
 #include "platform/WindowMessage.h"
 
 namespace {
@@ -142,6 +143,24 @@ TEST_F(FrameSink, CrosshairIsDrawnIntoTheDeliveredAndTheBufferedFrame) {
     EXPECT_EQ(buffered, frame);
     EXPECT_EQ(buffered[48], 0xFF);
     EXPECT_EQ(buffered[0], 0x00);
+}
+
+// The grabber's sample itself becomes the latest frame: no copy, kept after the call.
+TEST_F(FrameSink, ASampleIsKeptAsTheLatestFrame) {
+    gst_init(nullptr, nullptr);
+    auto frame = Frame(96, 0x40);
+    GstBuffer* buffer = gst_buffer_new_memdup(frame.data(), frame.size());
+    auto* sample = new MediaSample(buffer, 0, 0, true);
+    gst_buffer_unref(buffer);
+    BYTE* data = nullptr;
+    ASSERT_EQ(sample->GetPointer(&data), S_OK);
+    EXPECT_EQ(FrameCallback.SampleCB(0.0, sample), S_OK);
+    sample->Release();
+    EXPECT_EQ(FrameBuffer, data);
+    EXPECT_EQ(Buffered(), frame);
+    Pump();
+    EXPECT_EQ(window.paints, 1);
+    EXPECT_EQ(FrameCallback.SampleCB(0.0, nullptr), E_POINTER);
 }
 
 TEST_F(FrameSink, NullBufferReturnsEPointerAndKeepsThePendingRequest) {

@@ -112,6 +112,8 @@ INSTANTIATE_TEST_SUITE_P(
         // DIB order: bottom-up, positive height; rows padded to four bytes (641 * 3 -> 1924).
         CapsCase{"video/x-dib, format=BGR, width=641, height=3, framerate=30/1", MEDIASUBTYPE_RGB24,
                  3, 24, 1924 * 3},
+        CapsCase{"video/x-dib, format=BGRx, width=641, height=3, framerate=30/1",
+                 MEDIASUBTYPE_RGB32, 3, 32, 641 * 4 * 3},
         // GStreamer's own BGR is top-down: negative height.
         CapsCase{"video/x-raw, format=BGR, width=640, height=480, framerate=30/1",
                  MEDIASUBTYPE_RGB24, -480, 24, 640 * 3 * 480},
