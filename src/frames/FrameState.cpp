@@ -10,7 +10,12 @@ std::int32_t FrameBufferSize = 0;
 std::mutex FrameBufferMutex;
 namespace {
 // Holds the bytes FrameBuffer points to, and their layout. Guarded by FrameBufferMutex.
-HeldFrame latest;
+// Never destroyed: the capture engine, itself a static object, lets the frame go when it
+// is destroyed, which may be after this file's statics.
+HeldFrame& Latest() {
+    static HeldFrame& frame = *new HeldFrame;
+    return frame;
+}
 }  // namespace
 
 std::atomic<HWND> MainWindowHandle{nullptr};
@@ -61,6 +66,7 @@ void WithFrameBuffer(const std::function<void(const BYTE* frame, LONG size)>& fn
 
 void StoreFrameBuffer(HeldFrame frame) {
     std::lock_guard lock(FrameBufferMutex);
+    HeldFrame& latest = Latest();
     std::swap(latest, frame);
     FrameBuffer = latest.bytes.get();
     FrameBufferSize = latest.bytes ? latest.size : 0;
@@ -68,11 +74,12 @@ void StoreFrameBuffer(HeldFrame frame) {
 
 HeldFrame TakeFrameBuffer() {
     std::lock_guard lock(FrameBufferMutex);
-    return latest;
+    return Latest();
 }
 
 bool CopyIntoFrameBuffer(const BYTE* data, LONG length, WORD bitCount) {
     std::unique_lock lock(FrameBufferMutex);
+    HeldFrame& latest = Latest();
     if (latest.bytes && latest.size == length && latest.bytes.use_count() == 1) {
         std::memcpy(latest.bytes.get(), data, std::size_t(length));
         latest.bitCount = bitCount;
