@@ -1,6 +1,6 @@
 // Numbered pictures from the frame sink: names, the number taken before writing, no file
-// replaced, pictures upright with the crosshair, and the save settings changed by another
-// thread while pictures are written.
+// replaced, pictures upright with the crosshair, the save settings changed by another
+// thread while pictures are written, and the picture writer's own thread.
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -15,6 +15,7 @@
 #include "frames/CSampleGrabberCBStill.h"
 #include "frames/DrawCrosshair.h"
 #include "frames/FrameState.h"
+#include "frames/PictureWriter.h"
 #include "frames/SaveSnapshot.h"
 #include "frames/SnapshotHook.h"
 #include "settings/SharedState.h"
@@ -236,4 +237,25 @@ TEST_F(Snapshot, SettingsChangedWhilePicturesAreWritten) {
     for (const QString& name : here) EXPECT_TRUE(name.startsWith("NEWPIC_")) << name.toStdString();
     for (const QString& name : there) EXPECT_TRUE(name.startsWith("OTHER_")) << name.toStdString();
     EXPECT_EQ(Next(), 20);
+}
+
+// The writer's thread: each asked frame in turn, from its own frame however the sink goes
+// on (it copies into arrays it reuses unless someone else holds them), all before it goes.
+TEST_F(Snapshot, TheWriterThreadWritesEachAskedFrameInTurnBeforeItGoes) {
+    FrameCallback.BitCount = 32;
+    const std::vector<BYTE> greys = {0x20, 0xA0, 0x60, 0xE0};  // B, G, R and unused each
+    {
+        PictureWriter writer;
+        for (std::size_t i = 0; i < greys.size(); ++i) {
+            if (i < 3) StillRequested = 1;
+            Deliver(std::vector<BYTE>(std::size_t(kWidth * kHeight * 4), greys[i]));
+        }
+    }
+    FrameCallback.BitCount = 24;
+    ASSERT_EQ(Files(), QStringList({"NEWPIC_0.jpg", "NEWPIC_1.jpg", "NEWPIC_2.jpg"}));
+    for (int i = 0; i < 3; ++i) {
+        const QImage picture(File(Files()[i]));
+        ASSERT_EQ(picture.size(), QSize(kWidth, kHeight));
+        EXPECT_NEAR(qGray(picture.pixel(kWidth / 2, kHeight / 2)), greys[std::size_t(i)], 4) << i;
+    }
 }
