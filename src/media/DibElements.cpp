@@ -88,6 +88,25 @@ gboolean DecideAllocationWithPool(GstBaseTransform* base, GstQuery* query) {
     return parent->decide_allocation(base, query);
 }
 
+// What both elements make.
+GstStaticPadTemplate dibSrcTemplate = GST_STATIC_PAD_TEMPLATE(
+    "src", GST_PAD_SRC, GST_PAD_ALWAYS, GST_STATIC_CAPS("video/x-dib, format={ BGR, BGRx }"));
+
+// The class set-up both elements share: the pads (what the sink takes, DIB out), the
+// description, the frame size of the DIB caps, the pool and no pass-through.
+GstBaseTransformClass* InitDibClass(gpointer klass, GstStaticPadTemplate* sink, const char* name,
+                                    const char* kind, const char* description) {
+    auto* element = GST_ELEMENT_CLASS(klass);
+    gst_element_class_add_static_pad_template(element, sink);
+    gst_element_class_add_static_pad_template(element, &dibSrcTemplate);
+    gst_element_class_set_static_metadata(element, name, kind, description, "Lumivisor");
+    auto* base = GST_BASE_TRANSFORM_CLASS(klass);
+    base->transform_size = DibTransformSize;
+    base->decide_allocation = DecideAllocationWithPool;
+    base->passthrough_on_same_caps = FALSE;
+    return base;
+}
+
 // ---- lumijpegdibdec --------------------------------------------------------------------
 
 struct JpegDibDec {
@@ -106,8 +125,6 @@ G_DEFINE_TYPE(JpegDibDec, jpeg_dib_dec, GST_TYPE_BASE_TRANSFORM)
 
 GstStaticPadTemplate jpegSinkTemplate =
     GST_STATIC_PAD_TEMPLATE("sink", GST_PAD_SINK, GST_PAD_ALWAYS, GST_STATIC_CAPS("image/jpeg"));
-GstStaticPadTemplate jpegSrcTemplate = GST_STATIC_PAD_TEMPLATE(
-    "src", GST_PAD_SRC, GST_PAD_ALWAYS, GST_STATIC_CAPS("video/x-dib, format={ BGR, BGRx }"));
 
 GstCaps* JpegTransformCaps(GstBaseTransform*, GstPadDirection direction, GstCaps* caps,
                            GstCaps* filter) {
@@ -163,20 +180,13 @@ GstFlowReturn JpegTransform(GstBaseTransform* base, GstBuffer* in, GstBuffer* ou
 }
 
 void jpeg_dib_dec_class_init(JpegDibDecClass* klass) {
-    auto* element = GST_ELEMENT_CLASS(klass);
-    gst_element_class_add_static_pad_template(element, &jpegSinkTemplate);
-    gst_element_class_add_static_pad_template(element, &jpegSrcTemplate);
-    gst_element_class_set_static_metadata(element, "JPEG to DIB decoder", "Codec/Decoder/Video",
-                                          "Decodes JPEG to bottom-up BGR or BGRx", "Lumivisor");
-    auto* base = GST_BASE_TRANSFORM_CLASS(klass);
+    auto* base = InitDibClass(klass, &jpegSinkTemplate, "JPEG to DIB decoder",
+                              "Codec/Decoder/Video", "Decodes JPEG to bottom-up BGR or BGRx");
     base->transform_caps = JpegTransformCaps;
     base->set_caps = JpegSetCaps;
-    base->transform_size = DibTransformSize;
     base->start = JpegStart;
     base->stop = JpegStop;
     base->transform = JpegTransform;
-    base->decide_allocation = DecideAllocationWithPool;
-    base->passthrough_on_same_caps = FALSE;
 }
 
 void jpeg_dib_dec_init(JpegDibDec* self) {
@@ -205,8 +215,6 @@ G_DEFINE_TYPE(DibConvert, dib_convert, GST_TYPE_BASE_TRANSFORM)
 
 GstStaticPadTemplate convertSinkTemplate =
     GST_STATIC_PAD_TEMPLATE("sink", GST_PAD_SINK, GST_PAD_ALWAYS, GST_STATIC_CAPS("video/x-raw"));
-GstStaticPadTemplate convertSrcTemplate = GST_STATIC_PAD_TEMPLATE(
-    "src", GST_PAD_SRC, GST_PAD_ALWAYS, GST_STATIC_CAPS("video/x-dib, format={ BGR, BGRx }"));
 
 GstCaps* ConvertTransformCaps(GstBaseTransform*, GstPadDirection direction, GstCaps* caps,
                               GstCaps* filter) {
@@ -309,20 +317,13 @@ void dib_convert_finalize(GObject* object) {
 
 void dib_convert_class_init(DibConvertClass* klass) {
     G_OBJECT_CLASS(klass)->finalize = dib_convert_finalize;
-    auto* element = GST_ELEMENT_CLASS(klass);
-    gst_element_class_add_static_pad_template(element, &convertSinkTemplate);
-    gst_element_class_add_static_pad_template(element, &convertSrcTemplate);
-    gst_element_class_set_static_metadata(element, "Raw video to DIB", "Filter/Converter/Video",
-                                          "Converts raw video to bottom-up BGR or BGRx",
-                                          "Lumivisor");
-    auto* base = GST_BASE_TRANSFORM_CLASS(klass);
+    auto* base =
+        InitDibClass(klass, &convertSinkTemplate, "Raw video to DIB", "Filter/Converter/Video",
+                     "Converts raw video to bottom-up BGR or BGRx");
     base->transform_caps = ConvertTransformCaps;
     base->set_caps = ConvertSetCaps;
-    base->transform_size = DibTransformSize;
     base->stop = ConvertStop;
     base->transform = ConvertTransform;
-    base->decide_allocation = DecideAllocationWithPool;
-    base->passthrough_on_same_caps = FALSE;
 }
 
 void dib_convert_init(DibConvert* self) {
