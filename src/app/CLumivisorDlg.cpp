@@ -736,7 +736,7 @@ bool CLumivisorDlg::OnPaint() {
         return true;
     }
     // The latest frame when the buffer holds a whole one as FrameInfo describes it, else
-    // the frame drawn last; nothing before the first.
+    // none (before the first, and until the first of a new size).
     if (painter_.Refresh(FrameInfo)) ++FramesPainted;
     // While a frame or the sign covers the control, what lies under it is not painted first.
     const bool covered = !painter_.Frame().isNull() || recovery_.NoPicture();
