@@ -1,7 +1,8 @@
 // Pictures and recording at MJPG 1920 x 1080, 30 frames per second, on a virtual camera,
 // through the capture engine and the frame sink (no window):
-//   - picture: time from the request (what Enter sets) to the complete file on disk, and
-//     preview frames lost while it is written (the frame gap around each picture);
+//   - picture: time from the request (what Enter sets) to the complete file on disk, written
+//     by the program's picture writer, and preview frames lost while it is written (the
+//     frame gap around each picture);
 //   - CPU of the process with plain preview and with preview plus recording;
 //   - the gap in the preview when a recording starts and when it stops.
 // Prints one JSON line.
@@ -25,10 +26,8 @@
 #include "BenchSupport.h"
 #include "BufferCounter.h"
 #include "capture/CCaptureVideo.h"
-#include "frames/CSampleGrabberCB.h"
 #include "frames/FrameState.h"
-#include "frames/SaveSnapshot.h"
-#include "frames/SnapshotHook.h"
+#include "frames/PictureWriter.h"
 #include "media/CaptureSourceFilter.h"
 #include "media/GraphPin.h"
 #include "media/GstFilter.h"
@@ -75,11 +74,10 @@ std::size_t ArrivalCount() {
     return arrivals.size();
 }
 
-// The picture writer, timed: when the last picture was complete on disk.
-std::atomic<std::int64_t> pictureDoneNs{0};
-void TimedSaveSnapshot(CSampleGrabberCB& callback, LONG length, BYTE* frame) {
-    SaveSnapshot(callback, length, frame);
-    pictureDoneNs = Clock::now().time_since_epoch().count();
+// The number the next picture takes.
+std::int32_t NextPicture() {
+    std::lock_guard lock(SaveSettingsMutex);
+    return NextPictureNumber;
 }
 
 // Video frames in an AVI file, read back with GStreamer's demuxer; -1 when it refuses it.
@@ -158,7 +156,7 @@ int main(int argc, char** argv) {
         GstPad* grabberInput = grabber ? grabber->pins().front()->pad() : nullptr;
         if (grabberInput == nullptr) return 1;
         gst_pad_add_probe(grabberInput, GST_PAD_PROBE_TYPE_BUFFER, &OnFrame, nullptr, nullptr);
-        SetSaveSnapshot(&TimedSaveSnapshot);
+        PictureWriter writer;
         RunEvents(2000);  // warm-up
 
         // Pictures, one per second.
@@ -167,11 +165,12 @@ int main(int argc, char** argv) {
         double lostFrames = 0;
         double longestPictureGap = 0;
         for (int i = 0; i < kPictures; ++i) {
-            pictureDoneNs = 0;
+            const std::int32_t number = NextPicture();
             const auto asked = Clock::now();
             StillRequested = 1;
-            while (pictureDoneNs.load() == 0) QThread::usleep(200);
-            const auto done = Clock::time_point(Clock::duration(pictureDoneNs.load()));
+            // Written once its number is taken and the writer has nothing left to do.
+            while (NextPicture() == number || !writer.Idle()) QThread::usleep(200);
+            const auto done = Clock::now();
             toFile.push_back(Ms(done - asked));
             RunEvents(1000);
             // Frames the gap around the picture held back, beyond the one due in it.
@@ -224,7 +223,6 @@ int main(int argc, char** argv) {
             started == S_OK ? "true" : "false", Ms(startDone - startAsked),
             Ms(stopDone - stopAsked), startGap, stopGap, framesDelivered, framesInFile);
         result = started == S_OK ? 0 : 1;
-        SetSaveSnapshot(nullptr);
         engine.ReleaseGraph();
     }
     return result;
