@@ -3,6 +3,7 @@
 #include <gst/base/gstpushsrc.h>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -152,6 +153,11 @@ gboolean srcSetCaps(GstBaseSrc* src, GstCaps* caps) {
         if (fault == VirtualCameraFault::NoPermission) {
             GST_ELEMENT_ERROR(src, RESOURCE, NOT_AUTHORIZED, ("No permission to use the device"),
                               ("virtual camera: not authorized"));
+            return FALSE;
+        }
+        if (fault == VirtualCameraFault::NoBandwidthAtStart) {
+            GST_ELEMENT_ERROR(src, RESOURCE, NO_SPACE_LEFT, ("%s", g_strerror(ENOSPC)),
+                              ("virtual camera: stream start refused, no USB bandwidth"));
             return FALSE;
         }
     }
@@ -333,7 +339,8 @@ GstFlowReturn srcCreate(GstPushSrc* src, GstBuffer** out) {
             (GST_CLOCK_TIME_IS_VALID(now) && now > p->nextPts + kFrameDuration))
             p->nextPts = GST_CLOCK_TIME_IS_VALID(now) ? now : 0;
         pts = p->nextPts;
-        p->nextPts += kFrameDuration;
+        p->nextPts += GstClockTime(double(kFrameDuration) *
+                                   lumi::devices::FrameInterval(st.fault->load(), p->frameNumber));
     } else {
         pts = GST_CLOCK_TIME_IS_VALID(now) ? now : 0;
     }

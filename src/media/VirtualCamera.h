@@ -37,7 +37,8 @@
 // applied in full-range BT.601 YCbCr to the picture's colours; at the defaults the
 // colours are exactly those above. A change takes effect from the next frame rendered.
 //
-// Faults (VirtualCameraFault.h): damaged MJPG frames, a stall, a read error, a refused start.
+// Faults (VirtualCameraFault.h): damaged MJPG frames, a stall, a read error, a refused start,
+// fewer frames a second than the format says.
 //
 // Threads: every method may be called from any thread.
 #pragma once

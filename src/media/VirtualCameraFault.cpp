@@ -28,11 +28,19 @@ std::vector<uint8_t> WithoutHuffmanTables(const std::vector<uint8_t>& jpeg) {
 
 const char* VirtualCameraFaultName(VirtualCameraFault fault) {
     static const char* const kNames[] = {
-        "None",  "TruncatedFrames", "NoHuffmanTables", "RandomBytes",  "OtherSize",
-        "Stall", "ReadError",       "BusyAtStart",     "NoPermission",
+        "None",     "TruncatedFrames", "NoHuffmanTables", "RandomBytes",  "OtherSize",
+        "Stall",    "ReadError",       "BusyAtStart",     "NoPermission", "NoBandwidthAtStart",
+        "HalfRate", "RateDip",         "FastClock",
     };
     const auto index = static_cast<std::size_t>(fault);
     return index < std::size(kNames) ? kNames[index] : "?";
+}
+
+double FrameInterval(VirtualCameraFault fault, uint64_t frame) {
+    if (fault == VirtualCameraFault::HalfRate) return 2;
+    if (fault == VirtualCameraFault::RateDip && frame >= 30 && frame < 50) return 3;
+    if (fault == VirtualCameraFault::FastClock) return 1 / 1.01;
+    return 1;
 }
 
 bool DamagesFrame(VirtualCameraFault fault, uint64_t frame) {

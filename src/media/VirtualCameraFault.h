@@ -1,7 +1,7 @@
 // What a virtual camera can be made to do wrong, as real cameras do: damaged MJPEG frames,
-// a stalled stream, a read error, a start refused. Test code chooses the fault of a camera
-// (VirtualCamera::setFault, VirtualCameraProvider::setFault) while it runs or before it
-// starts; it acts on the capture output from its next frame or start.
+// a stalled stream, a read error, a start refused, fewer frames than its format says. Test code
+// chooses the fault of a camera (VirtualCamera::setFault, VirtualCameraProvider::setFault) while it
+// runs or before it starts; it acts on the capture output from its next frame or start.
 #pragma once
 
 #include <cstdint>
@@ -28,6 +28,15 @@ enum class VirtualCameraFault {
     // device is busy (held by another program), or there is no permission to use it.
     BusyAtStart,
     NoPermission,
+    // ... or its stream start is refused for want of USB bandwidth (ENOSPC), as a driver
+    // refuses to stream a format its bus cannot carry.
+    NoBandwidthAtStart,
+    // Another rate than the format's 30 a second, the format unchanged: 15 a second (as an
+    // auto-exposure camera in dim light); counted from the output's start, 30 a second for
+    // 1 s, 10 a second for 2 s, then 30 again; 1 % fast (a camera whose clock runs fast).
+    HalfRate,
+    RateDip,
+    FastClock,
 };
 
 // The faults that damage frames.
@@ -37,6 +46,9 @@ inline constexpr VirtualCameraFault kFrameDamages[] = {
 
 // The fault's name as written above ("Stall").
 const char* VirtualCameraFaultName(VirtualCameraFault fault);
+
+// The time from frame number `frame` to the next, in frames of the format (1/30 s).
+double FrameInterval(VirtualCameraFault fault, uint64_t frame);
 
 // Whether the fault damages frame number `frame` (counted from 0 at the output's start).
 bool DamagesFrame(VirtualCameraFault fault, uint64_t frame);
