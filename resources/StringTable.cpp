@@ -119,6 +119,13 @@ constexpr StringEntry kStrings[] = {
     {179, "There is no permission to use the camera “%1”."},
     {180, "Нет изображения с камеры"},
     {181, "No picture from the camera"},
+    // A camera whose stream cannot start for want of USB bandwidth ("%1" its name).
+    {182,
+     "Камере «%1» не хватает пропускной способности USB. Попробуйте меньшее разрешение, "
+     "другой порт USB или меньше устройств на том же концентраторе."},
+    {183,
+     "The camera “%1” cannot get enough USB bandwidth. Try a lower resolution, another USB "
+     "port, or fewer devices on the same hub."},
 };
 
 }  // namespace

@@ -12,4 +12,4 @@ QString LoadStringForLanguage(int russianId, int languageFlag);
 
 // Lowest and highest id of the table.
 inline constexpr int kFirstStringId = 80;
-inline constexpr int kLastStringId = 181;
+inline constexpr int kLastStringId = 183;

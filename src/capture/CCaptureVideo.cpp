@@ -24,6 +24,7 @@ constexpr int kCannotAddGrabber = 162;
 // A camera that cannot start: "%1" is its name.
 constexpr int kCameraBusy = 176;
 constexpr int kCameraNoPermission = 178;
+constexpr int kCameraNoBandwidth = 182;
 
 // The type both grabbers accept: video, RGB32 (the screen's own pixel layout, so that the
 // paint draws frames as they come), any size, no format block.
@@ -162,17 +163,18 @@ QString CCaptureVideo::DeviceIdentity(int position) {
 }
 
 void CCaptureVideo::ShowStartFailure(int position, HRESULT hr) {
-    if (hr != E_DEVICE_BUSY && hr != E_ACCESSDENIED) {
+    const int text = hr == E_DEVICE_BUSY    ? kCameraBusy
+                     : hr == E_ACCESSDENIED ? kCameraNoPermission
+                     : hr == E_NO_BANDWIDTH ? kCameraNoBandwidth
+                                            : 0;
+    if (text == 0) {
         ShowMessage(kCannotBuildGraph);
         return;
     }
     ComPtr<IMoniker> moniker;
     const QString name =
         FindMoniker(position, moniker) && moniker ? FromBstr(ReadFriendlyName(moniker.get())) : "";
-    AfxMessageBox(
-        LoadStringForLanguage(hr == E_DEVICE_BUSY ? kCameraBusy : kCameraNoPermission, LanguageFlag)
-            .arg(name),
-        MB_OK);
+    AfxMessageBox(LoadStringForLanguage(text, LanguageFlag).arg(name), MB_OK);
 }
 
 HRESULT CCaptureVideo::OpenDevice(int position) {

@@ -42,7 +42,8 @@ public:
     HRESULT OpenDevice(int position);
     // Builds and runs the graph for the device: 0 when it runs, 1 for a negative position
     // or when the devices cannot be enumerated, else the failing step's code. A camera that
-    // does not start is named in a message saying why (busy, no permission), else 152/153.
+    // does not start is named in a message saying why (busy, no permission, no USB
+    // bandwidth), else 152/153.
     HRESULT BuildCaptureGraph(int position);
     // Graph manager, capture graph builder, media control and video window.
     HRESULT CreateGraphObjects();

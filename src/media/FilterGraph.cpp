@@ -304,11 +304,20 @@ HRESULT FilterGraph::StopWhenReady() {
 
 HRESULT SourceErrorResult(const GError* error, const char* debug) {
     if (error == nullptr || error->domain != GST_RESOURCE_ERROR) return E_FAIL;
+    // A driver refuses to stream with ENOSPC when the USB bus cannot carry the format;
+    // v4l2src reports a refused stream start as its buffer pool not activating.
+    const char* noSpace = g_strerror(ENOSPC);
+    for (const char* text : {static_cast<const char*>(error->message), debug})
+        if (text != nullptr && (std::strstr(text, noSpace) != nullptr ||
+                                std::strstr(text, "Buffer pool activation failed") != nullptr))
+            return E_NO_BANDWIDTH;
     switch (error->code) {
         case GST_RESOURCE_ERROR_BUSY:
             return E_DEVICE_BUSY;
         case GST_RESOURCE_ERROR_NOT_AUTHORIZED:
             return E_ACCESSDENIED;
+        case GST_RESOURCE_ERROR_NO_SPACE_LEFT:
+            return E_NO_BANDWIDTH;
         case GST_RESOURCE_ERROR_OPEN_READ:
         case GST_RESOURCE_ERROR_OPEN_READ_WRITE:
             // v4l2src names the system's reason in the details (in the same language).

@@ -26,7 +26,9 @@ class GraphPin;
 inline constexpr UINT WM_GRAPHNOTIFY = WM_APP + 1;
 
 // Why a source failed, from its error: E_DEVICE_BUSY (the device is held by another
-// program), E_ACCESSDENIED (no permission to use it), else E_FAIL.
+// program), E_ACCESSDENIED (no permission to use it), E_NO_BANDWIDTH (its stream cannot
+// start: a driver says ENOSPC for want of USB bandwidth), else E_FAIL. A source's error is
+// never the disk's.
 HRESULT SourceErrorResult(const GError* error, const char* debug);
 
 class FilterGraph final : public IGraphBuilder,

@@ -51,6 +51,9 @@ inline constexpr std::uint32_t ERROR_TIMEOUT = 1460;
 inline constexpr std::uint32_t ERROR_BUSY = 170;
 // The device is in use (held by another program).
 inline constexpr HRESULT E_DEVICE_BUSY = HRESULT_FROM_WIN32(ERROR_BUSY);
+inline constexpr std::uint32_t ERROR_NO_SYSTEM_RESOURCES = 1450;
+// The device cannot stream: its bus has not enough bandwidth left for its format.
+inline constexpr HRESULT E_NO_BANDWIDTH = HRESULT_FROM_WIN32(ERROR_NO_SYSTEM_RESOURCES);
 
 // Media-layer codes.
 inline constexpr HRESULT VFW_S_DUPLICATE_NAME = 0x0004022D;

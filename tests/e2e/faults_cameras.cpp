@@ -178,10 +178,13 @@ TEST_F(CameraFaults, DevicesDropDownOpensWheneverItHasEntries) {
 class StartFailure : public CameraFaults,
                      public ::testing::WithParamInterface<VirtualCameraFault> {};
 
-// The message names the camera and the cause, in the interface language; the window stays
-// as after a failed open, and choosing the camera again retries.
+// The message names the camera and the cause, in the interface language (a camera short of
+// USB bandwidth is never said to have a full disk); the window stays as after a failed open,
+// and choosing the camera again retries.
 TEST_P(StartFailure, MessageNamesTheCameraAndTheCauseAndChoosingAgainRetries) {
-    const int text = GetParam() == VirtualCameraFault::BusyAtStart ? 176 : 178;
+    const int text = GetParam() == VirtualCameraFault::BusyAtStart    ? 176
+                     : GetParam() == VirtualCameraFault::NoPermission ? 178
+                                                                      : 182;
     VirtualCameraProvider::addCamera("Held Camera");
     VirtualCameraProvider::setFault("Held Camera", GetParam());
     dlg.Create();
@@ -205,7 +208,8 @@ TEST_P(StartFailure, MessageNamesTheCameraAndTheCauseAndChoosingAgainRetries) {
 
 INSTANTIATE_TEST_SUITE_P(Camera, StartFailure,
                          ::testing::Values(VirtualCameraFault::BusyAtStart,
-                                           VirtualCameraFault::NoPermission),
+                                           VirtualCameraFault::NoPermission,
+                                           VirtualCameraFault::NoBandwidthAtStart),
                          [](const auto& test) { return VirtualCameraFaultName(test.param); });
 
 class NoPicture : public CameraFaults, public ::testing::WithParamInterface<VirtualCameraFault> {};

@@ -255,8 +255,8 @@ TEST(MediaFilterGraph, PinsAnswerDirectionCategoryAndName) {
 }  // namespace
 
 // Why a source failed, from its error; the system's reason travels in the details, in the
-// language of its text.
-TEST(MediaFilterGraph, SourceErrorsTellBusyAndPermissionApart) {
+// language of its text. A source's ENOSPC is the USB bus's, never the disk's.
+TEST(MediaFilterGraph, SourceErrorsTellBusyPermissionAndBandwidthApart) {
     struct Case {
         GstResourceError code;
         std::string debug;
@@ -269,6 +269,9 @@ TEST(MediaFilterGraph, SourceErrorsTellBusyAndPermissionApart) {
         {GST_RESOURCE_ERROR_OPEN_READ_WRITE, denied, E_ACCESSDENIED},
         {GST_RESOURCE_ERROR_OPEN_READ_WRITE, g_strerror(ENOENT), E_FAIL},
         {GST_RESOURCE_ERROR_READ, denied, E_FAIL},
+        {GST_RESOURCE_ERROR_NO_SPACE_LEFT, "", E_NO_BANDWIDTH},
+        {GST_RESOURCE_ERROR_FAILED, std::string("STREAMON: ") + g_strerror(ENOSPC), E_NO_BANDWIDTH},
+        {GST_RESOURCE_ERROR_SETTINGS, "Buffer pool activation failed", E_NO_BANDWIDTH},
     };
     for (const Case& c : cases) {
         GError* error = g_error_new_literal(GST_RESOURCE_ERROR, c.code, "failed");

@@ -90,6 +90,39 @@ INSTANTIATE_TEST_SUITE_P(VirtualCameras, MediaRecordingCycle,
                              return std::string(lumi::devices::fourccName(p.param.pixelFormat));
                          });
 
+// No space: a camera whose stream cannot start (no USB bandwidth, ENOSPC) fails the run as the
+// camera's and tells nothing of a disk; a file writer that cannot write (/dev/full, ENOSPC)
+// tells of a full disk.
+TEST(MediaRecording, NoSpaceIsTheDisksOnlyWhenTheFileWriterSaysIt) {
+    const VideoFormat format{PixelFormat::Yuy2, 640, 480, {30, 1}};
+    for (const bool camerasFault : {true, false}) {
+        VirtualCamera camera;
+        EngineGraph g;
+        ASSERT_EQ(g.build(MakeVirtualSource(format, false, &camera).get()), S_OK);
+        ASSERT_EQ(g.connect(), S_OK);
+        if (camerasFault) {
+            camera.setFault(lumi::devices::VirtualCameraFault::NoBandwidthAtStart);
+        } else {
+            IBaseFilter* mux = nullptr;
+            ASSERT_EQ(g.builder->SetOutputFileName(&MEDIASUBTYPE_Avi, L"/dev/full", &mux, nullptr),
+                      S_OK);
+            ASSERT_EQ(g.builder->RenderStream(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video,
+                                              g.capture.get(), nullptr, mux),
+                      S_OK);
+            mux->Release();
+        }
+        EXPECT_EQ(g.control->Run(), camerasFault ? E_NO_BANDWIDTH : S_OK);
+        ComPtr<IMediaEventEx> events;
+        ASSERT_EQ(g.graph.as(IID_IMediaEventEx, events), S_OK);
+        LONG code = 0;
+        LONG_PTR param1 = 0, param2 = 0;
+        ASSERT_EQ(events->GetEvent(&code, &param1, &param2, 5000), S_OK);
+        EXPECT_EQ(code, camerasFault ? EC_DEVICE_LOST : EC_ERRORABORT);
+        EXPECT_EQ(HRESULT(param1), camerasFault ? S_OK : E_DISK_FULL);
+        g.control->Stop();
+    }
+}
+
 TEST(MediaRecording, AFileThatCannotBeCreatedGivesNoMuxAndAFailure) {
     QTemporaryDir folder;
     ASSERT_TRUE(folder.isValid());
