@@ -1,7 +1,8 @@
 // Recording to AVI: the capture stream, as the device delivers it (no compressor), goes
-// straight into an AVI multiplexer and a file writer added to the running graph; the preview
-// and still branches run on beside it. The stop completes the file (end of stream first) and
-// rebuilds the plain preview.
+// straight into an AVI multiplexer (which repeats a late frame so that the file keeps time)
+// and a file writer added to the running graph; the preview and still branches run on
+// beside it. The stop completes the file (end of stream first) and rebuilds the plain
+// preview.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -9,7 +10,8 @@
 
 #include "capture/CCaptureVideo.h"
 #include "capture/DiskSpaceGuard.h"
-#include "media/GstFilter.h"
+#include "capture/RecordingLog.h"
+#include "media/AviMux.h"
 #include "platform/NarrowString.h"
 #include "resources/StringTable.h"
 #include "settings/SharedState.h"
@@ -56,9 +58,11 @@ HRESULT CCaptureVideo::StartRecording(QString fileName) {
             // No stream reaches the multiplexer: take it and its writer out again.
             RemoveDownstream(m_pMux);
             m_pGraph->RemoveFilter(m_pMux);
-        } else if (auto* mux = dynamic_cast<GstFilter*>(m_pMux); mux && !mux->pins().empty()) {
-            // The recording ends before its disk is full, the file complete.
-            DiskSpaceGuard::Attach(mux->pins().front()->pad(), ToNarrow(fileName).toStdString());
+        } else if (auto* mux = dynamic_cast<AviMux*>(m_pMux); mux && !mux->pins().empty()) {
+            // The recording ends before its disk is full, the file complete; its end is logged.
+            DiskSpaceGuard::Attach(mux->muxInput(), ToNarrow(fileName).toStdString());
+            RecordingLog::Attach(mux->pins().front()->pad(), mux->muxInput(),
+                                 QString::fromUtf8(ToNarrow(fileName)));
         }
         m_pMux->Release();
         m_pMux = nullptr;

@@ -19,24 +19,48 @@ namespace capturetest {
     return ::testing::AssertionFailure() << (finished ? said : check.errorString()).toStdString();
 }
 
+double FileSeconds(const QString& path) {
+    QProcess probe;
+    probe.start("ffprobe",
+                {"-v", "error", "-show_entries", "format=duration", "-of", "csv=p=0", path});
+    if (!probe.waitForFinished(60000)) return -1;
+    bool ok = false;
+    const double seconds = QString::fromLatin1(probe.readAllStandardOutput()).toDouble(&ok);
+    return ok ? seconds : -1;
+}
+
 namespace {
 
-using Counter = std::shared_ptr<std::atomic<long long>>;
+// The pictures the multiplexer took, each once: a frame repeated to keep time shares the
+// memory of the one before it (held until the next, so that no new frame can reuse it).
+struct Pictures {
+    std::shared_ptr<std::atomic<long long>> count;
+    GstMemory* last = nullptr;
+    ~Pictures() {
+        if (last != nullptr) gst_memory_unref(last);
+    }
+};
 
-GstPadProbeReturn CountFrame(GstPad*, GstPadProbeInfo*, gpointer count) {
-    ++**static_cast<Counter*>(count);
+GstPadProbeReturn CountPicture(GstPad*, GstPadProbeInfo* info, gpointer data) {
+    auto* pictures = static_cast<Pictures*>(data);
+    GstMemory* memory = gst_buffer_peek_memory(GST_PAD_PROBE_INFO_BUFFER(info), 0);
+    if (memory == pictures->last) return GST_PAD_PROBE_OK;
+    if (pictures->last != nullptr) gst_memory_unref(pictures->last);
+    pictures->last = gst_memory_ref(memory);
+    ++*pictures->count;
     return GST_PAD_PROBE_OK;
 }
 
-// An element joined the pipeline (also inside a filter's bin): a multiplexer's inputs are
+// An element joined the pipeline (also inside a filter's bin): the multiplexer's inputs are
 // counted for as long as it lives.
 void OnElementAdded(GstBin*, GstBin*, GstElement* element, gpointer count) {
     GstElementFactory* factory = gst_element_get_factory(element);
     if (factory == nullptr || g_strcmp0(GST_OBJECT_NAME(factory), "avimux") != 0) return;
     for (GList* pad = element->sinkpads; pad != nullptr; pad = pad->next)
-        gst_pad_add_probe(GST_PAD(pad->data), GST_PAD_PROBE_TYPE_BUFFER, &CountFrame,
-                          new Counter(*static_cast<Counter*>(count)),
-                          [](gpointer p) { delete static_cast<Counter*>(p); });
+        gst_pad_add_probe(
+            GST_PAD(pad->data), GST_PAD_PROBE_TYPE_BUFFER, &CountPicture,
+            new Pictures{*static_cast<std::shared_ptr<std::atomic<long long>>*>(count)},
+            [](gpointer p) { delete static_cast<Pictures*>(p); });
 }
 
 }  // namespace

@@ -15,12 +15,17 @@
 
 namespace capturetest {
 
-// Whole: the main header counts frames, the stream header as many as ffprobe decodes (and as
-// delivered, unless negative), ffmpeg decodes the file without a word.
+// Whole: the main header counts frames, the stream header as many as ffprobe decodes, ffmpeg
+// decodes the file without a word; and, unless delivered is negative, the file shows that
+// many pictures in turn (a frame repeated to keep time counts once).
 ::testing::AssertionResult RecordingIsWhole(const QString& path, long long delivered = -1);
 
-// Counts the frames that reach the AVI multiplexer of a recording started on graph from now
-// on: the count starts when the multiplexer joins the graph, before it runs.
+// The file's duration as ffprobe reads it (seconds; -1 when it cannot).
+double FileSeconds(const QString& path);
+
+// Counts the pictures the AVI multiplexer takes in a recording started on graph from now on
+// (a frame repeated to keep time once, a frame kept out of a full disk not): the count
+// starts when the multiplexer joins the graph, before it runs.
 class RecordedFrames {
 public:
     explicit RecordedFrames(IGraphBuilder* graph);
