@@ -19,8 +19,9 @@ class AviMux final : public GstFilter {
 public:
     AviMux();
 
-    // The longest gap between two frames that repeats fill.
-    static constexpr int kMaxRepeatSeconds = 1;
+    // The longest gap between two frames that repeats fill: a camera down to 1 frame a
+    // second in the dark is still filled; one silent for longer is taken for stalled.
+    static constexpr int kMaxRepeatSeconds = 2;
 
     // The pad that feeds the multiplexer, after the repeats: each buffer that leaves it is a
     // frame written (a probe there that drops a buffer keeps it out of the file).
