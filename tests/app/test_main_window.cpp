@@ -15,6 +15,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include "E2eSupport.h"
 #include "app/CLumivisorApp.h"
 #include "app/CLumivisorDlg.h"
 #include "frames/CSampleGrabberCB.h"
@@ -62,12 +63,6 @@ protected:
         return texts;
     }
 
-    static QList<UINT> Ids(const QMenu* menu) {
-        QList<UINT> ids;
-        for (QAction* a : menu->actions()) ids << GetMenuItemID(a);
-        return ids;
-    }
-
     static bool Enabled(const CLumivisorDlg& dlg, UINT id) {
         return FindMenuCommand(dlg.MenuBar(), id)->isEnabled();
     }
@@ -91,12 +86,12 @@ TEST_F(MainWindowTest, FreshStartIsEnglishWithEveryOperationGreyedAndTheNoDevice
     dlg.Create();
     EXPECT_EQ(dlg.windowTitle(), "Orvida endoscopes &microscopes software");
     EXPECT_EQ(BarTexts(dlg), (QStringList{"File", "Devices", "Operation", "Language", "About"}));
-    EXPECT_EQ(Ids(GetSubMenu(dlg.MenuBar(), 0)), (QList<UINT>{ID_SET_FOLDER, ID_EXIT}));
+    EXPECT_EQ(e2e::MenuIds(GetSubMenu(dlg.MenuBar(), 0)), (QList<UINT>{ID_SET_FOLDER, ID_EXIT}));
     EXPECT_EQ(GetMenuItemCount(GetSubMenu(dlg.MenuBar(), 1)), 0);  // placeholder removed
-    EXPECT_EQ(Ids(GetSubMenu(dlg.MenuBar(), 2)),
+    EXPECT_EQ(e2e::MenuIds(GetSubMenu(dlg.MenuBar(), 2)),
               (QList<UINT>{ID_SNAP, ID_START_RECORDER, ID_STOP_RECORDER, ID_CROSSHAIRS, ID_FILTER,
                            ID_RESOLUTION}));
-    EXPECT_EQ(Ids(GetSubMenu(dlg.MenuBar(), 3)), (QList<UINT>{ID_RUSSIAN, ID_ENGLISH}));
+    EXPECT_EQ(e2e::MenuIds(GetSubMenu(dlg.MenuBar(), 3)), (QList<UINT>{ID_RUSSIAN, ID_ENGLISH}));
     EXPECT_EQ(GetMenuItemID(GetMenuItemAt(dlg.MenuBar(), 4)), ID_ABOUT);
     EXPECT_EQ(Text(dlg, ID_START_RECORDER), "Start recoder");
     for (UINT id : kOperation) EXPECT_FALSE(Enabled(dlg, id)) << id;
@@ -186,7 +181,7 @@ TEST_F(MainWindowTest, DeviceMenuListsTheCamerasAndSelectsTheLast) {
     for (const char* name : {"A", "B", "C"}) dlg.DeviceList->addItem(name);
     dlg.Create();
     QMenu* devices = GetSubMenu(dlg.MenuBar(), 1);
-    EXPECT_EQ(Ids(devices), (QList<UINT>{40056, 40057, 40058}));
+    EXPECT_EQ(e2e::MenuIds(devices), (QList<UINT>{40056, 40057, 40058}));
     EXPECT_EQ(dlg.SelectedDevice, -1);
     EXPECT_TRUE(FindMenuCommand(dlg.MenuBar(), 40058)->isChecked());
     FindMenuCommand(dlg.MenuBar(), 40056)->trigger();

@@ -19,7 +19,7 @@
 #include <cstdlib>
 #include <thread>
 
-#include "../capture/AviReader.h"
+#include "AviReader.h"
 #include "E2eSupport.h"
 #include "app/CLumivisorApp.h"
 #include "app/CLumivisorDlg.h"

@@ -16,9 +16,9 @@
 #include <cerrno>
 #include <cstring>
 
-#include "../capture/AviReader.h"
-#include "../capture/RecordingCheck.h"
+#include "AviReader.h"
 #include "E2eSupport.h"
+#include "RecordingCheck.h"
 #include "app/CLumivisorApp.h"
 #include "app/CLumivisorDlg.h"
 #include "capture/DiskSpaceGuard.h"

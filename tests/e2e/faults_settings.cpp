@@ -15,7 +15,7 @@
 #include <filesystem>
 #include <limits>
 
-#include "../capture/AviReader.h"
+#include "AviReader.h"
 
 #include "E2eSupport.h"
 #include "app/CLumivisorApp.h"

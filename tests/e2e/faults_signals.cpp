@@ -9,8 +9,8 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
-#include "../capture/RecordingCheck.h"
 #include "E2eSupport.h"
+#include "RecordingCheck.h"
 #include "app/CLumivisorDlg.h"
 #include "capture/RecordingRepair.h"
 #include "resources/StringTable.h"

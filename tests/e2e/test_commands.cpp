@@ -16,9 +16,9 @@
 #include <chrono>
 #include <thread>
 
-#include "../capture/AviReader.h"
-#include "../capture/RecordingCheck.h"
+#include "AviReader.h"
 #include "E2eSupport.h"
+#include "RecordingCheck.h"
 #include "app/CLumivisorApp.h"
 #include "app/CLumivisorDlg.h"
 #include "frames/CSampleGrabberCB.h"

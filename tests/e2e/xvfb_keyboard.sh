@@ -87,7 +87,7 @@ done <"$work/rows.log"
 check test -s "$work/NEWAVI_0.avi"
 # Readers that are not the program's agree on the frames (headers, ffprobe, ffmpeg); the
 # demuxer tells the stream's format.
-frames="$("$here/../capture/check_recording.sh" "$work/NEWAVI_0.avi" || true)"
+frames="$("$here/../support/check_recording.sh" "$work/NEWAVI_0.avi" || true)"
 log="$(gst-launch-1.0 -v filesrc location="$work/NEWAVI_0.avi" ! avidemux ! fakesink 2>&1 || true)"
 format="$(grep -o -m1 'format=(string)[A-Z0-9]*' <<<"$log" || true)"
 echo "recording: $frames frames, $format"

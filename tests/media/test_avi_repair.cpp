@@ -15,8 +15,8 @@
 #include <QTemporaryDir>
 #include <thread>
 
-#include "../capture/AviReader.h"
-#include "../capture/RecordingCheck.h"
+#include "AviReader.h"
+#include "RecordingCheck.h"
 #include "media/AviRepair.h"
 #include "media/AviScan.h"
 

@@ -9,8 +9,8 @@
 #include <QTemporaryDir>
 #include <thread>
 
-#include "../capture/AviReader.h"
-#include "../capture/RecordingCheck.h"
+#include "AviReader.h"
+#include "RecordingCheck.h"
 #include "media/FileWriter.h"
 
 using namespace mediatest;

@@ -8,7 +8,7 @@
 #include <QTimer>
 #include <map>
 
-#include "dialog_fit.h"
+#include "DialogFit.h"
 #include "platform/DialogBuilder.h"
 #include "platform/LinkControl.h"
 #include "resources/ResourceIds.h"

@@ -14,7 +14,7 @@
 #include <functional>
 #include <mutex>
 
-#include "dialog_fit.h"
+#include "DialogFit.h"
 #include "platform/DialogBuilder.h"
 #include "platform/IniFile.h"
 #include "resources/ResourceIds.h"

@@ -8,14 +8,14 @@
 #include <mutex>
 #include <set>
 
+#include "TestSupport.h"
 #include "media/CaptureSourceFilter.h"
 #include "media/ComPtr.h"
 #include "media/DShow.h"
 
 namespace mediatest {
 
-// Waits (bounded) until pred holds; false when it never did.
-bool WaitFor(const std::function<bool()>& pred, int timeoutMs = 10000);
+using lumitest::WaitFor;
 
 // A grabber callback with the engine's shape (no reference count), counting calls.
 class CountingCallback final : public ISampleGrabberCB {

@@ -1,12 +1,8 @@
 #include "CaptureTestSupport.h"
 
-#include <QCoreApplication>
 #include <algorithm>
-#include <chrono>
-#include <thread>
 
 #include "media/VirtualCameraProvider.h"
-#include "platform/MessageBox.h"
 #include "platform/WindowMessage.h"
 
 namespace capturetest {
@@ -29,17 +25,6 @@ bool DeviceListWindow::event(QEvent* event) {
             break;
     }
     return true;
-}
-
-MessageRecorder::MessageRecorder() {
-    SetMessageBoxHandler([this](HWND, const QString& text, const QString&, UINT) {
-        texts << text;
-        return IDOK;
-    });
-}
-
-MessageRecorder::~MessageRecorder() {
-    SetMessageBoxHandler({});
 }
 
 std::vector<std::pair<std::wstring, IBaseFilter*>> FiltersOf(IFilterGraph* graph) {
@@ -69,16 +54,6 @@ std::wstring NameOf(IBaseFilter* filter) {
     if (FAILED(filter->QueryFilterInfo(&info))) return {};
     if (info.pGraph != nullptr) info.pGraph->Release();
     return info.pGraph != nullptr ? std::wstring(info.achName) : std::wstring();
-}
-
-bool WaitFor(const std::function<bool()>& pred, int timeoutMs) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!pred()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        QCoreApplication::processEvents();
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return true;
 }
 
 void AddCameras(const std::string& name, const std::vector<bool>& stillPins) {

@@ -2,10 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-#include <chrono>
-#include <thread>
-
 #include "media/MediaType.h"
 
 namespace mediatest {
@@ -13,16 +9,6 @@ namespace mediatest {
 using lumi::devices::V4l2Formats;
 using lumi::devices::VideoFormat;
 using lumi::devices::VirtualCamera;
-
-bool WaitFor(const std::function<bool()>& pred, int timeoutMs) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!pred()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        QCoreApplication::processEvents();
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return true;
-}
 
 HRESULT CountingCallback::QueryInterface(REFIID riid, void** object) {
     if (!object) return E_POINTER;

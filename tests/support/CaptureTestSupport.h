@@ -1,5 +1,5 @@
 // Shared pieces of the capture engine tests: a device list window that takes the engine's
-// combo-box messages, a recorder of message boxes, graph inspection and waiting.
+// combo-box messages, graph inspection, and the waiting and message recording of every level.
 #pragma once
 
 #include <QObject>
@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "TestSupport.h"
 #include "media/DShow.h"
 
 namespace capturetest {
@@ -23,16 +24,8 @@ protected:
     bool event(QEvent* event) override;
 };
 
-// Records every message box instead of showing it, while it lives.
-class MessageRecorder {
-public:
-    MessageRecorder();
-    ~MessageRecorder();
-    MessageRecorder(const MessageRecorder&) = delete;
-    MessageRecorder& operator=(const MessageRecorder&) = delete;
-
-    QStringList texts;
-};
+using lumitest::MessageRecorder;
+using lumitest::WaitFor;
 
 // The graph's filters with their names, in the graph's order.
 std::vector<std::pair<std::wstring, IBaseFilter*>> FiltersOf(IFilterGraph* graph);
@@ -40,9 +33,6 @@ std::vector<std::pair<std::wstring, IBaseFilter*>> FiltersOf(IFilterGraph* graph
 std::vector<std::wstring> SortedNames(IFilterGraph* graph);
 // The name of one filter in its graph (empty when it is in none).
 std::wstring NameOf(IBaseFilter* filter);
-
-// Waits (bounded, processing events) until pred holds.
-bool WaitFor(const std::function<bool()>& pred, int timeoutMs = 10000);
 
 // Virtual cameras named name + " 1", ... in that order; stillPins[i] for the i-th.
 void AddCameras(const std::string& name, const std::vector<bool>& stillPins);

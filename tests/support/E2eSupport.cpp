@@ -4,9 +4,7 @@
 #include <QCoreApplication>
 #include <QMenu>
 #include <QWidget>
-#include <chrono>
 #include <cstdlib>
-#include <thread>
 
 #include "app/CLumivisorApp.h"
 #include "app/CLumivisorDlg.h"
@@ -15,21 +13,10 @@
 #include "media/VirtualCameraProvider.h"
 #include "platform/DialogBuilder.h"
 #include "platform/Menu.h"
-#include "platform/MessageBox.h"
 #include "resources/ResourceIds.h"
 #include "settings/SharedState.h"
 
 namespace e2e {
-
-bool WaitFor(const std::function<bool()>& pred, int timeoutMs) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!pred()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
-}
 
 QImage GrabPicture(CLumivisorDlg& dlg) {
     QWidget* picture = GetDlgItem(&dlg, IDC_PICTURE);
@@ -71,15 +58,9 @@ Session::Session() {
     FrameCallback.CrosshairOn = false;
     FrameInfo = BITMAPINFOHEADER{};
     FreeFrameBuffer();
-    SetMessageBoxHandler([this](HWND, const QString& text, const QString&, UINT) {
-        messages << text;
-        if (onMessage) onMessage(text);
-        return IDOK;
-    });
 }
 
 Session::~Session() {
-    SetMessageBoxHandler({});
     theApp.m_CaptureVideo.ReleaseGraph();
     lumi::devices::VirtualCameraProvider::removeAll();
     QCoreApplication::processEvents();

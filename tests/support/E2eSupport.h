@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <functional>
 
+#include "TestSupport.h"
 #include "media/DShow.h"
 #include "platform/WinTypes.h"
 
@@ -16,8 +17,7 @@ class QMenu;
 
 namespace e2e {
 
-// Waits (bounded, processing events) until pred holds.
-bool WaitFor(const std::function<bool()>& pred, int timeoutMs = 10000);
+using lumitest::WaitFor;
 
 // The picture control as the window shows it now.
 QImage GrabPicture(CLumivisorDlg& dlg);
@@ -41,9 +41,10 @@ public:
     Session& operator=(const Session&) = delete;
 
     QTemporaryDir home;
-    QStringList messages;
+    lumitest::MessageRecorder recorder;
+    QStringList& messages = recorder.texts;
     // Runs inside a message box (instead of its modal loop), when set.
-    std::function<void(const QString&)> onMessage;
+    std::function<void(const QString&)>& onMessage = recorder.onMessage;
 };
 
 }  // namespace e2e

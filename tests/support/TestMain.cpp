@@ -1,0 +1,59 @@
+// The one test entry of every test executable: an English locale, home and configuration
+// folders of the test's own (nothing of the user's is read or written), the media layer's
+// runtime started as the capture engine starts it, and a Qt application, so that posted
+// events (repaint requests, device and graph notices) are delivered when a test processes
+// events. Executables whose tests show widgets (LUMI_TEST_WIDGETS) get a widget application
+// on one offscreen 1920 x 1080 screen, unless another platform is asked for (screenshots
+// under Xvfb set xcb).
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "media/ComRuntime.h"
+
+#ifdef LUMI_TEST_WIDGETS
+#include <QApplication>
+using TestApplication = QApplication;
+#else
+#include <QCoreApplication>
+using TestApplication = QCoreApplication;
+#endif
+
+// Under the thread sanitizer: Qt is not instrumented, so the hand-over of a posted event
+// (made on the streaming thread, delivered and deleted on this one under Qt's own lock) is
+// invisible to it. Races whose stack runs through Qt's event delivery are Qt's to answer.
+extern "C" const char* __tsan_default_suppressions() {
+    return "race:QCoreApplication::notifyInternal2\n"
+           "race:QCoreApplicationPrivate::sendPostedEvents\n";
+}
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    // Before HOME moves: GStreamer reads its plugin registry from the user's cache instead
+    // of scanning every plugin anew in every test.
+    if (FAILED(CoInitialize(nullptr))) return 1;
+    qputenv("LC_ALL", "en_US.UTF-8");
+    qputenv("LANG", "en_US.UTF-8");
+    QTemporaryDir home;
+    if (!home.isValid()) return 1;
+    qputenv("HOME", home.path().toUtf8());
+    qputenv("XDG_CONFIG_HOME", (home.path() + QStringLiteral("/.config")).toUtf8());
+#ifdef LUMI_TEST_WIDGETS
+    QTemporaryDir screen;
+    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+    if (platform.isEmpty() || platform == "offscreen") {
+        const QString screens = screen.filePath(QStringLiteral("screens.json"));
+        QFile file(screens);
+        if (!screen.isValid() || !file.open(QIODevice::WriteOnly)) return 1;
+        file.write(R"({"screens": [{"name": "Screen", "x": 0, "y": 0, "width": 1920,
+                     "height": 1080, "logicalDpi": 96, "logicalBaseDpi": 96}]})");
+        file.close();
+        qputenv("QT_QPA_PLATFORM", ("offscreen:configfile=" + screens).toUtf8());
+    }
+#endif
+    TestApplication app(argc, argv);
+    const int result = RUN_ALL_TESTS();
+    CoUninitialize();
+    return result;
+}
