@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <atomic>
+#include <memory>
 #include <mutex>
 #include <set>
 #include <thread>
@@ -53,14 +54,17 @@ protected:
     }
 };
 
-// Digests of the frames the camera's capture output sends.
+// Digests of the frames the camera's capture output sends. The probe shares the digests:
+// a streaming thread inside the probe when it is removed finishes with them, not with freed
+// memory (the graph still runs when this goes).
 class SentFrames {
 public:
     explicit SentFrames(GstElement* camera) {
         pad_ = gst_element_get_static_pad(camera, "src");
         if (pad_)
-            probe_ = gst_pad_add_probe(pad_, GST_PAD_PROBE_TYPE_BUFFER, &SentFrames::onBuffer, this,
-                                       nullptr);
+            probe_ = gst_pad_add_probe(pad_, GST_PAD_PROBE_TYPE_BUFFER, &SentFrames::onBuffer,
+                                       new std::shared_ptr<Digests>(digests_),
+                                       [](gpointer p) { delete static_cast<Shared*>(p); });
     }
     ~SentFrames() {
         if (pad_) {
@@ -69,18 +73,24 @@ public:
         }
     }
     bool contains(std::uint64_t digest) {
-        std::lock_guard lock(mutex_);
-        return digests_.count(digest) != 0;
+        std::lock_guard lock(digests_->mutex);
+        return digests_->values.count(digest) != 0;
     }
 
 private:
-    static GstPadProbeReturn onBuffer(GstPad*, GstPadProbeInfo* info, gpointer self) {
-        auto* sent = static_cast<SentFrames*>(self);
+    struct Digests {
+        std::mutex mutex;
+        std::set<std::uint64_t> values;
+    };
+    using Shared = std::shared_ptr<Digests>;
+
+    static GstPadProbeReturn onBuffer(GstPad*, GstPadProbeInfo* info, gpointer shared) {
+        Digests& sent = **static_cast<Shared*>(shared);
         GstBuffer* buffer = GST_PAD_PROBE_INFO_BUFFER(info);
         GstMapInfo map;
         if (gst_buffer_map(buffer, &map, GST_MAP_READ)) {
-            std::lock_guard lock(sent->mutex_);
-            sent->digests_.insert(Digest(map.data, map.size));
+            std::lock_guard lock(sent.mutex);
+            sent.values.insert(Digest(map.data, map.size));
             gst_buffer_unmap(buffer, &map);
         }
         return GST_PAD_PROBE_OK;
@@ -88,8 +98,7 @@ private:
 
     GstPad* pad_ = nullptr;
     gulong probe_ = 0;
-    std::mutex mutex_;
-    std::set<std::uint64_t> digests_;
+    Shared digests_ = std::make_shared<Digests>();
 };
 
 struct Format {
