@@ -1,0 +1,118 @@
+// What the tests of the program's window on virtual cameras share: the window in a fresh
+// session, its menu items as the user sees and chooses them, and the engine behind it.
+#pragma once
+
+#include "media/GstHandle.h"  // first: WinTypes.h before GLib
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QMenuBar>
+#include <QScreen>
+#include <mutex>
+#include <vector>
+
+#include "AviReader.h"
+#include "E2eSupport.h"
+#include "RecordingCheck.h"
+#include "app/CLumivisorApp.h"
+#include "app/CLumivisorDlg.h"
+#include "frames/CSampleGrabberCB.h"
+#include "frames/FrameState.h"
+#include "media/CaptureSourceFilter.h"
+#include "media/MediaClasses.h"
+#include "media/VirtualCameraProvider.h"
+#include "platform/Menu.h"
+#include "platform/WindowMessage.h"
+#include "resources/ResourceIds.h"
+#include "resources/StringTable.h"
+#include "settings/SharedState.h"
+
+namespace e2e {
+
+using lumi::devices::VirtualCamera;
+using lumi::devices::VirtualCameraFault;
+using lumi::devices::VirtualCameraProvider;
+
+inline CCaptureVideo& Engine() {
+    return theApp.m_CaptureVideo;
+}
+inline bool Open() {
+    return Engine().m_pCaptureFilter && Engine().m_pCaptureBuilder;
+}
+inline VirtualCamera OpenCamera() {
+    auto* source = dynamic_cast<CaptureSourceFilter*>(Engine().m_pCaptureFilter.get());
+    return VirtualCamera::fromElement(source ? source->sourceElement() : nullptr);
+}
+inline std::int32_t NextVideo() {
+    std::lock_guard lock(SaveSettingsMutex);
+    return NextVideoNumber;
+}
+// No sample grabber can be made: a graph build fails at the grabber with a message.
+inline void BreakSampleGrabbers() {
+    CoRegisterClass(CLSID_SampleGrabber, [](REFIID, void** object) {
+        *object = nullptr;
+        return REGDB_E_CLASSNOTREG;
+    });
+}
+inline void RestoreClasses() {
+    for (const auto& [clsid, factory] : BuiltInMediaClasses()) CoRegisterClass(clsid, factory);
+}
+// A recording whose file the demuxer reads whole, of more than `frames` frames.
+inline void ExpectComplete(const QString& path, int frames) {
+    const capturetest::AviContents avi = capturetest::ReadAvi(path.toStdString());
+    EXPECT_FALSE(avi.error) << path.toStdString();
+    EXPECT_GT(avi.frames, frames) << path.toStdString();
+}
+
+// The enabled state of Start recorder, Stop recorder, Snap, Crosshairs, Resolution, Filter.
+using Enables = std::vector<bool>;
+inline const Enables kNoDevice{false, false, false, false, false, false};
+inline const Enables kDeviceOpen{true, false, true, true, true, true};
+inline const Enables kRecording{false, true, false, false, false, false};
+
+// The program's window in a fresh session, with its cameras.
+class WindowTest : public ::testing::Test {
+protected:
+    // Cameras "Virtual Camera 1".."n"; the window opens the last and shows its picture.
+    void Start(int cameras = 1) {
+        VirtualCameraProvider::addNumberedCameras(cameras);
+        dlg.Create();
+        ASSERT_TRUE(WaitForFrames(2));
+    }
+    bool WaitForFrames(int n, int timeoutMs = 10000) {
+        const int start = dlg.FramesPainted;
+        return WaitFor([&] { return dlg.FramesPainted >= start + n; }, timeoutMs);
+    }
+    QAction* Item(UINT id) const { return FindMenuCommand(dlg.MenuBar(), id); }
+    bool Checked(UINT id) const { return Item(id) != nullptr && Item(id)->isChecked(); }
+    // A menu item chosen with the mouse; false when it is greyed.
+    bool Choose(UINT id) {
+        if (Item(id) == nullptr || !Item(id)->isEnabled()) return false;
+        Item(id)->trigger();
+        return true;
+    }
+    void Command(UINT id) { SendMessage(&dlg, WM_COMMAND, id, 0); }
+    Enables Operation() const {
+        Enables state;
+        for (UINT id : {ID_START_RECORDER, ID_STOP_RECORDER, ID_SNAP, ID_CROSSHAIRS, ID_RESOLUTION,
+                        ID_FILTER})
+            state.push_back(Item(id)->isEnabled());
+        return state;
+    }
+    QStringList DeviceMenu() const { return MenuTexts(GetSubMenu(dlg.MenuBar(), 1)); }
+    bool Centred() const {
+        return dlg.frameGeometry().center() ==
+               QGuiApplication::primaryScreen()->availableGeometry().center();
+    }
+    QString File(const QString& name) const { return SaveFolder + name; }
+
+    Session session;
+    CLumivisorDlg dlg;
+};
+
+}  // namespace e2e
