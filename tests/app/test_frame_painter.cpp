@@ -15,13 +15,7 @@
 namespace {
 
 BITMAPINFOHEADER Info(LONG width, LONG height) {
-    BITMAPINFOHEADER info{};
-    info.biSize = 40;
-    info.biWidth = width;
-    info.biHeight = height;
-    info.biPlanes = 1;
-    info.biBitCount = 24;
-    return info;
+    return BITMAPINFOHEADER{40, width, height, 1, 24};
 }
 
 // A frame whose every pixel differs: blue = x, green = storage row, red = x + row.
