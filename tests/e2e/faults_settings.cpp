@@ -1,172 +1,129 @@
 // Start-up against a damaged settings file and a save folder full of odd names: the rules
 // of the settings keys and of the number scan hold, and the window comes up with its camera.
 #include <fcntl.h>
-#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <QApplication>
-#include <QDir>
-#include <QFile>
 #include <QImageReader>
 #include <QRandomGenerator>
 #include <QTimer>
-#include <cstdint>
 #include <filesystem>
-#include <limits>
 
-#include "AviReader.h"
-
-#include "E2eSupport.h"
-#include "app/CLumivisorApp.h"
-#include "app/CLumivisorDlg.h"
-#include "media/VirtualCameraProvider.h"
-#include "platform/Menu.h"
+#include "WindowSupport.h"
 #include "platform/NarrowString.h"
-#include "platform/WindowMessage.h"
-#include "resources/ResourceIds.h"
-#include "resources/StringTable.h"
 #include "settings/SettingsFile.h"
-#include "settings/SharedState.h"
 
 using namespace e2e;
-using lumi::devices::VirtualCameraProvider;
 
 namespace {
 
+// Random bytes with NULs and invalid UTF-8, but no section header.
+QByteArray Garbage(qsizetype size, quint32 seed) {
+    QByteArray bytes(size, '\0');
+    QRandomGenerator random(seed);
+    for (char& c : bytes) c = static_cast<char>(random.bounded(256));
+    return bytes.replace('[', '(');
+}
+
 // A session whose home holds a Desktop folder (the default save folder) and whose settings
-// file, when given, has exactly the bytes of the case.
-class StartupFaults : public ::testing::Test {
+// file, when written, has exactly the bytes of the case.
+class StartupFaults : public WindowTest {
 protected:
     void SetUp() override {
         ASSERT_TRUE(QDir(session.home.path()).mkpath("Desktop"));
         ASSERT_TRUE(QDir(session.home.path()).mkpath(".config"));
-        desktop = session.home.filePath("Desktop") + '/';
-        PicturePrefix = QStringLiteral("NEWPIC");
-        VideoPrefix = QStringLiteral("NEWAVI");
         VirtualCameraProvider::addNumberedCameras(1);
     }
-
+    QString Home(const QString& name) const { return QDir(session.home.path()).filePath(name); }
     void WriteSettings(const QByteArray& bytes) {
-        QFile file(session.home.filePath(".config/") + kSettingsFileName);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        ASSERT_EQ(file.write(bytes), bytes.size());
+        QFile file(Home(".config/") + kSettingsFileName);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
     }
-
-    QByteArray ReadSettings() {
-        QFile file(session.home.filePath(".config/") + kSettingsFileName);
+    QByteArray ReadSettings() const {
+        QFile file(Home(".config/") + kSettingsFileName);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
-
-    // Starts the window and checks what every case shares: the camera is open and the
-    // settings file was not rewritten by start-up.
-    void StartAndCheckCameraOpen(CLumivisorDlg& dlg) {
-        const QString ini = session.home.filePath(".config/") + kSettingsFileName;
-        QFile before(ini);
-        const QByteArray bytes = before.open(QIODevice::ReadOnly) ? before.readAll() : QByteArray();
-        before.close();
+    // Starts the window: the camera opens, and start-up leaves the settings file as it was.
+    void StartAndCheckCameraOpen() {
+        const QByteArray bytes = ReadSettings();
         ASSERT_TRUE(dlg.Create());
         EXPECT_EQ(dlg.SelectedDevice, 0);
-        EXPECT_TRUE(theApp.m_CaptureVideo.m_pCaptureFilter &&
-                    theApp.m_CaptureVideo.m_pCaptureBuilder);
-        QFile after(ini);
-        if (after.open(QIODevice::ReadOnly)) {
-            EXPECT_EQ(after.readAll(), bytes);
-        }
+        EXPECT_TRUE(Open());
+        EXPECT_EQ(ReadSettings(), bytes);
     }
-
-    Session session;
-    QString desktop;
 };
 
-QByteArray RandomBytes(qsizetype size, quint32 seed) {
-    QByteArray bytes(size, '\0');
-    QRandomGenerator random(seed);
-    for (char& c : bytes) c = static_cast<char>(random.bounded(256));
-    return bytes;
-}
+struct DamagedFile {
+    const char* name;  // also of the folder "path" names, padded to `pad` more characters
+    std::function<QByteArray(const QByteArray& folder)> bytes;
+    int lan;
+    bool storesFolder;  // else the desktop
+    int pad = 0;
+};
 
-TEST_F(StartupFaults, BinaryGarbageReadsAsNoKeys) {
-    // Random bytes with NULs and invalid UTF-8, but no section header: both keys missing.
-    QByteArray bytes = RandomBytes(64 * 1024, 8);
-    bytes.replace('[', '(');
-    WriteSettings(bytes);
-    CLumivisorDlg dlg;
-    StartAndCheckCameraOpen(dlg);
-    EXPECT_EQ(LanguageFlag, 0);  // the test locale is en_US
-    EXPECT_EQ(SaveFolder, desktop);
-    EXPECT_EQ(NextPictureNumber, 0);
-    EXPECT_EQ(dlg.windowTitle(), LoadStringForLanguage(100, 0));
-}
+class DamagedSettings : public StartupFaults, public ::testing::WithParamInterface<DamagedFile> {};
 
-TEST_F(StartupFaults, KeysAmongBinaryGarbageAreFound) {
-    QByteArray bytes = RandomBytes(4096, 9);
-    bytes.replace('[', '(').replace('\n', ' ');
-    const QByteArray folder = QDir(session.home.path()).absoluteFilePath("scans").toUtf8();
-    bytes += "\n[LumiVisor]\n\x01\xff garbage without equals\n lan = 7\xfe\n";
-    bytes += "path = " + folder + "\n";
-    bytes += RandomBytes(4096, 10).replace('[', '(');
-    WriteSettings(bytes);
-    CLumivisorDlg dlg;
-    StartAndCheckCameraOpen(dlg);
-    EXPECT_EQ(LanguageFlag, 7);  // digits up to the first other character
-    EXPECT_EQ(SaveFolder, QString::fromUtf8(folder) + '/');
-}
-
-TEST_F(StartupFaults, OneMebibyteFileIsReadToItsEnd) {
-    // 1 MiB of other sections and keys, the program's section last.
-    QByteArray bytes;
-    for (int i = 0; bytes.size() < 1024 * 1024; ++i) {
-        bytes += "[section" + QByteArray::number(i) + "]\nlan=0\npath=/nowhere/" +
-                 QByteArray(100, 'x') + "\n";
-    }
-    const QByteArray folder = QDir(session.home.path()).absoluteFilePath("far").toUtf8();
-    bytes += "[lumivisor]\nlan=1\npath=" + folder + "\n";
-    WriteSettings(bytes);
-    CLumivisorDlg dlg;
-    StartAndCheckCameraOpen(dlg);
-    EXPECT_EQ(LanguageFlag, 1);
-    EXPECT_EQ(SaveFolder, QString::fromUtf8(folder) + '/');
-}
-
-TEST_F(StartupFaults, FiveThousandCharacterPathIsCutToTheBuffer) {
-    const QString folder = QDir(session.home.path()).absoluteFilePath(QString(5000, u'p'));
-    WriteSettings("[lumivisor]\npath=" + folder.toUtf8() + "\n");
-    CLumivisorDlg dlg;
-    StartAndCheckCameraOpen(dlg);
-    EXPECT_EQ(SaveFolder, folder.left(kMaxPathChars - 1) + '/');
-    // The folder cannot exist (its last name is longer than any file system allows).
+// The keys are read wherever they are, the folder (cut to the buffer) is taken, the caption
+// follows the flag (any non-zero one is Russian), no number is taken from the folder.
+TEST_P(DamagedSettings, GiveTheKeysThePlatformsRulesFind) {
+    const QString folder = Home(GetParam().name) + QString(GetParam().pad, u'p');
+    WriteSettings(GetParam().bytes(folder.toUtf8()));
+    ASSERT_NO_FATAL_FAILURE(StartAndCheckCameraOpen());
+    EXPECT_EQ(LanguageFlag, GetParam().lan);  // the test locale is en_US
+    EXPECT_EQ(dlg.windowTitle(), LoadStringForLanguage(100, GetParam().lan != 0));
+    EXPECT_EQ(SaveFolder, GetParam().storesFolder ? folder.left(kMaxPathChars - 1) + '/'
+                                                  : Home("Desktop") + '/');
     EXPECT_EQ(NextPictureNumber, 0);
     EXPECT_EQ(NextVideoNumber, 0);
 }
 
+INSTANTIATE_TEST_SUITE_P(
+    File, DamagedSettings,
+    ::testing::Values(
+        DamagedFile{"BinaryGarbage", [](auto&) { return Garbage(64 * 1024, 8); }, 0, false},
+        DamagedFile{"KeysAmongGarbage",
+                    [](const QByteArray& folder) {
+                        return Garbage(4096, 9).replace('\n', ' ') +
+                               "\n[LumiVisor]\n\x01\xff garbage without equals\n lan = 7\xfe\n"
+                               "path = " + folder + "\n" + Garbage(4096, 10);
+                    },
+                    7, true},  // digits up to the first other character
+        DamagedFile{"OneMebibyte",  // other sections and keys first, the program's last
+                    [](const QByteArray& folder) {
+                        QByteArray bytes;
+                        for (int i = 0; bytes.size() < 1024 * 1024; ++i)
+                            bytes += "[section" + QByteArray::number(i) +
+                                     "]\nlan=0\npath=/nowhere/" + QByteArray(100, 'x') + "\n";
+                        return bytes + "[lumivisor]\nlan=1\npath=" + folder + "\n";
+                    },
+                    1, true},
+        DamagedFile{"LongPath",  // cannot exist: its last name is longer than any allows
+                    [](const QByteArray& folder) { return "[lumivisor]\npath=" + folder + "\n"; },
+                    0, true, 5000}),
+    [](const auto& test) { return std::string(test.param.name); });
+
 // Start-up numbering over a folder holding names that tempt a careless parser, entries in
 // another case, links and folders.
 TEST_F(StartupFaults, OddNamesInTheSaveFolderGiveSaneNumbers) {
-    QDir dir(session.home.filePath("odd"));
+    QDir dir(Home("odd"));
     ASSERT_TRUE(dir.mkpath("."));
-    auto touch = [&](const QString& name) {
-        QFile f(dir.filePath(name));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << name.toStdString();
-    };
     for (const char* name :
          {"NEWPIC_1e309.jpg", "NEWPIC_nan.jpg", "NEWPIC_-0.jpg", "NEWPIC_2147483648.jpg",
           "NEWPIC_2147483647.jpg", "NEWPIC_-2147483649.jpg", "NEWPIC_.jpg", "NEWPIC_inf.jpg",
           "NEWPIC_0x7fffffff.jpg", "NEWPIC_1e9.jpg.part", "newpic_7.JPG", "NEWAVI_1e3.avi",
           "newavi_-5.AVI", "NEWAVI_99999999999.avi", "target.bin"}) {
-        touch(QString::fromLatin1(name));
+        QFile f(dir.filePath(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << name;
     }
     // Folders, and links to a folder, are not files; a link to a file, and a dangling one,
     // hold a name that a new picture must not take.
-    ASSERT_TRUE(dir.mkdir("NEWPIC_500.jpg"));
+    ASSERT_TRUE(dir.mkdir("NEWPIC_500.jpg") && dir.mkdir("NEWAVI_3000.avi"));
     ASSERT_TRUE(QFile::link(dir.filePath("NEWPIC_500.jpg"), dir.filePath("NEWPIC_600.jpg")));
     ASSERT_TRUE(QFile::link(dir.filePath("target.bin"), dir.filePath("NEWPIC_40.jpg")));
     ASSERT_TRUE(QFile::link(dir.filePath("missing.bin"), dir.filePath("NEWPIC_41.JPG")));
-    ASSERT_TRUE(dir.mkdir("NEWAVI_3000.avi"));
     WriteSettings("[lumivisor]\npath=" + dir.absolutePath().toUtf8() + "\n");
-
-    CLumivisorDlg dlg;
-    StartAndCheckCameraOpen(dlg);
+    ASSERT_NO_FATAL_FAILURE(StartAndCheckCameraOpen());
     EXPECT_EQ(NextPictureNumber, 42);
     EXPECT_EQ(NextVideoNumber, 1001);
 }
@@ -174,7 +131,7 @@ TEST_F(StartupFaults, OddNamesInTheSaveFolderGiveSaneNumbers) {
 // A save folder whose name is not UTF-8, and such bytes in a key of no use to the program:
 // language switches and the save-settings dialog (closed with Cancel, so "path" is written
 // again) leave the file byte for byte as it was; pictures and recordings land in the folder,
-// numbered after the files there.
+// numbered after the files there, a recording's name taken after the scan skipped.
 TEST_F(StartupFaults, BytesThatAreNotUtf8SurviveAndTheirFolderIsUsed) {
     const QByteArray folder = ToNarrow(session.home.path()) + "/scans-\xff\xfe-\xd0/";
     ASSERT_EQ(::mkdir(folder.constData(), 0755), 0);
@@ -184,8 +141,7 @@ TEST_F(StartupFaults, BytesThatAreNotUtf8SurviveAndTheirFolderIsUsed) {
     touch("NEWPIC_4.jpg");
     const QByteArray settings = "[lumivisor]\nlan=0\nnote=\x80\xc3(\npath=" + folder + "\n";
     WriteSettings(settings);
-    CLumivisorDlg dlg;
-    StartAndCheckCameraOpen(dlg);
+    ASSERT_NO_FATAL_FAILURE(StartAndCheckCameraOpen());
     EXPECT_EQ(ToNarrow(SaveFolder), folder);
     dlg.OnRussian();
     dlg.OnEnglish();
@@ -194,7 +150,7 @@ TEST_F(StartupFaults, BytesThatAreNotUtf8SurviveAndTheirFolderIsUsed) {
     dlg.OnSetFolder();
     EXPECT_EQ(ReadSettings(), settings);
 
-    SendMessage(&dlg, WM_COMMAND, ID_SNAP, 0);
+    Command(ID_SNAP);
     const QByteArray picture = folder + "NEWPIC_5.jpg";
     ASSERT_TRUE(WaitFor([&] { return ::access(picture.constData(), F_OK) == 0; }));
     QFile jpeg;
@@ -203,15 +159,16 @@ TEST_F(StartupFaults, BytesThatAreNotUtf8SurviveAndTheirFolderIsUsed) {
     EXPECT_EQ(QImageReader(&jpeg).read().size(), QSize(dlg.VideoWidth, dlg.VideoHeight));
 
     touch("NEWAVI_0.avi");  // taken after the scan
-    SendMessage(&dlg, WM_COMMAND, ID_START_RECORDER, 0);
+    Command(ID_START_RECORDER);
     ASSERT_TRUE(dlg.IsRecording);
-    const int painted = dlg.FramesPainted;
-    ASSERT_TRUE(WaitFor([&] { return dlg.FramesPainted >= painted + 3; }));
-    SendMessage(&dlg, WM_COMMAND, ID_STOP_RECORDER, 0);
-    const capturetest::AviContents avi =
-        capturetest::ReadAvi((folder + "NEWAVI_1.avi").toStdString());
+    ASSERT_TRUE(WaitForFrames(3));
+    Command(ID_STOP_RECORDER);
+    const capturetest::AviContents avi = capturetest::ReadAvi((folder + "NEWAVI_1.avi").toStdString());
     EXPECT_FALSE(avi.error);
     EXPECT_GT(avi.frames, 0);
+    struct stat taken {};  // skipped and left alone; the counter goes on after the one used
+    EXPECT_TRUE(::stat((folder + "NEWAVI_0.avi").constData(), &taken) == 0 && taken.st_size == 0);
+    EXPECT_EQ(NextVideo(), 2);
     EXPECT_TRUE(session.messages.isEmpty()) << session.messages.join("; ").toStdString();
     std::filesystem::remove_all(folder.toStdString());  // beyond what Qt can remove
 }

@@ -2,18 +2,11 @@
 // program under Xvfb: the file is complete when the program has gone, within 5 s. After
 // kill -9 the next start repairs the file and says so, once; files that are no interrupted
 // recording stay as they were. The session's end (Qt's quit event) is in test_commands.
-#include <gtest/gtest.h>
-
-#include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 
-#include "E2eSupport.h"
-#include "RecordingCheck.h"
-#include "app/CLumivisorDlg.h"
+#include "WindowSupport.h"
 #include "capture/RecordingRepair.h"
-#include "resources/StringTable.h"
 
 using namespace e2e;
 
@@ -57,11 +50,10 @@ TEST(ProgramKilled, TheNextStartRepairsTheRecordingAndSaysSoOnce) {
     const QString video = session.home.filePath("NEWAVI_0.avi");
     const QString noise = session.home.filePath("NEWAVI_50.avi");
     ASSERT_FALSE(capturetest::RecordingIsWhole(video));  // headers never finished
-    {
-        QFile file(noise);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        for (int i = 0; i < 65536; ++i) file.putChar(char(std::rand()));
-    }
+    QFile file(noise);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    for (int i = 0; i < 65536; ++i) file.putChar(char(std::rand()));
+    file.close();
     const QByteArray noiseBytes = Bytes(noise);
     auto start = [] {
         CLumivisorDlg dlg;
@@ -75,7 +67,6 @@ TEST(ProgramKilled, TheNextStartRepairsTheRecordingAndSaysSoOnce) {
               QStringList{LoadStringForLanguage(174, 0) + QStringLiteral("\nNEWAVI_0.avi")});
     EXPECT_TRUE(capturetest::RecordingIsWhole(video));
     const QByteArray repaired = Bytes(video);
-
     ASSERT_TRUE(start());
     EXPECT_EQ(session.messages.size(), 1);
     EXPECT_EQ(Bytes(video), repaired);
