@@ -149,7 +149,8 @@ TEST_F(MainWindow, EscEnterAndTabNeverCloseTheWindowExitDoes) {
     theApp.m_pMainWnd = &dlg;
     bool closedByKeys = true;
     QTimer::singleShot(0, &dlg, [&] {
-        for (Qt::Key key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Tab}) QTest::keyClick(&dlg, key);
+        for (Qt::Key key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Tab})
+            QTest::keyClick(&dlg, key);
         closedByKeys = !dlg.isVisible();
         Item(ID_EXIT)->trigger();
     });

@@ -86,9 +86,10 @@ INSTANTIATE_TEST_SUITE_P(
                     [](const QByteArray& folder) {
                         return Garbage(4096, 9).replace('\n', ' ') +
                                "\n[LumiVisor]\n\x01\xff garbage without equals\n lan = 7\xfe\n"
-                               "path = " + folder + "\n" + Garbage(4096, 10);
+                               "path = " +
+                               folder + "\n" + Garbage(4096, 10);
                     },
-                    7, true},  // digits up to the first other character
+                    7, true},       // digits up to the first other character
         DamagedFile{"OneMebibyte",  // other sections and keys first, the program's last
                     [](const QByteArray& folder) {
                         QByteArray bytes;
@@ -163,7 +164,8 @@ TEST_F(StartupFaults, BytesThatAreNotUtf8SurviveAndTheirFolderIsUsed) {
     ASSERT_TRUE(dlg.IsRecording);
     ASSERT_TRUE(WaitForFrames(3));
     Command(ID_STOP_RECORDER);
-    const capturetest::AviContents avi = capturetest::ReadAvi((folder + "NEWAVI_1.avi").toStdString());
+    const capturetest::AviContents avi =
+        capturetest::ReadAvi((folder + "NEWAVI_1.avi").toStdString());
     EXPECT_FALSE(avi.error);
     EXPECT_GT(avi.frames, 0);
     struct stat taken {};  // skipped and left alone; the counter goes on after the one used

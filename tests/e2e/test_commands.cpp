@@ -65,8 +65,8 @@ TEST_F(Commands, RecordingByMenu) {
     EXPECT_EQ(avi.width, 640);
     // Its first frame has the camera's black top-right corner.
     const QString frame = session.home.filePath("first.png");
-    ASSERT_EQ(QProcess::execute("ffmpeg", {"-nostdin", "-v", "error", "-i", video, "-frames:v",
-                                           "1", frame}),
+    ASSERT_EQ(QProcess::execute("ffmpeg",
+                                {"-nostdin", "-v", "error", "-i", video, "-frames:v", "1", frame}),
               0);
     const QImage first(frame);
     ASSERT_EQ(first.size(), QSize(640, 480));
@@ -89,8 +89,7 @@ TEST_P(RecordingInterrupted, StopsTheRecordingFirst) {
     const std::function<void()> interruptions[] = {
         [] { VirtualCameraProvider::addCamera("Virtual Camera 9"); },
         [] { VirtualCameraProvider::removeCamera("Virtual Camera 2"); },
-        [&] { Choose(ID_DEVICE_FIRST); },
-        [&] { dlg.close(); },
+        [&] { Choose(ID_DEVICE_FIRST); }, [&] { dlg.close(); },
         [] {  // the desktop session ends: its manager has Qt quit
             QEvent quit(QEvent::Quit);
             QCoreApplication::sendEvent(qApp, &quit);
