@@ -20,16 +20,6 @@ const QString kEnglishTitle = "Orvida endoscopes &microscopes software";
 
 class MainWindow : public WindowTest {
 protected:
-    QString SettingsFile() const { return session.home.path() + "/.config/lumivisor.ini"; }
-    void WriteSettings(const QByteArray& text) {
-        QFile f(SettingsFile());
-        ASSERT_TRUE(QDir().mkpath(session.home.path() + "/.config") &&
-                    f.open(QIODevice::WriteOnly) && f.write(text) == text.size());
-    }
-    QString ReadSettings() const {
-        QFile f(SettingsFile());
-        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
-    }
     QStringList BarTexts() const {
         QStringList texts;
         for (QAction* a : dlg.MenuBar()->actions()) texts << a->text();

@@ -1,5 +1,5 @@
-// What the tests of the program's window on virtual cameras share: the window in a fresh
-// session, its menu items as the user sees and chooses them, and the engine behind it.
+// The tests of the program's window share the window in a fresh session (E2eSupport),
+// its menu items as the user chooses them, and the engine behind it.
 #pragma once
 
 #include "media/GstHandle.h"  // first: WinTypes.h before GLib
@@ -52,7 +52,7 @@ inline std::int32_t NextVideo() {
     std::lock_guard lock(SaveSettingsMutex);
     return NextVideoNumber;
 }
-// No sample grabber can be made: a graph build fails at the grabber with a message.
+// Until RestoreClasses, no sample grabber can be made: a graph build fails with a message.
 inline void BreakSampleGrabbers() {
     CoRegisterClass(CLSID_SampleGrabber, [](REFIID, void** object) {
         *object = nullptr;
@@ -62,20 +62,19 @@ inline void BreakSampleGrabbers() {
 inline void RestoreClasses() {
     for (const auto& [clsid, factory] : BuiltInMediaClasses()) CoRegisterClass(clsid, factory);
 }
-// A recording whose file the demuxer reads whole, of more than `frames` frames.
+// A recording the demuxer reads without error, of more than `frames` frames.
 inline void ExpectComplete(const QString& path, int frames) {
     const capturetest::AviContents avi = capturetest::ReadAvi(path.toStdString());
     EXPECT_FALSE(avi.error) << path.toStdString();
     EXPECT_GT(avi.frames, frames) << path.toStdString();
 }
 
-// The enabled state of Start recorder, Stop recorder, Snap, Crosshairs, Resolution, Filter.
+// Enabled: Start recorder, Stop recorder, Snap, Crosshairs, Resolution, Filter.
 using Enables = std::vector<bool>;
-inline const Enables kNoDevice{false, false, false, false, false, false};
+inline const Enables kNoDevice(6, false);
 inline const Enables kDeviceOpen{true, false, true, true, true, true};
 inline const Enables kRecording{false, true, false, false, false, false};
 
-// The program's window in a fresh session, with its cameras.
 class WindowTest : public ::testing::Test {
 protected:
     // Cameras "Virtual Camera 1".."n"; the window opens the last and shows its picture.
@@ -110,6 +109,17 @@ protected:
                QGuiApplication::primaryScreen()->availableGeometry().center();
     }
     QString File(const QString& name) const { return SaveFolder + name; }
+    // The settings file, written with exactly these bytes.
+    QString SettingsFile() const { return session.home.filePath(".config/lumivisor.ini"); }
+    void WriteSettings(const QByteArray& bytes) {
+        QFile file(SettingsFile());
+        ASSERT_TRUE(QDir(session.home.path()).mkpath(".config") &&
+                    file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+    }
+    QByteArray ReadSettings() const {
+        QFile file(SettingsFile());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
 
     Session session;
     CLumivisorDlg dlg;

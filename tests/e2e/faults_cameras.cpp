@@ -1,16 +1,12 @@
-// Cameras that misbehave, on the real window with virtual cameras: a thousand opens and
-// device notices leave one capture pipeline alive (GStreamer's leaks tracer counts them)
-// and the memory where it was; the Devices drop-down after being empty; a camera that
-// cannot start (busy, no permission, no bandwidth); a stalled camera and a read error (the
-// sign, the recording completed, the picture back); the loose cable; damaged MJPEG frames.
+// Cameras that misbehave, on the real window: opened and noticed a thousand times, plugged
+// into an empty drop-down, busy or forbidden at start, stalled or failing a read, on a loose
+// cable, sending damaged MJPEG frames.
 #include <unistd.h>
 
 #include <QApplication>
 #include <QImageReader>
 #include <QMenu>
 #include <QMouseEvent>
-#include <chrono>
-#include <cstdlib>
 
 #include "WindowSupport.h"
 
@@ -63,11 +59,6 @@ double ResidentMb() {
 
 class CameraFaults : public WindowTest {
 protected:
-    void StartWith(const std::string& camera) {
-        VirtualCameraProvider::addCamera(camera);
-        dlg.Create();
-        ASSERT_TRUE(WaitForFrames(2));
-    }
     QMenu* Devices() const { return GetSubMenu(dlg.MenuBar(), 1); }
     // The Devices drop-down opened with the mouse: whether it shows.
     bool ClickDevices() {
@@ -100,11 +91,8 @@ TEST_F(CameraFaults, AThousandOpensAndNoticesLeaveOnePipelineAndTheMemory) {
     EXPECT_EQ(LivePipelines(), 1);
     for (int i = 0; i < 1000; ++i) ASSERT_NO_FATAL_FAILURE(notice(i));
     EXPECT_EQ(LivePipelines(), 1);
-    const double growth = ResidentMb() - before;
-    RecordProperty("resident_mb_before", QString::number(before, 'f', 1).toStdString());
-    RecordProperty("resident_mb_growth", QString::number(growth, 'f', 1).toStdString());
 #ifndef __SANITIZE_ADDRESS__  // its quarantine keeps freed memory; it checks leaks itself
-    EXPECT_LT(growth, 10.0) << before << " MB before";
+    EXPECT_LT(ResidentMb() - before, 10.0) << before << " MB before";
 #endif
     EXPECT_TRUE(WaitForFrames(2));
     EXPECT_TRUE(session.messages.isEmpty());
@@ -222,7 +210,8 @@ INSTANTIATE_TEST_SUITE_P(Camera, NoPicture,
 // arriving opens without recording, fitted; the same camera back within 10 s records on into
 // the next file.
 TEST_F(CameraFaults, LooseCableRecordsOnIntoTheNextFile) {
-    ASSERT_NO_FATAL_FAILURE(StartWith("Scope"));
+    VirtualCameraProvider::addCamera("Scope");
+    dlg.Create();
     Command(ID_START_RECORDER);
     ASSERT_TRUE(WaitForFrames(30));
     VirtualCameraProvider::removeCamera("Scope");

@@ -26,24 +26,14 @@ QByteArray Garbage(qsizetype size, quint32 seed) {
     return bytes.replace('[', '(');
 }
 
-// A session whose home holds a Desktop folder (the default save folder) and whose settings
-// file, when written, has exactly the bytes of the case.
+// A home with a Desktop folder (the default save folder) and one camera.
 class StartupFaults : public WindowTest {
 protected:
     void SetUp() override {
         ASSERT_TRUE(QDir(session.home.path()).mkpath("Desktop"));
-        ASSERT_TRUE(QDir(session.home.path()).mkpath(".config"));
         VirtualCameraProvider::addNumberedCameras(1);
     }
     QString Home(const QString& name) const { return QDir(session.home.path()).filePath(name); }
-    void WriteSettings(const QByteArray& bytes) {
-        QFile file(Home(".config/") + kSettingsFileName);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
-    }
-    QByteArray ReadSettings() const {
-        QFile file(Home(".config/") + kSettingsFileName);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
     // Starts the window: the camera opens, and start-up leaves the settings file as it was.
     void StartAndCheckCameraOpen() {
         const QByteArray bytes = ReadSettings();
