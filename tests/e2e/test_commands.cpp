@@ -9,7 +9,7 @@ using namespace e2e;
 
 namespace {
 
-class Commands : public WindowTest {};
+using Commands = WindowTest;
 
 // In Russian: a folder that cannot take the file gives the message, no recording, no number
 // used, the preview running on. Then Start recorder, Stop recorder by the menu: the file
