@@ -333,7 +333,6 @@ TEST_F(NoticeFaults, ThousandNoticesInABurstEndWithTheLastCameraOpen) {
     for (const QString& message : session.messages)
         EXPECT_EQ(message, LoadStringForLanguage(152, LanguageFlag));
     EXPECT_EQ(Operation(), kDeviceOpen);
-
     // And keeps up with the next single change.
     VirtualCameraProvider::addCamera("After The Burst");
     ASSERT_TRUE(WaitFor([&] { return CaughtUp(); }, 30000))

@@ -89,7 +89,6 @@ TEST_F(DiskFaults, PicturesOnAFullDiskLeaveNoBrokenFileAndThePreviewRuns) {
     EXPECT_LT(FreeBytes(), 64 * 1024);
     ASSERT_TRUE(Snap());  // two more attempts on the full disk
     ASSERT_TRUE(Snap());
-
     // The earlier pictures are whole; the failed ones left nothing behind.
     for (int n = 0; n < failed; ++n) EXPECT_TRUE(WholeJpeg(Picture(n), VideoSize())) << n;
     const QStringList entries = QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System);
@@ -99,7 +98,6 @@ TEST_F(DiskFaults, PicturesOnAFullDiskLeaveNoBrokenFileAndThePreviewRuns) {
     for (const QString& message : session.messages)
         EXPECT_EQ(message, LoadStringForLanguage(170, LanguageFlag));
     EXPECT_TRUE(WaitForFrames(6));
-
     // With space again, the next picture takes the next number (the failed ones are used up).
     ASSERT_TRUE(QFile::remove(Picture(0)) && QFile::remove(Picture(1)));
     EXPECT_EQ(Number(), failed + 3);
@@ -118,7 +116,6 @@ TEST_F(DiskFaults, ARecordingThatWouldFillTheDiskEndsWholeWithAMessageAndThePrev
     Record("NEWAVI_0.avi");
     const capturetest::AviContents first = capturetest::ReadAvi(File("NEWAVI_0.avi").toStdString());
     ASSERT_TRUE(session.messages.isEmpty()) << session.messages.join("; ").toStdString();
-
     // A recording that would fill the disk ends on its own, with the message, before the
     // margin is touched: its file is whole, every frame the multiplexer took in it.
     capturetest::RecordedFrames recorded(Engine().m_pGraph.get());
@@ -135,14 +132,12 @@ TEST_F(DiskFaults, ARecordingThatWouldFillTheDiskEndsWholeWithAMessageAndThePrev
     const capturetest::AviContents full = capturetest::ReadAvi(File("NEWAVI_1.avi").toStdString());
     EXPECT_FALSE(full.error);
     EXPECT_EQ(full.frames, recorded.count());
-
     // The preview runs again; the earlier files are as they were.
     EXPECT_TRUE(WaitForFrames(5));
     EXPECT_TRUE(WholeJpeg(Picture(0), VideoSize()));
     const capturetest::AviContents again = capturetest::ReadAvi(File("NEWAVI_0.avi").toStdString());
     EXPECT_FALSE(again.error);
     EXPECT_EQ(again.digests, first.digests);
-
     // With space again, the next recording is written whole.
     ASSERT_TRUE(QFile::remove(File("NEWAVI_1.avi")));
     Record("NEWAVI_2.avi");

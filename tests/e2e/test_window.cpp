@@ -37,14 +37,12 @@ TEST_F(LivePicture, TheLastOfThreeCamerasOpensWithItsMovingPictureStretchedAndTh
     EXPECT_EQ(dlg.frameGeometry().size(), QSize(653, 538));
     EXPECT_TRUE(Centred());
     EXPECT_TRUE(session.messages.isEmpty());
-
     // The marker (between 63 % and 74 % of the height) moves from frame to frame.
     const QImage first = GrabPicture(dlg);
     ExpectTestPicture(first);
     ASSERT_TRUE(WaitForFrames(3));
     const QRect marker(0, int(0.63 * first.height()), first.width(), int(0.11 * first.height()));
     EXPECT_NE(first.copy(marker), GrabPicture(dlg).copy(marker));
-
     // The indicator covers picture columns 599..639, rows 0..40; its white is transparent.
     dlg.IsRecording = true;
     const QImage recording = GrabPicture(dlg);
@@ -53,7 +51,6 @@ TEST_F(LivePicture, TheLastOfThreeCamerasOpensWithItsMovingPictureStretchedAndTh
     EXPECT_TRUE(Near(ColourAt(recording, 599.5 / 640, 0.5 / 480), kBlack, 24));
     dlg.IsRecording = false;
     EXPECT_TRUE(Near(ColourAt(GrabPicture(dlg), 619.5 / 640, 20.5 / 480), kBlack, 24));
-
     // Stretched over a resized window, without keeping its shape.
     dlg.resize(1000, 300);
     ASSERT_TRUE(WaitForFrames(1));
