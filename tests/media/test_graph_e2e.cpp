@@ -443,17 +443,24 @@ class MediaButtonStill : public ::testing::TestWithParam<bool> {};
 // one, each press gives one still, a press while stopped is not kept, and the button's end
 // (camera unplugged) leaves the preview running.
 TEST_P(MediaButtonStill, EachPressGivesOneStillSample) {
-    ComPtr<IAMVideoControl> control;
-    EXPECT_FALSE(ButtonSource(GetParam(), -1)->hasStillPin());
+    ComPtr<IPin> stillPin, peer;
+    {
+        EngineGraph g;
+        ComPtr<CaptureSourceFilter> plain = ButtonSource(GetParam(), -1);
+        ASSERT_EQ(g.build(plain.get()), S_OK);
+        EXPECT_FALSE(plain->hasStillPin());
+        EXPECT_TRUE(FAILED(g.builder->FindPin(g.capture.get(), PINDIR_OUTPUT, &PIN_CATEGORY_STILL,
+                                              nullptr, FALSE, 0, stillPin.put())));
+    }
     int fds[2];
     ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds), 0);
     ComPtr<CaptureSourceFilter> source = ButtonSource(GetParam(), fds[0]);
     ASSERT_TRUE(source->hasStillPin());
+    ComPtr<IAMVideoControl> control;
     EXPECT_EQ(source.as(IID_IAMVideoControl, control), E_NOINTERFACE);
     EngineGraph g;
     ASSERT_EQ(g.build(source.get()), S_OK);
     ASSERT_EQ(g.connect(), S_OK);
-    ComPtr<IPin> stillPin, peer;
     ASSERT_EQ(g.builder->FindPin(g.capture.get(), PINDIR_OUTPUT, &PIN_CATEGORY_STILL, nullptr,
                                  FALSE, 0, stillPin.put()),
               S_OK);

@@ -13,6 +13,7 @@
 #include "CaptureTestSupport.h"
 #include "media/ComRuntime.h"
 #include "media/FilterGraph.h"
+#include "media/Guid.h"
 #include "media/MediaType.h"
 #include "media/V4l2Device.h"
 #include "media/VirtualCamera.h"
@@ -59,6 +60,7 @@ TEST(MediaRuntime, CreatesOnlyRegisteredClassesWithoutAggregation) {
     ComPtr<ISampleGrabber> grabber;
     EXPECT_EQ(filter.as(IID_ISampleGrabber, grabber), E_NOINTERFACE);
     EXPECT_FALSE(grabber);
+    EXPECT_EQ(GuidToString(IID_ISampleGrabberCB), "{0579154A-2B53-4994-B0D0-E773148EFF85}");
 }
 
 // Caps described as a DIB (bottom-up: positive height; rows padded to four bytes), back to caps
