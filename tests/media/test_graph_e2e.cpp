@@ -14,6 +14,7 @@
 #include <map>
 #include <thread>
 
+#include "CaptureTestSupport.h"
 #include "MediaTestSupport.h"
 #include "media/DibElements.h"
 #include "media/FilterGraph.h"
@@ -282,10 +283,7 @@ TEST(MediaGraphBuild, ResetAndRerenderCycles) {
     ComPtr<IMediaEventEx> events;
     ASSERT_EQ(g.graph.as(IID_IMediaEventEx, events), S_OK);
     EXPECT_EQ(events->GetEvent(&code, &p1, &p2, 0), E_ABORT) << "unexpected event " << code;
-    FILTER_INFO info{};
-    ASSERT_EQ(g.capture->QueryFilterInfo(&info), S_OK);
-    info.pGraph->Release();
-    EXPECT_EQ(std::wstring(info.achName), L"Capture source");
+    EXPECT_EQ(capturetest::NameOf(g.capture.get()), L"Capture source");
 }
 
 // A source that already sends DIB-ordered BGR, recording where each frame's data lives.

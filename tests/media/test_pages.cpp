@@ -411,93 +411,80 @@ constexpr const char* kWebcamCaps =
     "video/x-raw, format=YUY2, width=640, height=480, framerate={ 30/1, 20/1, 15/1, 10/1, 5/1 }; "
     "video/x-raw, format=YUY2, width=1280, height=720, framerate=10/1";
 
-class MediaPagesFormatPage : public ::testing::Test {
-protected:
-    void SetUp() override {
-        source_ = SourceWithFormats(kWebcamCaps);
-        ASSERT_TRUE(source_);
-        ASSERT_EQ(source_->queryPinInterface(*source_->pinByName(L"Capture"), IID_IAMStreamConfig,
-                                             config_.putVoid()),
-                  S_OK);
-        page_ = ComPtr<StreamFormatPage>::adopt(new StreamFormatPage);
-        IUnknown* object = config_.get();
-        ASSERT_EQ(page_->SetObjects(1, &object), S_OK);
-        ASSERT_EQ(page_->Activate(&container_, nullptr, TRUE), S_OK);
-        formats_ = Find<QComboBox>(&container_, "format");
-        sizes_ = Find<QComboBox>(&container_, "size");
-        rates_ = Find<QComboBox>(&container_, "rate");
-        ASSERT_TRUE(formats_ && sizes_ && rates_);
-    }
-    void TearDown() override {
-        if (page_) page_->SetObjects(0, nullptr);
-        if (source_) gst_element_set_state(source_->bin(), GST_STATE_NULL);
-    }
-    static Texts Items(QComboBox* box) {
-        Texts out;
-        for (int i = 0; i < box->count(); ++i) out.push_back(box->itemText(i).toStdString());
-        return out;
-    }
-    Texts Current() const {
-        return {formats_->currentText().toStdString(), sizes_->currentText().toStdString(),
-                rates_->currentText().toStdString()};
-    }
-    static void Pick(QComboBox* box, const QString& text) {
-        const int index = box->findText(text);
-        ASSERT_GE(index, 0) << text.toStdString();
-        box->setCurrentIndex(index);
-        Q_EMIT box->activated(index);
-    }
-
-    ComPtr<CaptureSourceFilter> source_;
-    ComPtr<IAMStreamConfig> config_;
-    ComPtr<StreamFormatPage> page_;
-    QWidget container_;
-    QComboBox* formats_ = nullptr;
-    QComboBox* sizes_ = nullptr;
-    QComboBox* rates_ = nullptr;
-};
-
-// What the device offers, the current format selected; a choice not applied changes nothing.
-TEST_F(MediaPagesFormatPage, ListsWhatTheDeviceOffersWithTheCurrentFormatSelected) {
-    EXPECT_EQ(Items(formats_), (Texts{"MJPG", "YUY2"}));
-    EXPECT_EQ(Items(sizes_), (Texts{"1280 x 720", "640 x 480"}));
-    EXPECT_EQ(Items(rates_), (Texts{"30 fps", "15 fps"}));
-    EXPECT_EQ(Current(), (Texts{"MJPG", "1280 x 720", "30 fps"}));
-    EXPECT_EQ(page_->IsPageDirty(), S_FALSE);
-    ASSERT_TRUE(page_->choose(MEDIASUBTYPE_MJPG, 640, 480, 666666));
-    EXPECT_EQ(Current(), (Texts{"MJPG", "640 x 480", "15 fps"}));
-    EXPECT_FALSE(page_->choose(MEDIASUBTYPE_MJPG, 1920, 1080));
-    EXPECT_EQ(page_->choice().width, 640);
-    ASSERT_EQ(page_->Deactivate(), S_OK);
-    EXPECT_EQ(source_->currentFormat(), (VideoFormat{PixelFormat::Mjpg, 1280, 720, {30, 1}}));
+Texts Items(QComboBox* box) {
+    Texts out;
+    for (int i = 0; i < box->count(); ++i) out.push_back(box->itemText(i).toStdString());
+    return out;
 }
 
-TEST_F(MediaPagesFormatPage, ApplyMakesTheChoiceTheOutputsFormat) {
-    Pick(formats_, "YUY2");
-    // The size stays where the new format has it; the rate becomes the nearest it offers.
-    EXPECT_EQ(Items(sizes_), (Texts{"640 x 480", "1280 x 720"}));
-    EXPECT_EQ(sizes_->currentText(), "1280 x 720");
-    EXPECT_EQ(Items(rates_), (Texts{"10 fps"}));
-    EXPECT_EQ(page_->IsPageDirty(), S_OK);
-    Pick(sizes_, "640 x 480");
-    EXPECT_EQ(rates_->count(), 5);
-    Pick(rates_, "15 fps");
-    ASSERT_EQ(page_->Apply(), S_OK);
-    EXPECT_EQ(page_->IsPageDirty(), S_FALSE);
-    EXPECT_EQ(source_->currentFormat(), (VideoFormat{PixelFormat::Yuy2, 640, 480, {15, 1}}));
+void Pick(QComboBox* box, const QString& text) {
+    const int index = box->findText(text);
+    ASSERT_GE(index, 0) << text.toStdString();
+    box->setCurrentIndex(index);
+    Q_EMIT box->activated(index);
+}
+
+// What the device offers, the current format selected; another format keeps the size where
+// it has it and takes the nearest rate; Apply makes the choice the output's format; a choice
+// not applied (Cancel) changes nothing.
+TEST(MediaPagesFormatPage, ListsWhatTheDeviceOffersAndAppliesTheChoice) {
+    ComPtr<CaptureSourceFilter> source = SourceWithFormats(kWebcamCaps);
+    ComPtr<IAMStreamConfig> config;
+    ASSERT_EQ(source->queryPinInterface(*source->pinByName(L"Capture"), IID_IAMStreamConfig,
+                                        config.putVoid()),
+              S_OK);
+    auto page = ComPtr<StreamFormatPage>::adopt(new StreamFormatPage);
+    IUnknown* object = config.get();
+    ASSERT_EQ(page->SetObjects(1, &object), S_OK);
+    QWidget container;
+    ASSERT_EQ(page->Activate(&container, nullptr, TRUE), S_OK);
+    auto* formats = Find<QComboBox>(&container, "format");
+    auto* sizes = Find<QComboBox>(&container, "size");
+    auto* rates = Find<QComboBox>(&container, "rate");
+    ASSERT_TRUE(formats && sizes && rates);
+    const auto current = [&] {
+        return Texts{formats->currentText().toStdString(), sizes->currentText().toStdString(),
+                     rates->currentText().toStdString()};
+    };
+    EXPECT_EQ(Items(formats), (Texts{"MJPG", "YUY2"}));
+    EXPECT_EQ(Items(sizes), (Texts{"1280 x 720", "640 x 480"}));
+    EXPECT_EQ(Items(rates), (Texts{"30 fps", "15 fps"}));
+    EXPECT_EQ(current(), (Texts{"MJPG", "1280 x 720", "30 fps"}));
+    EXPECT_EQ(page->IsPageDirty(), S_FALSE);
+
+    Pick(formats, "YUY2");
+    EXPECT_EQ(Items(sizes), (Texts{"640 x 480", "1280 x 720"}));
+    EXPECT_EQ(Items(rates), (Texts{"10 fps"}));
+    EXPECT_EQ(current(), (Texts{"YUY2", "1280 x 720", "10 fps"}));
+    EXPECT_EQ(page->IsPageDirty(), S_OK);
+    Pick(sizes, "640 x 480");
+    EXPECT_EQ(rates->count(), 5);
+    Pick(rates, "15 fps");
+    ASSERT_EQ(page->Apply(), S_OK);
+    EXPECT_EQ(page->IsPageDirty(), S_FALSE);
+    const VideoFormat applied{PixelFormat::Yuy2, 640, 480, {15, 1}};
+    EXPECT_EQ(source->currentFormat(), applied);
     AM_MEDIA_TYPE* mt = nullptr;
-    ASSERT_EQ(config_->GetFormat(&mt), S_OK);
-    EXPECT_TRUE(mt->subtype == MEDIASUBTYPE_YUY2);
+    ASSERT_EQ(config->GetFormat(&mt), S_OK);
     const auto* vih = reinterpret_cast<const VIDEOINFOHEADER*>(mt->pbFormat);
-    EXPECT_EQ(vih->bmiHeader.biWidth, 640);
-    EXPECT_EQ(vih->bmiHeader.biHeight, 480);
-    EXPECT_EQ(vih->AvgTimePerFrame, 666666);
+    EXPECT_TRUE(mt->subtype == MEDIASUBTYPE_YUY2);
+    EXPECT_EQ(
+        std::make_tuple(vih->bmiHeader.biWidth, vih->bmiHeader.biHeight, vih->AvgTimePerFrame),
+        std::make_tuple(LONG(640), LONG(480), REFERENCE_TIME(666666)));
     DeleteMediaType(mt);
     // Going back to what was applied leaves nothing to apply.
-    Pick(rates_, "30 fps");
-    EXPECT_EQ(page_->IsPageDirty(), S_OK);
-    Pick(rates_, "15 fps");
-    EXPECT_EQ(page_->IsPageDirty(), S_FALSE);
+    Pick(rates, "30 fps");
+    EXPECT_EQ(page->IsPageDirty(), S_OK);
+    Pick(rates, "15 fps");
+    EXPECT_EQ(page->IsPageDirty(), S_FALSE);
+
+    ASSERT_TRUE(page->choose(MEDIASUBTYPE_MJPG, 640, 480, 666666));
+    EXPECT_EQ(current(), (Texts{"MJPG", "640 x 480", "15 fps"}));
+    EXPECT_FALSE(page->choose(MEDIASUBTYPE_MJPG, 1920, 1080));
+    EXPECT_EQ(page->choice().width, 640);
+    ASSERT_EQ(page->Deactivate(), S_OK);
+    EXPECT_EQ(source->currentFormat(), applied);
+    page->SetObjects(0, nullptr);
 }
 
 constexpr GUID kUnknownPage = {0x12345678, 0x1, 0x2, {3, 4, 5, 6, 7, 8, 9, 10}};
