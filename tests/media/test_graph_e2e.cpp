@@ -81,7 +81,8 @@ struct Latest {
     bool becomes(Pred pred) {
         return WaitFor([&] {
             std::lock_guard lock(mutex);
-            return !frame.empty() && pred(Dib{frame.data(), size.first, size.second});
+            return frame.size() >= std::size_t(DibStride(size.first, 24) * size.second) &&
+                   pred(Dib{frame.data(), size.first, size.second});
         });
     }
     std::mutex mutex;
