@@ -1,5 +1,5 @@
-// The camera's snapshot button: its input device found in sysfs trees given as data, and
-// its key presses read from a file descriptor carrying input_event records.
+// The camera's snapshot button: its input device found in a sysfs tree given as data, and its
+// key presses read from a descriptor carrying input_event records.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -42,179 +42,122 @@ void Write(const fs::path& file, const std::string& text) {
     std::ofstream(file) << text;
 }
 
-// A sysfs tree and a /dev folder in a fresh temporary folder.
-class Tree {
-public:
-    Tree() : root_(dir_.path().toStdString()) {}
-    std::string sys() const { return (root_ / "sys").string(); }
-    std::string dev() const { return (root_ / "dev").string(); }
-    fs::path devices() const { return root_ / "sys/devices"; }
+void Link(const fs::path& target, const fs::path& link) {
+    fs::create_directories(link.parent_path());
+    fs::create_directory_symlink(fs::relative(target, link.parent_path()), link);
+}
 
-    // A USB camera at port: interface 1-port:1.0 with the video node.
+// A sysfs tree and a /dev folder in a fresh temporary folder.
+struct Tree {
+    QTemporaryDir temp;
+    fs::path root = temp.path().toStdString();
+    std::string sys = (root / "sys").string(), dev = (root / "dev").string();
+    fs::path devices = root / "sys/devices";
+
+    // A USB camera at port: its interface 1-port:1.0 holds the video node.
     fs::path usbCamera(const std::string& port, const std::string& video) {
-        const fs::path usb = devices() / "pci0000:00/0000:00:14.0/usb1" / ("1-" + port);
+        const fs::path usb = devices / "pci0000:00/0000:00:14.0/usb1" / ("1-" + port);
         Write(usb / "idVendor", "0c45\n");
         const fs::path iface = usb / ("1-" + port + ":1.0");
         Write(iface / "bInterfaceNumber", "00\n");
         videoNode(iface, video);
         return iface;
     }
-    // A video node under a device directory, with the class link and "device" link.
+    // Another interface of the USB device the interface belongs to.
+    fs::path sibling(const fs::path& iface, const std::string& number) {
+        const fs::path other =
+            iface.parent_path() / (iface.parent_path().filename().string() + ":1." + number);
+        Write(other / "bInterfaceNumber", "0" + number + "\n");
+        return other;
+    }
     void videoNode(const fs::path& device, const std::string& video) {
         const fs::path node = device / "video4linux" / video;
         Write(node / "dev", "81:0\n");
-        fs::create_directory_symlink(fs::relative(device, node), node / "device");
-        fs::create_directories(root_ / "sys/class/video4linux");
-        fs::create_directory_symlink(fs::relative(node, root_ / "sys/class/video4linux"),
-                                     root_ / "sys/class/video4linux" / video);
+        Link(device, node / "device");
+        Link(node, root / "sys/class/video4linux" / video);
     }
-    // An input device under parent ("<parent>/input/inputN/eventM") with the given keys.
+    // An input device "<parent>/input/inputN/eventM" with the given keys.
     void input(const fs::path& parent, int n, int event, const std::string& keys,
                bool withDevName = true) {
         const fs::path dir = parent / "input" / ("input" + std::to_string(n));
         Write(dir / "capabilities/key", keys);
         const std::string name = "event" + std::to_string(event);
         Write(dir / name / "uevent",
-              withDevName ? "MAJOR=13\nDEVNAME=input/" + name + "\n" : "MAJOR=13\n");
-        fs::create_directories(root_ / "sys/class/input");
-        fs::create_directory_symlink(fs::relative(dir, root_ / "sys/class/input"),
-                                     root_ / "sys/class/input" / ("input" + std::to_string(n)));
+              "MAJOR=13\n" + (withDevName ? "DEVNAME=input/" + name + "\n" : ""));
+        Link(dir, root / "sys/class/input" / ("input" + std::to_string(n)));
     }
-    std::string node(int event) const { return dev() + "/input/event" + std::to_string(event); }
-    // The device node as a FIFO (readable without a writer when opened non-blocking).
-    void makeNode(int event) {
-        fs::create_directories(root_ / "dev/input");
-        ASSERT_EQ(::mkfifo(node(event).c_str(), 0600), 0);
+    std::string node(int event) const { return dev + "/input/event" + std::to_string(event); }
+    std::vector<std::string> find(const std::string& video) const {
+        return CameraButtonLocator(sys, dev).findInputNodes(video);
     }
-
-private:
-    QTemporaryDir dir_;
-    fs::path root_;
 };
 
-std::vector<std::string> Find(const Tree& t, const std::string& video) {
-    return CameraButtonLocator(t.sys(), t.dev()).findInputNodes(video);
-}
-
-TEST(MediaCameraButtonLocator, ButtonUnderTheVideoInterfaceIsFound) {
-    Tree t;
-    const fs::path iface = t.usbCamera("1", "video0");
-    t.input(iface, 5, 3, KeyBits({KEY_CAMERA}));
-    EXPECT_EQ(Find(t, "/dev/video0"), std::vector<std::string>{t.node(3)});
-    // A node that is a link to the video node is the same camera.
-    fs::create_directories(t.dev() + "/v4l/by-id");
-    Write(t.dev() + "/video0", "");
-    fs::create_symlink("../../video0", t.dev() + "/v4l/by-id/usb-Endoscope-video-index0");
-    EXPECT_EQ(Find(t, t.dev() + "/v4l/by-id/usb-Endoscope-video-index0"),
-              std::vector<std::string>{t.node(3)});
-}
-
-TEST(MediaCameraButtonLocator, NoButtonNoInput) {
-    Tree t;
-    const fs::path iface = t.usbCamera("1", "video0");
-    EXPECT_TRUE(Find(t, "/dev/video0").empty());
-    // An input device of the camera that has other keys only is not its button.
-    t.input(iface, 5, 3, KeyBits({KEY_ENTER, KEY_VOLUMEUP}));
-    EXPECT_TRUE(Find(t, "/dev/video0").empty());
-    // A node sysfs does not know.
-    EXPECT_TRUE(Find(t, "/dev/video7").empty());
-    EXPECT_TRUE(Find(t, "/dev/").empty());
-}
-
-TEST(MediaCameraButtonLocator, TwoCamerasEachFindTheirOwnButton) {
+// Several cameras, links everywhere: each finds its own button, own interface first.
+TEST(MediaCameraButtonLocator, EachCameraFindsItsOwnButtonsOnly) {
     Tree t;
     const fs::path first = t.usbCamera("1", "video0");
-    const fs::path second = t.usbCamera("2", "video2");
     t.input(first, 5, 3, KeyBits({KEY_CAMERA}));
-    // The second camera sends its button over HID, on another interface of its device.
-    const fs::path hid = second.parent_path() / "1-2:1.2" / "0003:0C45:6366.0001";
-    Write(second.parent_path() / "1-2:1.2" / "bInterfaceNumber", "02\n");
-    t.input(hid, 9, 7, KeyBits({KEY_ENTER, KEY_CAMERA}));
-    // Links in sysfs lead everywhere: following them would find the other camera's button.
-    fs::create_directory_symlink(fs::relative(t.devices(), first), first / "subsystem");
-    fs::create_directory_symlink(fs::relative(t.devices(), second), second / "subsystem");
-
-    EXPECT_EQ(Find(t, "/dev/video0"), std::vector<std::string>{t.node(3)});
-    EXPECT_EQ(Find(t, "/dev/video2"), std::vector<std::string>{t.node(7)});
-}
-
-TEST(MediaCameraButtonLocator, OwnInterfaceComesFirstAndNonUsbDevicesStayAlone) {
-    Tree t;
-    const fs::path iface = t.usbCamera("1", "video0");
-    const fs::path hid = iface.parent_path() / "1-1:1.3";
-    Write(hid / "bInterfaceNumber", "03\n");
-    t.input(hid, 2, 1, KeyBits({KEY_CAMERA}));  // sorts first by path, found second
-    t.input(iface, 5, 3, KeyBits({KEY_CAMERA}));
-    EXPECT_EQ(Find(t, "/dev/video0"), (std::vector<std::string>{t.node(3), t.node(1)}));
-
+    t.input(t.sibling(first, "3"), 2, 1, KeyBits({KEY_CAMERA}));  // sorts first, found second
+    // The second camera sends its button over HID; its uevent names no node.
+    const fs::path second = t.usbCamera("2", "video2");
+    t.input(t.sibling(second, "2") / "0003:0C45:6366.0001", 9, 7, KeyBits({KEY_ENTER, KEY_CAMERA}),
+            false);
+    // The third has no button, then an input device with other keys only.
+    const fs::path third = t.usbCamera("3", "video6");
+    EXPECT_TRUE(t.find("/dev/video6").empty());
+    t.input(third, 8, 8, KeyBits({KEY_ENTER, KEY_VOLUMEUP}));
     // A camera that is not on USB: the keyboard on its bus is not its button.
-    const fs::path platform = t.devices() / "platform";
-    t.videoNode(platform / "vivid.0", "video4");
-    t.input(platform / "i8042" / "serio0", 1, 0, KeyBits({KEY_CAMERA, KEY_A}));
-    EXPECT_TRUE(Find(t, "/dev/video4").empty());
-}
+    t.videoNode(t.devices / "platform/vivid.0", "video4");
+    t.input(t.devices / "platform/i8042/serio0", 1, 0, KeyBits({KEY_CAMERA, KEY_A}));
+    // Links in sysfs lead everywhere: following them would find the other cameras' buttons.
+    for (const fs::path& camera : {first, second, third}) Link(t.devices, camera / "subsystem");
 
-TEST(MediaCameraButtonLocator, OpensTheFirstNodeThatOpens) {
-    Tree t;
-    const fs::path iface = t.usbCamera("1", "video0");
-    t.input(iface, 5, 3, KeyBits({KEY_CAMERA}));
-    const CameraButtonLocator locator(t.sys(), t.dev());
-    EXPECT_EQ(locator.openInput("/dev/video0"), -1);  // its node does not exist
+    EXPECT_EQ(t.find("/dev/video0"), (std::vector<std::string>{t.node(3), t.node(1)}));
+    EXPECT_EQ(t.find("/dev/video2"), std::vector<std::string>{t.node(7)});
+    for (const char* none : {"/dev/video6", "/dev/video4", "/dev/video7", "/dev/"})
+        EXPECT_TRUE(t.find(none).empty()) << none;
+    // A node that is a link to the video node is the same camera.
+    Write(t.dev + "/video0", "");
+    fs::create_directories(t.dev + "/v4l/by-id");
+    fs::create_symlink("../../video0", t.dev + "/v4l/by-id/usb-Endoscope-video-index0");
+    EXPECT_EQ(t.find(t.dev + "/v4l/by-id/usb-Endoscope-video-index0"),
+              (std::vector<std::string>{t.node(3), t.node(1)}));
 
-    const fs::path hid = iface.parent_path() / "1-1:1.3";
-    Write(hid / "bInterfaceNumber", "03\n");
-    t.input(hid, 6, 4, KeyBits({KEY_CAMERA}));
-    t.makeNode(4);
+    // The first node that opens is opened, read-only and non-blocking.
+    const CameraButtonLocator locator(t.sys, t.dev);
+    EXPECT_EQ(locator.openInput("/dev/video0"), -1);  // neither node exists
+    fs::create_directories(t.dev + "/input");
+    ASSERT_EQ(::mkfifo(t.node(1).c_str(), 0600), 0);  // readable without a writer
     const int fd = locator.openInput("/dev/video0");
     ASSERT_GE(fd, 0);
     struct stat opened {
     }, expected{};
     ASSERT_EQ(::fstat(fd, &opened), 0);
-    ASSERT_EQ(::stat(t.node(4).c_str(), &expected), 0);
+    ASSERT_EQ(::stat(t.node(1).c_str(), &expected), 0);
     EXPECT_EQ(opened.st_ino, expected.st_ino);
     EXPECT_NE(::fcntl(fd, F_GETFL) & O_NONBLOCK, 0);
     ::close(fd);
 }
 
-TEST(MediaCameraButtonLocator, EventNodeWithoutDevNameIsNamedAfterItsDirectory) {
-    Tree t;
-    const fs::path iface = t.usbCamera("1", "video0");
-    t.input(iface, 5, 11, KeyBits({KEY_CAMERA}), false);
-    EXPECT_EQ(Find(t, "/dev/video0"), std::vector<std::string>{t.node(11)});
+TEST(MediaCameraButtonKeys, ReadsTheKeyBitmask) {
+    const struct {
+        std::string capabilities;
+        int code;
+        bool has;
+    } cases[] = {
+        {KeyBits({KEY_CAMERA}), KEY_CAMERA, true},
+        {KeyBits({KEY_ESC, KEY_CAMERA, KEY_POWER}), KEY_CAMERA, true},
+        {KeyBits({KEY_CAMERA - 1, KEY_CAMERA + 1}), KEY_CAMERA, false},
+        {KeyBits({KEY_CAMERA, KEY_ENTER}), KEY_ENTER, true},  // a low key in the last word
+        {"10000000\n", KEY_CAMERA, false},                    // too few words
+        {"", KEY_CAMERA, false},
+        {"zz100000 0 0 0\n", KEY_CAMERA, false},
+        {KeyBits({KEY_CAMERA}), -1, false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(CameraButtonLocator::hasKey(c.capabilities, c.code), c.has)
+            << c.capabilities << " " << c.code;
 }
-
-struct KeyCase {
-    const char* name;
-    std::string capabilities;
-    int code;
-    bool has;
-};
-
-void PrintTo(const KeyCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
-class MediaCameraButtonKeys : public ::testing::TestWithParam<KeyCase> {};
-
-TEST_P(MediaCameraButtonKeys, ReadsTheKeyBitmask) {
-    EXPECT_EQ(CameraButtonLocator::hasKey(GetParam().capabilities, GetParam().code),
-              GetParam().has);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Capabilities, MediaCameraButtonKeys,
-    ::testing::Values(
-        KeyCase{"CameraKey", KeyBits({KEY_CAMERA}), KEY_CAMERA, true},
-        KeyCase{"AmongOthers", KeyBits({KEY_ESC, KEY_CAMERA, KEY_POWER}), KEY_CAMERA, true},
-        KeyCase{"NeighbourBitOnly", KeyBits({KEY_CAMERA - 1, KEY_CAMERA + 1}), KEY_CAMERA, false},
-        KeyCase{"LowKeyInLastWord", KeyBits({KEY_CAMERA, KEY_ENTER}), KEY_ENTER, true},
-        KeyCase{"TooFewWords", "10000000\n", KEY_CAMERA, false},
-        KeyCase{"Empty", "", KEY_CAMERA, false},
-        KeyCase{"NotHex", "zz100000 0 0 0\n", KEY_CAMERA, false},
-        KeyCase{"NegativeCode", KeyBits({KEY_CAMERA}), -1, false}),
-    [](const auto& p) { return std::string(p.param.name); });
-
-// ---- reading presses ----
 
 input_event Event(int type, int code, int value) {
     input_event e{};
@@ -224,69 +167,52 @@ input_event Event(int type, int code, int value) {
     return e;
 }
 
-struct ReadCase {
-    const char* name;
-    std::vector<input_event> events;
-    std::size_t chunk;  // bytes per write
-    int presses;
-};
-
-void PrintTo(const ReadCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
-class MediaCameraButtonReader : public ::testing::TestWithParam<ReadCase> {};
-
-// The reader sees everything written, then the end of input; it stops by itself.
-TEST_P(MediaCameraButtonReader, OneCallPerPress) {
-    int fds[2];
-    ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds), 0);
-    CameraButton button(fds[0]);
-    std::atomic<int> presses{0};
-    ASSERT_TRUE(button.start([&] { ++presses; }));
-
-    const auto& events = GetParam().events;
-    const auto* bytes = reinterpret_cast<const char*>(events.data());
-    const std::size_t total = events.size() * sizeof(input_event);
-    for (std::size_t at = 0; at < total; at += GetParam().chunk) {
-        const std::size_t n = std::min(GetParam().chunk, total - at);
-        ASSERT_EQ(::write(fds[1], bytes + at, n), ssize_t(n));
-    }
-    ::close(fds[1]);
-    button.waitForEnd();
-    EXPECT_FALSE(button.running());
-    EXPECT_EQ(presses, GetParam().presses);
-}
-
 const input_event kPress = Event(EV_KEY, KEY_CAMERA, 1);
 const input_event kRelease = Event(EV_KEY, KEY_CAMERA, 0);
 const input_event kRepeat = Event(EV_KEY, KEY_CAMERA, 2);
 const input_event kSyn = Event(EV_SYN, SYN_REPORT, 0);
 const input_event kScan = Event(EV_MSC, MSC_SCAN, 0x90001);
 
-INSTANTIATE_TEST_SUITE_P(
-    Events, MediaCameraButtonReader,
-    ::testing::Values(
-        ReadCase{"PressAndRelease", {kScan, kPress, kSyn, kScan, kRelease, kSyn}, 4096, 1},
-        ReadCase{
-            "HeldWithRepeats", {kPress, kSyn, kRepeat, kSyn, kRepeat, kRepeat, kRelease}, 4096, 1},
-        ReadCase{"ReleaseAlone", {kRelease, kSyn}, 4096, 0},
-        ReadCase{"OtherKeys",
-                 {Event(EV_KEY, KEY_ENTER, 1), Event(EV_KEY, KEY_ENTER, 0),
-                  Event(EV_KEY, KEY_CAMERA_FOCUS, 1), Event(EV_KEY, KEY_VOLUMEUP, 1)},
-                 4096,
-                 0},
-        ReadCase{"CameraCodeOnOtherEventTypes",
-                 {Event(EV_MSC, KEY_CAMERA, 1), Event(EV_REL, KEY_CAMERA, 1),
-                  Event(EV_ABS, KEY_CAMERA, 1)},
-                 4096,
-                 0},
-        ReadCase{"ThreePresses", {kPress, kRelease, kPress, kRelease, kPress, kRelease}, 4096, 3},
-        ReadCase{"RecordsSplitAcrossReads", {kPress, kRelease, kRepeat, kPress, kRelease}, 7, 2},
-        ReadCase{"ManyInOneRead",
-                 std::vector<input_event>(200, kPress),  // more than one read's buffer
-                 200 * sizeof(input_event), 200}),
-    [](const auto& p) { return std::string(p.param.name); });
+// The reader sees everything written, then the end of input, and stops by itself: one call a
+// press, none for a release, a repeat, another key or the camera's code on another event type;
+// records split across reads or more than one read holds.
+TEST(MediaCameraButtonReader, OneCallPerPress) {
+    const struct {
+        std::vector<input_event> events;
+        std::size_t chunk;  // bytes per write
+        int presses;
+    } cases[] = {
+        {{kScan, kPress, kSyn, kScan, kRelease, kSyn}, 4096, 1},
+        {{kPress, kSyn, kRepeat, kSyn, kRepeat, kRepeat, kRelease}, 4096, 1},
+        {{kRelease, kSyn}, 4096, 0},
+        {{Event(EV_KEY, KEY_ENTER, 1), Event(EV_KEY, KEY_ENTER, 0),
+          Event(EV_KEY, KEY_CAMERA_FOCUS, 1), Event(EV_KEY, KEY_VOLUMEUP, 1),
+          Event(EV_MSC, KEY_CAMERA, 1), Event(EV_REL, KEY_CAMERA, 1), Event(EV_ABS, KEY_CAMERA, 1)},
+         4096,
+         0},
+        {{kPress, kRelease, kPress, kRelease, kPress, kRelease}, 4096, 3},
+        {{kPress, kRelease, kRepeat, kPress, kRelease}, 7, 2},
+        {std::vector<input_event>(200, kPress), 200 * sizeof(input_event), 200},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(&c - cases);
+        int fds[2];
+        ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds), 0);
+        CameraButton button(fds[0]);
+        std::atomic<int> presses{0};
+        ASSERT_TRUE(button.start([&] { ++presses; }));
+        const auto* bytes = reinterpret_cast<const char*>(c.events.data());
+        const std::size_t total = c.events.size() * sizeof(input_event);
+        for (std::size_t at = 0; at < total; at += c.chunk) {
+            const std::size_t n = std::min(c.chunk, total - at);
+            ASSERT_EQ(::write(fds[1], bytes + at, n), ssize_t(n));
+        }
+        ::close(fds[1]);
+        button.waitForEnd();
+        EXPECT_FALSE(button.running());
+        EXPECT_EQ(presses, c.presses);
+    }
+}
 
 TEST(MediaCameraButtonReaderLife, DestroyingStopsAReaderThatWaits) {
     int fds[2];
@@ -299,13 +225,10 @@ TEST(MediaCameraButtonReaderLife, DestroyingStopsAReaderThatWaits) {
         EXPECT_FALSE(button.start([] {}));  // one reader
     }  // nothing was written: the reader is blocked in poll and must still stop
     // The descriptor was closed with the button: the writer sees the other end gone.
-    const input_event press = kPress;
-    EXPECT_EQ(::send(fds[1], &press, sizeof press, MSG_NOSIGNAL), -1);
+    EXPECT_EQ(::send(fds[1], &kPress, sizeof kPress, MSG_NOSIGNAL), -1);
     EXPECT_EQ(presses, 0);
     ::close(fds[1]);
-
-    CameraButton none(-1);
-    EXPECT_FALSE(none.start([] {}));
+    EXPECT_FALSE(CameraButton(-1).start([] {}));
 }
 
 }  // namespace

@@ -1,105 +1,159 @@
-// The capture engine's graph on real pipelines with virtual cameras: frames in DIB order,
-// writes that travel on, the still trigger, the reset algorithm, notices of a lost device.
+// The capture engine's graph on real pipelines with virtual cameras: every format's picture in
+// DIB order, controls while frames flow, the still output (software trigger, snapshot button),
+// writes that travel on, buffers copied only when shared, the reset algorithm, notices of a
+// lost device.
 #include <gtest/gtest.h>
+
+#include <linux/input.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <QObject>
 #include <QThread>
 #include <map>
 #include <thread>
 
+#include "CaptureTestSupport.h"
 #include "MediaTestSupport.h"
 #include "media/DibElements.h"
 #include "media/FilterGraph.h"
 #include "media/MediaType.h"
+#include "media/VirtualCameraPattern.h"
 #include "platform/WindowMessage.h"
 
 using namespace mediatest;
 using lumi::devices::PixelFormat;
+using lumi::devices::Rgb;
+using lumi::devices::V4l2Formats;
 using lumi::devices::VideoFormat;
 using lumi::devices::VirtualCamera;
+using lumi::devices::VirtualCameraPattern;
+namespace cid = lumi::devices::cid;
 
 namespace {
 
-struct Pixel {
-    int b, g, r;
-};
-
-Pixel At(const BYTE* frame, int stride, int row, int column) {
-    const BYTE* p = frame + std::size_t(row) * stride + std::size_t(column) * 3;
-    return Pixel{p[0], p[1], p[2]};
+AM_MEDIA_TYPE Video(const GUID& subtype) {
+    AM_MEDIA_TYPE mt{};
+    mt.majortype = MEDIATYPE_Video;
+    mt.subtype = subtype;
+    return mt;
 }
 
-bool Near(const Pixel& p, int value, int tolerance) {
-    return std::abs(p.b - value) <= tolerance && std::abs(p.g - value) <= tolerance &&
-           std::abs(p.r - value) <= tolerance;
+// A DIB frame (bottom-up BGR rows) read at picture coordinates.
+struct Dib {
+    const BYTE* data;
+    int w, h;
+    Rgb at(int x, int y) const {
+        const BYTE* p = data + (h - 1 - y) * DibStride(w, 24) + x * 3;
+        return {p[2], p[1], p[0]};
+    }
+    bool near(int x, int y, Rgb c, int tolerance) const {
+        const Rgb p = at(x, y);
+        return std::abs(p.r - c.r) <= tolerance && std::abs(p.g - c.g) <= tolerance &&
+               std::abs(p.b - c.b) <= tolerance;
+    }
+    // The camera's picture: eight bars on top, grey below; the right-most column black above
+    // and grey below. A flipped or mirrored frame fails.
+    bool showsPattern(int tolerance) const {
+        const auto& colours = VirtualCameraPattern::baseColours();
+        const Rgb grey = colours[VirtualCameraPattern::kGrey];
+        bool ok = true;
+        for (int bar = 0; bar < 8; ++bar)
+            ok &= near(bar * w / 8 + w / 16, h / 4, colours[std::size_t(bar)], tolerance);
+        for (int y : {2, h / 4, h / 2 - 3}) ok &= near(w - 1, y, colours[7], tolerance);
+        for (int y : {h / 2 + 3, h * 7 / 8, h - 1})
+            ok &= near(w - 1, y, grey, tolerance) && near(0, y, grey, tolerance);
+        return ok;
+    }
+};
+
+// The frame branch's latest frame, kept for the test to read.
+struct Latest {
+    explicit Latest(EngineGraph& g) {
+        g.frames.onFrame = [this, &g](double, BYTE* data, LONG length) {
+            std::lock_guard lock(mutex);
+            frame.assign(data, data + length);
+            size = {g.width, g.height};
+        };
+    }
+    template <typename Pred>
+    bool becomes(Pred pred) {
+        return WaitFor([&] {
+            std::lock_guard lock(mutex);
+            return frame.size() >= std::size_t(DibStride(size.first, 24) * size.second) &&
+                   pred(Dib{frame.data(), size.first, size.second});
+        });
+    }
+    std::mutex mutex;
+    std::vector<BYTE> frame;
+    std::pair<int, int> size;
+};
+
+bool HasClass(const std::set<IBaseFilter*>& filters, const CLSID& id) {
+    return std::any_of(filters.begin(), filters.end(), [&](IBaseFilter* f) {
+        CLSID own{};
+        f->GetClassID(&own);
+        return own == id;
+    });
 }
 
 class MediaEngineGraph : public ::testing::TestWithParam<VideoFormat> {};
 
-// The picture's top half ends in a black bar, its bottom half is grey, its top-left corner
-// white. In DIB order the last row in memory is the picture's top row.
-TEST_P(MediaEngineGraph, FrameBranchDeliversBottomUpBgrOfTheConnectedSize) {
+// Every frame of the connected size shows the picture in DIB order, consecutive frames differ;
+// a trigger gives one still (none before the still pin is connected); the builder's tee and
+// decoder or converter are filters of the graph, which reset removes.
+TEST_P(MediaEngineGraph, EveryFrameShowsThePictureAndATriggerOneStill) {
     const VideoFormat format = GetParam();
+    const int w = format.width, h = format.height, bytes = DibStride(w, 24) * h;
+    const int tolerance = format.pixelFormat == PixelFormat::Mjpg ? 24 : 12;
+    VirtualCamera camera;
     EngineGraph g;
-    ASSERT_EQ(g.build(MakeVirtualSource(format, false).get()), S_OK);
+    ASSERT_EQ(g.build(MakeVirtualSource(format, true, &camera).get()), S_OK);
+    EXPECT_EQ(g.triggerStill(), VFW_E_NOT_CONNECTED);
     ASSERT_EQ(g.connect(), S_OK);
-    EXPECT_EQ(g.width, format.width);
-    EXPECT_EQ(g.height, format.height);  // positive: bottom-up
-
-    const int stride = DibStride(format.width, 24);
-    std::atomic<int> wrongSize{0}, wrongPattern{0};
+    EXPECT_EQ(std::make_pair(g.width, g.height), std::make_pair(w, h));  // positive: bottom-up
+    std::atomic<int> wrong{0}, repeats{0};
+    std::vector<BYTE> previous;  // the streaming thread's until Stop
     g.frames.onFrame = [&](double, BYTE* data, LONG length) {
-        if (length != stride * format.height) {
-            ++wrongSize;
-            return;
-        }
-        const int w = format.width, h = format.height;
-        const bool ok = Near(At(data, stride, 0, w - 1), 128, 12) &&    // bottom row: grey
-                        Near(At(data, stride, h - 1, w - 1), 0, 12) &&  // top row, right: black
-                        Near(At(data, stride, h - 1, 0), 255, 12);      // top row, left: white
-        if (!ok) ++wrongPattern;
+        wrong += length != bytes || !Dib{data, w, h}.showsPattern(tolerance);
+        repeats += std::equal(previous.begin(), previous.end(), data, data + length);
+        previous.assign(data, data + length);
+    };
+    g.stills.onFrame = [&](double, BYTE* data, LONG) {
+        wrong += !Dib{data, w, h}.showsPattern(tolerance);
     };
     ASSERT_EQ(g.control->Run(), S_OK);
-    EXPECT_TRUE(WaitFor([&] { return g.frames.buffers >= 10; }));
-    EXPECT_EQ(g.control->Stop(), S_OK);
-    EXPECT_EQ(wrongSize, 0);
-    EXPECT_EQ(wrongPattern, 0);
-    // No still pin: no still branch, no trigger.
-    EXPECT_EQ(g.triggerStill(), E_NOINTERFACE);
+    ASSERT_TRUE(WaitFor([&] { return g.frames.buffers >= 10; }));
+    EXPECT_EQ(camera.currentFormat(), format);
     EXPECT_EQ(g.stills.samples, 0);
-}
-
-TEST_P(MediaEngineGraph, SoftwareTriggerYieldsOneStillSample) {
-    const VideoFormat format = GetParam();
-    EngineGraph g;
-    ASSERT_EQ(g.build(MakeVirtualSource(format, true).get()), S_OK);
-    ASSERT_EQ(g.connect(), S_OK);
-    ASSERT_EQ(g.control->Run(), S_OK);
-    ASSERT_TRUE(WaitFor([&] { return g.frames.buffers >= 3; }));
-    EXPECT_EQ(g.stills.samples, 0);  // nothing without a trigger
     EXPECT_EQ(g.triggerStill(), S_OK);
     EXPECT_TRUE(WaitFor([&] { return g.stills.samples >= 1; }));
     const int after = g.frames.buffers;
     EXPECT_TRUE(WaitFor([&] { return g.frames.buffers >= after + 10; }));
+    EXPECT_EQ(g.control->Stop(), S_OK);
+    EXPECT_EQ(wrong, 0);
+    EXPECT_EQ(repeats, 0);
     EXPECT_EQ(g.stills.samples, 1);
-    EXPECT_EQ(g.stills.lastLength, DibStride(format.width, 24) * format.height);
-    // The still grabber buffers its samples.
-    LONG size = 0;
+    EXPECT_EQ(g.stills.lastLength, bytes);
+    LONG size = 0;  // the still grabber buffers its samples
     EXPECT_EQ(g.stillGrabber->GetCurrentBuffer(&size, nullptr), S_OK);
-    EXPECT_EQ(size, DibStride(format.width, 24) * format.height);
-    g.control->Stop();
+    EXPECT_EQ(size, bytes);
+    EXPECT_EQ(g.filters().size(), 5u + 3u);
+    EXPECT_TRUE(HasClass(g.filters(), CLSID_SmartTee));
+    EXPECT_TRUE(HasClass(g.filters(),
+                         format.pixelFormat == PixelFormat::Mjpg ? CLSID_MjpegDec : CLSID_Colour));
+    g.reset();
+    EXPECT_EQ(g.filters(), g.ownFilters());
 }
 
 // Grabber -> grabber: what the first callback writes is what the second one receives.
 TEST_P(MediaEngineGraph, WritesInTheCallbackReachTheNextFilter) {
     EngineGraph g;
     ASSERT_EQ(g.build(MakeVirtualSource(GetParam(), false).get()), S_OK);
-    AM_MEDIA_TYPE mt{};
-    mt.majortype = MEDIATYPE_Video;
-    mt.subtype = MEDIASUBTYPE_RGB24;
+    AM_MEDIA_TYPE mt = Video(MEDIASUBTYPE_RGB24);
     ASSERT_EQ(g.grabber->SetMediaType(&mt), S_OK);
     ASSERT_EQ(g.stillGrabber->SetMediaType(&mt), S_OK);
-    // Frame grabber, then the "still" grabber as the next filter, then a null renderer.
     ASSERT_TRUE(
         SUCCEEDED(g.builder->RenderStream(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, g.capture.get(),
                                           g.grabberFilter.get(), g.stillGrabberFilter.get())));
@@ -114,10 +168,7 @@ TEST_P(MediaEngineGraph, WritesInTheCallbackReachTheNextFilter) {
     g.stills.onFrame = [&](double, BYTE* data, LONG) {
         uint32_t seen = 0;
         std::memcpy(&seen, data, 4);
-        if (seen == (written.load() | 0x5A000000u))
-            ++matched;
-        else
-            ++mismatched;
+        (seen == (written.load() | 0x5A000000u) ? matched : mismatched)++;
     };
     g.grabber->SetCallback(&g.frames, 1);
     g.stillGrabber->SetCallback(&g.stills, 1);
@@ -128,51 +179,72 @@ TEST_P(MediaEngineGraph, WritesInTheCallbackReachTheNextFilter) {
 }
 
 INSTANTIATE_TEST_SUITE_P(VirtualCameras, MediaEngineGraph,
-                         ::testing::Values(VideoFormat{PixelFormat::Yuy2, 640, 480, {30, 1}},
-                                           VideoFormat{PixelFormat::Mjpg, 640, 480, {30, 1}},
-                                           VideoFormat{PixelFormat::Mjpg, 1280, 720, {30, 1}}),
-                         [](const auto& p) {
+                         ::testing::ValuesIn(VirtualCamera::formats()), [](const auto& p) {
                              return std::string(lumi::devices::fourccName(p.param.pixelFormat)) +
                                     std::to_string(p.param.height);
                          });
 
-// ---- what the builder inserts and what reset removes -------------------------------------
+class MediaCameraControls : public ::testing::TestWithParam<PixelFormat> {};
 
-std::vector<CLSID> Classes(const std::set<IBaseFilter*>& filters) {
-    std::vector<CLSID> result;
-    for (IBaseFilter* f : filters) {
-        CLSID id{};
-        f->GetClassID(&id);
-        result.push_back(id);
+// Controls changed from another thread while frames flow (a settings page on a running
+// preview): the stream keeps going, and each control then changes the picture.
+TEST_P(MediaCameraControls, ChangesWhileStreamingShowInThePicture) {
+    VirtualCamera camera;
+    EngineGraph g;
+    ASSERT_EQ(g.build(MakeVirtualSource({GetParam(), 640, 480}, false, &camera).get()), S_OK);
+    ASSERT_EQ(g.connect(), S_OK);
+    Latest latest(g);
+    ASSERT_EQ(g.control->Run(), S_OK);
+    std::thread changer([&] {
+        for (int i = 0; i < 200; ++i) {
+            camera.setControl(cid::kBrightness, (i % 129) - 64);
+            camera.setControl(cid::kHue, (i * 7) % 361 - 180);
+        }
+    });
+    changer.join();
+    const int before = g.frames.buffers;
+    ASSERT_TRUE(WaitFor([&] { return g.frames.buffers > before + 3; }));
+    const struct {
+        uint32_t id;
+        int32_t value;
+        bool (*changed)(const Dib&);
+    } cases[] = {
+        {cid::kBrightness, 64, [](const Dib& f) { return f.at(f.w - 4, f.h - 4).g > 230; }},
+        {cid::kBrightness, -64, [](const Dib& f) { return f.at(f.w - 4, f.h - 4).g < 30; }},
+        {cid::kContrast, 0,
+         [](const Dib& f) {
+             return std::abs(f.at(f.w / 16, f.h / 4).g - f.at(f.w * 15 / 16, f.h / 4).g) < 12;
+         }},
+        {cid::kSaturation, 0,  // yellow turns grey
+         [](const Dib& f) {
+             const Rgb p = f.at(f.w * 3 / 16, f.h / 4);
+             return std::abs(p.r - p.b) < 12;
+         }},
+        {cid::kHue, 180,  // red turns cyan
+         [](const Dib& f) {
+             const Rgb p = f.at(f.w * 11 / 16, f.h / 4);
+             return p.r < 60 && p.g > 110 && p.b > 110;
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.id) + " = " + std::to_string(c.value));
+        for (const lumi::devices::ControlInfo& info : camera.controls())
+            ASSERT_TRUE(camera.setControl(info.id, info.defaultValue));
+        ASSERT_TRUE(latest.becomes([&](const Dib& f) { return !c.changed(f); }));
+        ASSERT_TRUE(camera.setControl(c.id, c.value));
+        EXPECT_TRUE(latest.becomes(c.changed));
     }
-    return result;
+    g.control->Stop();
 }
 
-bool Has(const std::vector<CLSID>& ids, const CLSID& id) {
-    return std::find(ids.begin(), ids.end(), id) != ids.end();
-}
-
-TEST(MediaGraphBuild, InsertsTeeDecoderAndConverterAsFiltersOfTheGraph) {
-    for (PixelFormat pf : {PixelFormat::Yuy2, PixelFormat::Mjpg}) {
-        EngineGraph g;
-        ASSERT_EQ(g.build(MakeVirtualSource({pf, 640, 480, {30, 1}}, true).get()), S_OK);
-        ASSERT_EQ(g.connect(), S_OK);
-        const auto ids = Classes(g.filters());
-        EXPECT_EQ(ids.size(), 5u + 3u);  // a tee for preview; a decoder/converter per branch
-        EXPECT_TRUE(Has(ids, CLSID_SmartTee));
-        EXPECT_TRUE(Has(ids, pf == PixelFormat::Mjpg ? CLSID_MjpegDec : CLSID_Colour));
-        g.reset();
-        EXPECT_EQ(g.filters(), g.ownFilters());
-    }
-}
+INSTANTIATE_TEST_SUITE_P(Formats, MediaCameraControls,
+                         ::testing::Values(PixelFormat::Yuy2, PixelFormat::Mjpg),
+                         [](const auto& p) { return lumi::devices::fourccName(p.param); });
 
 TEST(MediaGraphBuild, FailedRenderLeavesTheGraphAsItWas) {
     EngineGraph g;
-    ASSERT_EQ(g.build(MakeVirtualSource({PixelFormat::Yuy2, 640, 480, {30, 1}}, false).get()),
-              S_OK);
-    AM_MEDIA_TYPE mt{};
-    mt.majortype = MEDIATYPE_Video;
-    mt.subtype = MEDIASUBTYPE_MJPG;  // nothing turns YUY2 into MJPG
+    ASSERT_EQ(g.build(MakeVirtualSource({PixelFormat::Yuy2, 640, 480}, false).get()), S_OK);
+    AM_MEDIA_TYPE mt = Video(MEDIASUBTYPE_MJPG);  // nothing turns YUY2 into MJPG
     ASSERT_EQ(g.grabber->SetMediaType(&mt), S_OK);
     EXPECT_TRUE(
         FAILED(g.builder->RenderStream(&PIN_CATEGORY_PREVIEW, &MEDIATYPE_Video, g.capture.get(),
@@ -186,71 +258,63 @@ TEST(MediaGraphBuild, FailedRenderLeavesTheGraphAsItWas) {
     EXPECT_EQ(g.grabber->GetConnectedMediaType(&connected), VFW_E_NOT_CONNECTED);
 }
 
-// The engine's reset, 200 times, running each time: only the five filters remain, the
-// reconnection works every time.
+// The engine's reset, 200 times, running each time (the idle still branch never holds the run
+// up): only the five filters remain, the reconnection works every time, no event is left.
 TEST(MediaGraphBuild, ResetAndRerenderCycles) {
-    VirtualCamera camera;
     EngineGraph g;
-    ASSERT_EQ(
-        g.build(MakeVirtualSource({PixelFormat::Mjpg, 640, 480, {30, 1}}, true, &camera).get()),
-        S_OK);
+    ASSERT_EQ(g.build(MakeVirtualSource({PixelFormat::Mjpg, 640, 480}, true).get()), S_OK);
     for (int cycle = 0; cycle < 200; ++cycle) {
-        ASSERT_EQ(g.connect(), S_OK) << cycle;
-        ASSERT_EQ(g.width, 640) << cycle;
+        SCOPED_TRACE(cycle);
+        ASSERT_EQ(g.connect(), S_OK);
+        ASSERT_EQ(g.width, 640);
         const int before = g.frames.buffers;
-        ASSERT_EQ(g.control->Run(), S_OK) << cycle;
-        ASSERT_TRUE(WaitFor([&] { return g.frames.buffers > before; })) << cycle;
+        ASSERT_EQ(g.control->Run(), S_OK);
+        ASSERT_TRUE(WaitFor([&] { return g.frames.buffers > before; }));
         if (cycle % 50 == 0) {
             const int stills = g.stills.samples;
             EXPECT_EQ(g.triggerStill(), S_OK);
-            EXPECT_TRUE(WaitFor([&] { return g.stills.samples > stills; })) << cycle;
+            EXPECT_TRUE(WaitFor([&] { return g.stills.samples > stills; }));
         }
         ASSERT_EQ(g.control->Stop(), S_OK);
         g.reset();
-        ASSERT_EQ(g.filters(), g.ownFilters()) << cycle;
+        ASSERT_EQ(g.filters(), g.ownFilters());
     }
     LONG code = 0;
     LONG_PTR p1 = 0, p2 = 0;
     ComPtr<IMediaEventEx> events;
     ASSERT_EQ(g.graph.as(IID_IMediaEventEx, events), S_OK);
     EXPECT_EQ(events->GetEvent(&code, &p1, &p2, 0), E_ABORT) << "unexpected event " << code;
-    FILTER_INFO info{};
-    ASSERT_EQ(g.capture->QueryFilterInfo(&info), S_OK);
-    info.pGraph->Release();
-    EXPECT_EQ(std::wstring(info.achName), L"Capture source");
+    EXPECT_EQ(capturetest::NameOf(g.capture.get()), L"Capture source");
 }
 
-// ---- buffers: in place unless shared ------------------------------------------------------
-
-// A source whose output is already DIB-ordered BGR, recording where each frame's data lives.
+// A source that already sends DIB-ordered BGR, recording where each frame's data lives.
 struct DibSource {
     ComPtr<CaptureSourceFilter> filter;
     std::mutex mutex;
     std::map<long long, const BYTE*> dataAt;  // pts in microseconds -> data pointer
 
     DibSource() {
+        RegisterDibElements();
         GstElement* bin = gst_parse_bin_from_description(
             "videotestsrc is-live=true pattern=smpte ! "
-            "video/x-raw,format=BGR,width=320,height=240,framerate=30/1 ! lumidibconvert name=flip",
-            FALSE, nullptr);
-        GstElement* flip = gst_bin_get_by_name(GST_BIN(bin), "flip");
-        GstPad* out = gst_element_get_static_pad(flip, "src");
-        gst_element_add_pad(bin, gst_ghost_pad_new("src", out));
-        gst_pad_add_probe(out, GST_PAD_PROBE_TYPE_BUFFER, &DibSource::onBuffer, this, nullptr);
-        gst_object_unref(out);
-        gst_object_unref(flip);
+            "video/x-raw,format=BGR,width=320,height=240,framerate=30/1 ! lumidibconvert",
+            TRUE, nullptr);
+        auto out = GstHandle<GstPad>::adopt(gst_element_get_static_pad(bin, "src"));
+        gst_pad_add_probe(
+            out.get(), GST_PAD_PROBE_TYPE_BUFFER,
+            [](GstPad*, GstPadProbeInfo* info, gpointer self) {
+                auto* s = static_cast<DibSource*>(self);
+                GstBuffer* buffer = GST_PAD_PROBE_INFO_BUFFER(info);
+                GstMapInfo map;
+                if (gst_buffer_map(buffer, &map, GST_MAP_READ)) {
+                    std::lock_guard lock(s->mutex);
+                    s->dataAt[std::llround(double(GST_BUFFER_PTS(buffer)) / 1000.0)] = map.data;
+                    gst_buffer_unmap(buffer, &map);
+                }
+                return GST_PAD_PROBE_OK;
+            },
+            this, nullptr);
         filter = ComPtr<CaptureSourceFilter>::adopt(new CaptureSourceFilter(bin, {}, {}));
-    }
-    static GstPadProbeReturn onBuffer(GstPad*, GstPadProbeInfo* info, gpointer self) {
-        auto* s = static_cast<DibSource*>(self);
-        GstBuffer* buffer = GST_PAD_PROBE_INFO_BUFFER(info);
-        GstMapInfo map;
-        if (gst_buffer_map(buffer, &map, GST_MAP_READ)) {
-            std::lock_guard lock(s->mutex);
-            s->dataAt[std::llround(double(GST_BUFFER_PTS(buffer)) / 1000.0)] = map.data;
-            gst_buffer_unmap(buffer, &map);
-        }
-        return GST_PAD_PROBE_OK;
     }
     const BYTE* upstream(double seconds) {
         std::lock_guard lock(mutex);
@@ -259,97 +323,72 @@ struct DibSource {
     }
 };
 
-TEST(MediaGrabberBuffers, AnUnsharedBgrBufferIsHandedOverInPlace) {
-    RegisterDibElements();
-    DibSource source;
-    EngineGraph g;
-    ASSERT_EQ(g.build(source.filter.get()), S_OK);
-    AM_MEDIA_TYPE mt{};
-    mt.majortype = MEDIATYPE_Video;
-    mt.subtype = MEDIASUBTYPE_RGB24;
-    ASSERT_EQ(g.grabber->SetMediaType(&mt), S_OK);
-    // The capture output straight into the grabber: no tee, and no converter on a DIB stream.
-    ASSERT_EQ(g.builder->RenderStream(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, g.capture.get(),
-                                      g.grabberFilter.get(), g.nullRenderer2.get()),
-              S_OK);
-    EXPECT_EQ(g.filters(), g.ownFilters());
-    g.grabber->SetCallback(&g.frames, 1);
-    std::atomic<int> inPlace{0}, copied{0};
-    g.frames.onFrame = [&](double t, BYTE* data, LONG) {
-        (source.upstream(t) == data ? inPlace : copied)++;
-    };
-    ASSERT_EQ(g.control->Run(), S_OK);
-    EXPECT_TRUE(WaitFor([&] { return inPlace + copied >= 10; }));
-    g.control->Stop();
-    EXPECT_GT(inPlace, 0);
-    EXPECT_EQ(copied, 0);
-}
-
-TEST(MediaGrabberBuffers, ASharedBufferIsCopiedSoBranchesDoNotSeeEachOthersWrites) {
-    RegisterDibElements();
-    DibSource source;
-    EngineGraph g;
-    ASSERT_EQ(g.build(source.filter.get()), S_OK);
-    ASSERT_EQ(g.connect(), S_OK);  // preview through a Smart Tee
-    // The tee's capture output feeds the second grabber: both branches get one buffer.
-    ASSERT_TRUE(
-        SUCCEEDED(g.builder->RenderStream(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, g.capture.get(),
-                                          g.stillGrabberFilter.get(), g.nullRenderer.get())));
-    g.stillGrabber->SetCallback(&g.stills, 1);
-    std::atomic<int> copied{0}, leaked{0};
-    const BYTE kMarkA = 0xA5, kMarkB = 0x5A;
-    auto branch = [&](BYTE mine, BYTE other) {
-        return [&, mine, other](double t, BYTE* data, LONG) {
-            if (source.upstream(t) != data) ++copied;
-            if (data[1] == other && data[2] == other) ++leaked;
-            data[1] = data[2] = mine;
-        };
-    };
-    g.frames.onFrame = branch(kMarkA, kMarkB);
-    g.stills.onFrame = branch(kMarkB, kMarkA);
-    ASSERT_EQ(g.control->Run(), S_OK);
-    EXPECT_TRUE(WaitFor([&] { return g.frames.buffers >= 20 && g.stills.buffers >= 20; }));
-    g.control->Stop();
-    EXPECT_GT(copied, 0);
-    EXPECT_EQ(leaked, 0);
-}
-
-// ---- a device that is gone ----------------------------------------------------------------
-
-class NoticeWindow : public QObject {
-public:
-    bool event(QEvent* e) override {
-        if (e->type() != WindowMessageEvent::eventType()) return QObject::event(e);
-        auto* m = static_cast<WindowMessageEvent*>(e);
-        if (m->message() == WM_GRAPHNOTIFY) {
-            ++notices;
-            lParam = m->lParam();
-            onUiThread = QThread::currentThread() == thread();
+// A buffer that only the grabber holds is handed to the callback in place; one the tee gives
+// to both branches is copied, so no branch sees the other's writes.
+TEST(MediaGrabberBuffers, InPlaceUnlessSharedAndThenCopied) {
+    for (const bool shared : {false, true}) {
+        SCOPED_TRACE(shared ? "shared" : "alone");
+        DibSource source;
+        EngineGraph g;
+        ASSERT_EQ(g.build(source.filter.get()), S_OK);
+        if (shared) {
+            ASSERT_EQ(g.connect(), S_OK);  // preview through a Smart Tee
+            // The tee's capture output feeds the second grabber: both branches get one buffer.
+            ASSERT_TRUE(SUCCEEDED(
+                g.builder->RenderStream(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, g.capture.get(),
+                                        g.stillGrabberFilter.get(), g.nullRenderer.get())));
+            g.stillGrabber->SetCallback(&g.stills, 1);
+        } else {
+            AM_MEDIA_TYPE mt = Video(MEDIASUBTYPE_RGB24);
+            ASSERT_EQ(g.grabber->SetMediaType(&mt), S_OK);
+            // Straight into the grabber: no tee, and no converter on a DIB stream.
+            ASSERT_EQ(
+                g.builder->RenderStream(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, g.capture.get(),
+                                        g.grabberFilter.get(), g.nullRenderer2.get()),
+                S_OK);
+            EXPECT_EQ(g.filters(), g.ownFilters());
+            g.grabber->SetCallback(&g.frames, 1);
         }
-        return true;
+        std::atomic<int> inPlace{0}, copied{0}, leaked{0};
+        const auto branch = [&](BYTE mine, BYTE other) {
+            return [&, mine, other](double t, BYTE* data, LONG) {
+                (source.upstream(t) == data ? inPlace : copied)++;
+                if (data[1] == other && data[2] == other) ++leaked;
+                data[1] = data[2] = mine;
+            };
+        };
+        g.frames.onFrame = branch(0xA5, 0x5A);
+        g.stills.onFrame = branch(0x5A, 0xA5);
+        ASSERT_EQ(g.control->Run(), S_OK);
+        EXPECT_TRUE(
+            WaitFor([&] { return g.frames.buffers >= 20 && (!shared || g.stills.buffers >= 20); }));
+        g.control->Stop();
+        EXPECT_EQ(leaked, 0);
+        EXPECT_GT(shared ? copied : inPlace, 0);
+        EXPECT_TRUE(shared || copied == 0) << copied;
     }
-    int notices = 0;
-    LPARAM lParam = 0;
-    bool onUiThread = false;
-};
+}
 
 TEST(MediaGraphNotices, AMissingCameraFailsRunAndNotifiesTheOwnerOnItsThread) {
-    GstElement* bin = gst_parse_bin_from_description(
-        "v4l2src device=/dev/lumivisor-no-such-camera name=src", FALSE, nullptr);
-    GstElement* v4l2 = gst_bin_get_by_name(GST_BIN(bin), "src");
-    GstPad* out = gst_element_get_static_pad(v4l2, "src");
-    gst_element_add_pad(bin, gst_ghost_pad_new("src", out));
-    gst_object_unref(out);
-    gst_object_unref(v4l2);
-    GstHandle<GstCaps> caps = GstHandle<GstCaps>::adopt(
-        gst_caps_from_string("video/x-raw,format=YUY2,width=640,height=480,framerate=30/1"));
-    auto source = ComPtr<CaptureSourceFilter>::adopt(
-        new CaptureSourceFilter(bin, lumi::devices::V4l2Formats::fromCaps(caps.get()), {}));
-
+    struct Window : QObject {
+        bool event(QEvent* e) override {
+            if (e->type() != WindowMessageEvent::eventType()) return QObject::event(e);
+            auto* m = static_cast<WindowMessageEvent*>(e);
+            if (m->message() != WM_GRAPHNOTIFY) return true;
+            ++notices;
+            wrong += m->lParam() != 77 || QThread::currentThread() != thread();
+            return true;
+        }
+        int notices = 0, wrong = 0;
+    } window;
+    auto source = ComPtr<CaptureSourceFilter>::adopt(new CaptureSourceFilter(
+        gst_parse_bin_from_description("v4l2src device=/dev/lumivisor-no-such-camera", TRUE,
+                                       nullptr),
+        V4l2Formats::fromCapsString("video/x-raw,format=YUY2,width=640,height=480,framerate=30/1"),
+        {}));
     EngineGraph g;
     ASSERT_EQ(g.build(source.get()), S_OK);
     ASSERT_EQ(g.connect(), S_OK);
-    NoticeWindow window;
     ComPtr<IMediaEventEx> events;
     ASSERT_EQ(g.graph.as(IID_IMediaEventEx, events), S_OK);
     ASSERT_EQ(events->SetNotifyWindow(reinterpret_cast<OAHWND>(static_cast<QObject*>(&window)),
@@ -357,8 +396,7 @@ TEST(MediaGraphNotices, AMissingCameraFailsRunAndNotifiesTheOwnerOnItsThread) {
               S_OK);
     EXPECT_TRUE(FAILED(g.control->Run()));
     EXPECT_TRUE(WaitFor([&] { return window.notices > 0; }, 5000));
-    EXPECT_TRUE(window.onUiThread);
-    EXPECT_EQ(window.lParam, 77);
+    EXPECT_EQ(window.wrong, 0);  // on the owner's thread, with its parameter
     LONG code = 0;
     LONG_PTR p1 = 0, p2 = 0;
     ASSERT_EQ(events->GetEvent(&code, &p1, &p2, 0), S_OK);
@@ -366,5 +404,100 @@ TEST(MediaGraphNotices, AMissingCameraFailsRunAndNotifiesTheOwnerOnItsThread) {
     EXPECT_EQ(g.control->Stop(), S_OK);
     events->SetNotifyWindow(0, 0, 0);
 }
+
+// ---- the still output of a V4L2-style source, fed by the camera's snapshot button ----------
+
+// A live source with the pad "src", like v4l2src; a socket carrying input_event records
+// stands for the button's input device.
+ComPtr<CaptureSourceFilter> ButtonSource(bool jpeg, int buttonFd) {
+    CaptureSourceFilter::Options options;
+    options.buttonFd = buttonFd;
+    return ComPtr<CaptureSourceFilter>::adopt(new CaptureSourceFilter(
+        gst_parse_bin_from_description(
+            jpeg ? "videotestsrc is-live=true ! jpegenc" : "videotestsrc is-live=true", TRUE,
+            nullptr),
+        V4l2Formats::fromCapsString(jpeg ? "image/jpeg, width=320, height=240, framerate=30/1"
+                                         : "video/x-raw, format=YUY2, width=320, height=240, "
+                                           "framerate=30/1"),
+        options));
+}
+
+void Send(int fd, std::initializer_list<std::pair<int, int>> keys) {
+    std::vector<input_event> events;
+    for (auto [code, value] : keys) {
+        input_event e{};
+        e.type = EV_KEY;
+        e.code = __u16(code);
+        e.value = value;
+        events.push_back(e);
+        events.push_back(input_event{});  // EV_SYN report
+    }
+    const ssize_t bytes = ssize_t(events.size() * sizeof(input_event));
+    ASSERT_EQ(::write(fd, events.data(), std::size_t(bytes)), bytes);
+}
+
+class MediaButtonStill : public ::testing::TestWithParam<bool> {};
+
+// V4L2 has no software trigger (no IAMVideoControl) and without a button no still pin. With
+// one, each press gives one still, a press while stopped is not kept, and the button's end
+// (camera unplugged) leaves the preview running.
+TEST_P(MediaButtonStill, EachPressGivesOneStillSample) {
+    ComPtr<IPin> stillPin, peer;
+    {
+        EngineGraph g;
+        ComPtr<CaptureSourceFilter> plain = ButtonSource(GetParam(), -1);
+        ASSERT_EQ(g.build(plain.get()), S_OK);
+        EXPECT_FALSE(plain->hasStillPin());
+        EXPECT_TRUE(FAILED(g.builder->FindPin(g.capture.get(), PINDIR_OUTPUT, &PIN_CATEGORY_STILL,
+                                              nullptr, FALSE, 0, stillPin.put())));
+    }
+    int fds[2];
+    ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds), 0);
+    ComPtr<CaptureSourceFilter> source = ButtonSource(GetParam(), fds[0]);
+    ASSERT_TRUE(source->hasStillPin());
+    ComPtr<IAMVideoControl> control;
+    EXPECT_EQ(source.as(IID_IAMVideoControl, control), E_NOINTERFACE);
+    EngineGraph g;
+    ASSERT_EQ(g.build(source.get()), S_OK);
+    ASSERT_EQ(g.connect(), S_OK);
+    ASSERT_EQ(g.builder->FindPin(g.capture.get(), PINDIR_OUTPUT, &PIN_CATEGORY_STILL, nullptr,
+                                 FALSE, 0, stillPin.put()),
+              S_OK);
+    EXPECT_EQ(stillPin->ConnectedTo(peer.put()), S_OK);  // the still branch is built
+    const auto moreFrames = [&](int n) {
+        const int from = g.frames.buffers;
+        return WaitFor([&] { return g.frames.buffers >= from + n; });
+    };
+    ASSERT_EQ(g.control->Run(), S_OK);
+    ASSERT_TRUE(moreFrames(5));
+    EXPECT_EQ(g.stills.samples, 0);
+    Send(fds[1], {{KEY_CAMERA, 1}, {KEY_CAMERA, 2}, {KEY_CAMERA, 2}, {KEY_CAMERA, 0}});
+    ASSERT_TRUE(WaitFor([&] { return g.stills.samples >= 1; }));
+    EXPECT_EQ(g.stills.lastLength, DibStride(g.width, 24) * std::abs(g.height));  // RGB24
+    Send(fds[1], {{KEY_ENTER, 1}, {KEY_ENTER, 0}, {KEY_CAMERA, 0}, {KEY_CAMERA, 1}});
+    ASSERT_TRUE(WaitFor([&] { return g.stills.samples >= 2; }));
+    ASSERT_TRUE(moreFrames(5));
+    EXPECT_EQ(g.stills.samples, 2);
+    EXPECT_EQ(g.control->Stop(), S_OK);
+    Send(fds[1], {{KEY_CAMERA, 1}, {KEY_CAMERA, 0}});
+    // Until the reader has taken it (it then acts at once, within the same step).
+    ASSERT_TRUE(WaitFor([&] {
+        int unread = 0;
+        return ::ioctl(fds[0], FIONREAD, &unread) == 0 && unread == 0;
+    }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_EQ(g.control->Run(), S_OK);
+    ASSERT_TRUE(moreFrames(10));
+    EXPECT_EQ(g.stills.samples, 2);
+    Send(fds[1], {{KEY_CAMERA, 1}});
+    ASSERT_TRUE(WaitFor([&] { return g.stills.samples >= 3; }));
+    ::close(fds[1]);
+    EXPECT_TRUE(moreFrames(5));
+    EXPECT_EQ(g.control->Stop(), S_OK);
+    EXPECT_EQ(g.stills.samples, 3);
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, MediaButtonStill, ::testing::Bool(),
+                         [](const auto& p) { return p.param ? "Mjpg" : "Yuy2"; });
 
 }  // namespace

@@ -1,9 +1,11 @@
-// Recording to AVI the way the capture engine does it, read back with GStreamer's own
-// AVI demuxer: the camera's format (MJPG stays MJPG), every frame the camera sent.
-// The layer first: GLib defines TRUE/FALSE as macros.
-#include "MediaTestSupport.h"
+// Recording to AVI the way the capture engine does it, read back with GStreamer's own demuxer
+// and with readers that are not ours; files that cannot be written; the repair of a recording
+// whose writer stopped without finishing it.
+#include "MediaTestSupport.h"  // first: WinTypes.h before GLib
 
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -11,106 +13,95 @@
 
 #include "AviReader.h"
 #include "RecordingCheck.h"
-#include "media/FileWriter.h"
+#include "media/AviRepair.h"
 
 using namespace mediatest;
+using capturetest::AviContents;
+using capturetest::ReadAvi;
+using capturetest::RecordingIsWhole;
 using lumi::devices::PixelFormat;
 using lumi::devices::VideoFormat;
 using lumi::devices::VirtualCamera;
 
 namespace {
 
-using capturetest::AviContents;
-using capturetest::ReadAvi;
+const VideoFormat kYuy2{PixelFormat::Yuy2, 640, 480, {30, 1}};
+
+// The engine's StartRecording on a built graph: stop, file writer, capture branch to it.
+HRESULT RenderToFile(EngineGraph& g, const std::wstring& path) {
+    g.control->Stop();
+    IBaseFilter* mux = nullptr;
+    HRESULT hr = g.builder->SetOutputFileName(&MEDIASUBTYPE_Avi, path.c_str(), &mux, nullptr);
+    if (FAILED(hr)) return hr;
+    hr = g.builder->RenderStream(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, g.capture.get(), nullptr,
+                                 mux);
+    mux->Release();
+    return hr;
+}
 
 class MediaRecordingCycle : public ::testing::TestWithParam<VideoFormat> {};
 
-// StartRecording, 3 s, StopRecording (stop, reset, reconnect, run) - twice on one graph.
+// Start, 3 s, stop (stop, reset, reconnect, run) - twice on one graph: every frame the camera
+// sent, in its format (MJPG stays MJPG), with the preview running beside it.
 TEST_P(MediaRecordingCycle, AviHoldsEveryFrameInTheCamerasFormat) {
     const VideoFormat format = GetParam();
     QTemporaryDir folder;
-    ASSERT_TRUE(folder.isValid());
     VirtualCamera camera;
     EngineGraph g;
     ASSERT_EQ(g.build(MakeVirtualSource(format, false, &camera).get()), S_OK);
     ASSERT_EQ(g.connect(), S_OK);
     ASSERT_EQ(g.control->Run(), S_OK);
     ASSERT_TRUE(WaitFor([&] { return g.frames.buffers >= 3; }));
-
     for (int cycle = 1; cycle <= 2; ++cycle) {
-        const std::string path =
-            QDir(folder.path()).filePath("NEWAVI_%1.avi").arg(cycle).toStdString();
-        const std::wstring wide = QString::fromStdString(path).toStdWString();
-        // StartRecording
+        SCOPED_TRACE(cycle);
+        const QString path = folder.filePath(QString("NEWAVI_%1.avi").arg(cycle));
         capturetest::RecordedFrames recorded(g.graph.get());
-        g.control->Stop();
-        IBaseFilter* mux = nullptr;
-        ASSERT_EQ(g.builder->SetOutputFileName(&MEDIASUBTYPE_Avi, wide.c_str(), &mux, nullptr),
-                  S_OK);
-        ASSERT_NE(mux, nullptr);
-        ASSERT_EQ(g.builder->RenderStream(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, g.capture.get(),
-                                          nullptr, mux),
-                  S_OK);
-        mux->Release();
+        ASSERT_EQ(RenderToFile(g, path.toStdWString()), S_OK);
         const uint64_t sentBefore = camera.framesSent();
         const int previewBefore = g.frames.buffers;
         ASSERT_EQ(g.control->Run(), S_OK);
         std::this_thread::sleep_for(std::chrono::seconds(3));
-        // StopRecording
         ASSERT_EQ(g.control->Stop(), S_OK);
         const uint64_t sent = camera.framesSent() - sentBefore;
-        EXPECT_GT(g.frames.buffers, previewBefore + 30);  // the preview ran beside it
+        EXPECT_GT(g.frames.buffers, previewBefore + 30);
         g.reset();
         ASSERT_EQ(g.filters(), g.ownFilters());  // mux and file writer are gone
         ASSERT_EQ(g.connect(), S_OK);
         ASSERT_EQ(g.control->Run(), S_OK);
 
-        const AviContents avi = ReadAvi(path);
-        EXPECT_FALSE(avi.error) << path;
-        EXPECT_NEAR(avi.frames, double(sent), 1.0) << "cycle " << cycle;
-        EXPECT_TRUE(capturetest::RecordingIsWhole(QString::fromStdString(path), recorded.count()));
+        const AviContents avi = ReadAvi(path.toStdString());
+        EXPECT_FALSE(avi.error);
+        EXPECT_NEAR(avi.frames, double(sent), 1.0);
         EXPECT_GT(avi.frames, 60);
-        EXPECT_EQ(avi.width, format.width);
-        EXPECT_EQ(avi.height, format.height);
-        if (format.pixelFormat == PixelFormat::Mjpg) {
-            EXPECT_EQ(avi.mediaType, "image/jpeg");
-        } else {
-            EXPECT_EQ(avi.mediaType, "video/x-raw");
-            EXPECT_EQ(avi.format, "YUY2");
-        }
+        EXPECT_TRUE(RecordingIsWhole(path, recorded.count()));
+        EXPECT_EQ(std::make_pair(avi.width, avi.height),
+                  std::make_pair(format.width, format.height));
+        const bool mjpg = format.pixelFormat == PixelFormat::Mjpg;
+        EXPECT_EQ(avi.mediaType, mjpg ? "image/jpeg" : "video/x-raw");
+        EXPECT_TRUE(mjpg || avi.format == "YUY2") << avi.format;
     }
-    EXPECT_TRUE(WaitFor([&] { return g.frames.buffers > 0; }));
     g.control->Stop();
 }
 
 INSTANTIATE_TEST_SUITE_P(VirtualCameras, MediaRecordingCycle,
-                         ::testing::Values(VideoFormat{PixelFormat::Yuy2, 640, 480, {30, 1}},
+                         ::testing::Values(kYuy2,
                                            VideoFormat{PixelFormat::Mjpg, 1280, 720, {30, 1}}),
                          [](const auto& p) {
                              return std::string(lumi::devices::fourccName(p.param.pixelFormat));
                          });
 
-// No space: a camera whose stream cannot start (no USB bandwidth, ENOSPC) fails the run as the
-// camera's and tells nothing of a disk; a file writer that cannot write (/dev/full, ENOSPC)
-// tells of a full disk.
+// A camera whose stream cannot start (no USB bandwidth, ENOSPC) fails the run as the camera's
+// and tells nothing of a disk; a file writer that cannot write (/dev/full) tells of a full disk.
 TEST(MediaRecording, NoSpaceIsTheDisksOnlyWhenTheFileWriterSaysIt) {
-    const VideoFormat format{PixelFormat::Yuy2, 640, 480, {30, 1}};
     for (const bool camerasFault : {true, false}) {
         VirtualCamera camera;
         EngineGraph g;
-        ASSERT_EQ(g.build(MakeVirtualSource(format, false, &camera).get()), S_OK);
+        ASSERT_EQ(g.build(MakeVirtualSource(kYuy2, false, &camera).get()), S_OK);
         ASSERT_EQ(g.connect(), S_OK);
-        if (camerasFault) {
+        if (camerasFault)
             camera.setFault(lumi::devices::VirtualCameraFault::NoBandwidthAtStart);
-        } else {
-            IBaseFilter* mux = nullptr;
-            ASSERT_EQ(g.builder->SetOutputFileName(&MEDIASUBTYPE_Avi, L"/dev/full", &mux, nullptr),
-                      S_OK);
-            ASSERT_EQ(g.builder->RenderStream(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video,
-                                              g.capture.get(), nullptr, mux),
-                      S_OK);
-            mux->Release();
-        }
+        else
+            ASSERT_EQ(RenderToFile(g, L"/dev/full"), S_OK);
         EXPECT_EQ(g.control->Run(), camerasFault ? E_NO_BANDWIDTH : S_OK);
         ComPtr<IMediaEventEx> events;
         ASSERT_EQ(g.graph.as(IID_IMediaEventEx, events), S_OK);
@@ -123,47 +114,120 @@ TEST(MediaRecording, NoSpaceIsTheDisksOnlyWhenTheFileWriterSaysIt) {
     }
 }
 
-TEST(MediaRecording, AFileThatCannotBeCreatedGivesNoMuxAndAFailure) {
+// A file that cannot be created gives no mux, a failure and no new filter; an existing file is
+// not truncated before the recording runs.
+TEST(MediaRecording, OutputFileThatCannotBeCreatedOrAlreadyExists) {
     QTemporaryDir folder;
-    ASSERT_TRUE(folder.isValid());
     EngineGraph g;
-    ASSERT_EQ(g.build(MakeVirtualSource({PixelFormat::Yuy2, 640, 480, {30, 1}}, false).get()),
-              S_OK);
+    ASSERT_EQ(g.build(MakeVirtualSource(kYuy2, false).get()), S_OK);
     const auto before = g.filters();
     const std::wstring missingFolder =
-        QDir(folder.path()).filePath("no/such/folder/NEWAVI_1.avi").toStdWString();
-    const std::wstring aFolder = folder.path().toStdWString();
-    for (const std::wstring& path : {missingFolder, aFolder, std::wstring()}) {
+        folder.filePath("no/such/folder/NEWAVI_1.avi").toStdWString();
+    for (const std::wstring& path : {missingFolder, folder.path().toStdWString(), std::wstring()}) {
         IBaseFilter* mux = reinterpret_cast<IBaseFilter*>(0x1);
-        const HRESULT hr =
-            g.builder->SetOutputFileName(&MEDIASUBTYPE_Avi, path.c_str(), &mux, nullptr);
-        EXPECT_TRUE(FAILED(hr));
+        EXPECT_TRUE(
+            FAILED(g.builder->SetOutputFileName(&MEDIASUBTYPE_Avi, path.c_str(), &mux, nullptr)));
         EXPECT_EQ(mux, nullptr);
-        EXPECT_EQ(g.filters(), before);  // nothing added
+        EXPECT_EQ(g.filters(), before);
     }
     EXPECT_EQ(
         g.builder->SetOutputFileName(&MEDIASUBTYPE_Avi, missingFolder.c_str(), nullptr, nullptr),
         E_POINTER);
+    QFile existing(folder.filePath("NEWAVI_1.avi"));
+    ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
+    existing.write("keep");
+    existing.close();
+    IBaseFilter* mux = nullptr;
+    ASSERT_EQ(g.builder->SetOutputFileName(
+                  &MEDIASUBTYPE_Avi, existing.fileName().toStdWString().c_str(), &mux, nullptr),
+              S_OK);
+    mux->Release();
+    EXPECT_EQ(QFileInfo(existing.fileName()).size(), 4);
 }
 
-TEST(MediaRecording, AnExistingFileIsNotTruncatedBeforeTheRecordingRuns) {
-    QTemporaryDir folder;
-    ASSERT_TRUE(folder.isValid());
-    const QString path = QDir(folder.path()).filePath("NEWAVI_1.avi");
-    {
-        QFile f(path);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("keep");
-    }
-    EngineGraph g;
-    ASSERT_EQ(g.build(MakeVirtualSource({PixelFormat::Yuy2, 640, 480, {30, 1}}, false).get()),
-              S_OK);
-    IBaseFilter* mux = nullptr;
-    ASSERT_EQ(
-        g.builder->SetOutputFileName(&MEDIASUBTYPE_Avi, path.toStdWString().c_str(), &mux, nullptr),
-        S_OK);
-    mux->Release();
-    EXPECT_EQ(QFileInfo(path).size(), 4);
+// ---- repair: a recording torn down without end of stream, as a killed process leaves it ----
+
+// Records 64 x 48 YUY2 frames into path; the pipeline goes down without end of stream once a
+// few frames are in the file.
+bool RecordInterrupted(const QString& path) {
+    const std::string description =
+        "videotestsrc is-live=true ! video/x-raw,format=YUY2,width=64,height=48,framerate=30/1 "
+        "! avimux ! filesink location=\"" +
+        path.toStdString() + "\"";
+    GstHandle<GstElement> pipeline =
+        GstHandle<GstElement>::share(gst_parse_launch(description.c_str(), nullptr));
+    if (!pipeline) return false;
+    gst_element_set_state(pipeline.get(), GST_STATE_PLAYING);
+    for (int i = 0; i < 500 && QFileInfo(path).size() < 6 * 6152 + 1024; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    gst_element_set_state(pipeline.get(), GST_STATE_NULL);
+    return true;
 }
+
+QByteArray Bytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+enum class Input { Interrupted, CutInsideItsLastFrame, HeadersOnly, Held, Cancelled };
+
+struct RepairCase {
+    Input input;
+    AviRepairResult result;
+    int framesLost;  // complete frames of the interrupted recording the repair cannot keep
+    const char* name;
+};
+
+class AviRepairTest : public ::testing::TestWithParam<RepairCase> {};
+
+// Every complete frame back, with the original's mode and times; anything else stays byte
+// for byte; no temporary file is left behind. (Random bytes and finished recordings:
+// faults_signals.cpp.)
+TEST_P(AviRepairTest, KeepsEveryCompleteFrameOrLeavesTheFileAsItWas) {
+    const RepairCase c = GetParam();
+    QTemporaryDir folder;
+    const QString path = folder.filePath("NEWAVI_3.avi");
+    const QByteArray name = QFile::encodeName(path);
+    ASSERT_TRUE(RecordInterrupted(path));
+    const AviContents recorded = ReadAvi(path.toStdString());
+    QFile file(path);
+    ASSERT_TRUE(c.input != Input::CutInsideItsLastFrame || file.resize(file.size() - 100));
+    ASSERT_TRUE(c.input != Input::HeadersOnly || file.resize(Bytes(path).indexOf("movi") + 4));
+    ASSERT_TRUE(file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther));
+    const struct timespec old[2] = {{1000, 0}, {2000, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, name.constData(), old, 0), 0);
+    const QByteArray before = Bytes(path);
+    const int held = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+    ASSERT_TRUE(c.input != Input::Held || ::flock(held, LOCK_EX) == 0);
+    const std::atomic<bool> cancel{c.input == Input::Cancelled};
+
+    EXPECT_EQ(RepairInterruptedAvi(path.toStdString(), cancel), c.result);
+    ::close(held);
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{"NEWAVI_3.avi"});
+    if (c.result != AviRepairResult::Repaired) {
+        EXPECT_EQ(Bytes(path), before);
+        return;
+    }
+    const int frames = int(recorded.digests.size()) - c.framesLost;
+    EXPECT_TRUE(RecordingIsWhole(path, frames));
+    EXPECT_EQ(
+        ReadAvi(path.toStdString()).digests,
+        std::vector<std::uint64_t>(recorded.digests.begin(), recorded.digests.begin() + frames));
+    struct stat st {};
+    ASSERT_EQ(::stat(name.constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0604u);
+    EXPECT_EQ(st.st_mtim.tv_sec, 2000);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, AviRepairTest,
+    ::testing::Values(RepairCase{Input::Interrupted, AviRepairResult::Repaired, 0, "Interrupted"},
+                      RepairCase{Input::CutInsideItsLastFrame, AviRepairResult::Repaired, 1,
+                                 "CutInsideItsLastFrame"},
+                      RepairCase{Input::HeadersOnly, AviRepairResult::NotNeeded, 0, "HeadersOnly"},
+                      RepairCase{Input::Held, AviRepairResult::InUse, 0, "HeldByARecorder"},
+                      RepairCase{Input::Cancelled, AviRepairResult::Cancelled, 0, "Cancelled"}),
+    [](const auto& p) { return std::string(p.param.name); });
 
 }  // namespace

@@ -1,0 +1,377 @@
+// The media layer's rules, no pipeline running: COM strings and runtime, media types from and
+// to caps, the graph's filter names and pins, why a source failed, a camera's caps read as
+// formats, controls sorted into pages, device nodes that are no camera, the virtual camera's
+// picture.
+#include <gtest/gtest.h>
+#include <turbojpeg.h>
+
+#include <cerrno>
+#include <cstring>
+#include <sstream>
+#include <type_traits>
+
+#include "CaptureTestSupport.h"
+#include "media/ComRuntime.h"
+#include "media/FilterGraph.h"
+#include "media/Guid.h"
+#include "media/MediaType.h"
+#include "media/V4l2Device.h"
+#include "media/VirtualCamera.h"
+#include "media/VirtualCameraPattern.h"
+
+using namespace lumi::devices;
+
+namespace {
+
+GstHandle<GstCaps> Caps(const char* text) {
+    return GstHandle<GstCaps>::adopt(gst_caps_from_string(text));
+}
+
+template <typename T>
+HRESULT Create(const CLSID& clsid, ComPtr<T>& out, IUnknown* outer = nullptr) {
+    return CoCreateInstance(clsid, outer, CLSCTX_INPROC_SERVER,
+                            std::is_same_v<T, IGraphBuilder> ? IID_IGraphBuilder : IID_IBaseFilter,
+                            out.putVoid());
+}
+
+TEST(MediaStrings, VariantFreesItsStringAndAShortBufferGetsNothing) {
+    VARIANT v;
+    VariantInit(&v);
+    v.vt = VT_BSTR;
+    v.bstrVal = SysAllocString(L"Virtual Camera 1");
+    EXPECT_EQ(SysStringLen(v.bstrVal), 16u);
+    EXPECT_EQ(VariantClear(&v), S_OK);
+    EXPECT_EQ(v.vt, VT_EMPTY);
+    char buffer[32];
+    std::memset(buffer, 'x', sizeof buffer);
+    EXPECT_EQ(WideCharToMultiByte(CP_ACP, 0, L"Камера", -1, buffer, 8, nullptr, nullptr), 0);
+    EXPECT_EQ(buffer[7], 'x');  // nothing written beyond, nothing half-written
+    EXPECT_EQ(WideCharToMultiByte(CP_ACP, 0, L"Камера", -1, buffer, 32, nullptr, nullptr), 13);
+    EXPECT_STREQ(buffer, "Камера");
+}
+
+TEST(MediaRuntime, CreatesOnlyRegisteredClassesWithoutAggregation) {
+    ComPtr<IBaseFilter> filter;
+    EXPECT_EQ(Create(MEDIATYPE_Video, filter), REGDB_E_CLASSNOTREG);
+    ComPtr<IGraphBuilder> outer;
+    ASSERT_EQ(Create(CLSID_FilterGraph, outer), S_OK);
+    EXPECT_EQ(Create(CLSID_NullRenderer, filter, outer.get()), CLASS_E_NOAGGREGATION);
+    ASSERT_EQ(Create(CLSID_NullRenderer, filter), S_OK);
+    ComPtr<ISampleGrabber> grabber;
+    EXPECT_EQ(filter.as(IID_ISampleGrabber, grabber), E_NOINTERFACE);
+    EXPECT_FALSE(grabber);
+    EXPECT_EQ(GuidToString(IID_ISampleGrabberCB), "{0579154A-2B53-4994-B0D0-E773148EFF85}");
+}
+
+// Caps described as a DIB (bottom-up: positive height; rows padded to four bytes), back to caps
+// that accept the original, copied deep, freed clean; other caps refused.
+TEST(MediaType, DescribesTheFrame) {
+    const struct {
+        const char* caps;
+        GUID subtype;
+        LONG biHeight;
+        WORD bitCount;
+        DWORD sizeImage;
+    } cases[] = {
+        {"video/x-dib, format=BGR, width=641, height=3", MEDIASUBTYPE_RGB24, 3, 24, 1924 * 3},
+        {"video/x-dib, format=BGRx, width=641, height=3", MEDIASUBTYPE_RGB32, 3, 32, 641 * 4 * 3},
+        // GStreamer's own BGR is top-down: negative height.
+        {"video/x-raw, format=BGR, width=640, height=480", MEDIASUBTYPE_RGB24, -480, 24,
+         640 * 3 * 480},
+        {"video/x-raw, format=YUY2, width=1280, height=720", MEDIASUBTYPE_YUY2, 720, 16,
+         1280 * 2 * 720},
+        {"image/jpeg, width=1920, height=1080", MEDIASUBTYPE_MJPG, 1080, 24, 1920 * 3 * 1080}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.caps);
+        GstHandle<GstCaps> caps = Caps((std::string(c.caps) + ", framerate=30/1").c_str());
+        AM_MEDIA_TYPE mt{};
+        ASSERT_TRUE(MediaTypeFromCaps(caps.get(), &mt));
+        EXPECT_TRUE(mt.majortype == MEDIATYPE_Video && mt.subtype == c.subtype &&
+                    mt.formattype == FORMAT_VideoInfo);
+        ASSERT_EQ(mt.cbFormat, sizeof(VIDEOINFOHEADER));
+        const auto* vih = reinterpret_cast<const VIDEOINFOHEADER*>(mt.pbFormat);
+        EXPECT_EQ(vih->bmiHeader.biHeight, c.biHeight);
+        EXPECT_EQ(vih->bmiHeader.biBitCount, c.bitCount);
+        EXPECT_EQ(vih->bmiHeader.biSizeImage, c.sizeImage);
+        EXPECT_EQ(vih->AvgTimePerFrame, 333333);
+        EXPECT_TRUE(gst_caps_can_intersect(CapsFromMediaType(mt).get(), caps.get()));
+        AM_MEDIA_TYPE* copy = CreateMediaType(&mt);
+        ASSERT_NE(copy, nullptr);
+        EXPECT_NE(copy->pbFormat, mt.pbFormat);
+        EXPECT_EQ(std::memcmp(copy->pbFormat, mt.pbFormat, mt.cbFormat), 0);
+        DeleteMediaType(copy);
+        FreeMediaType(mt);
+        EXPECT_TRUE(mt.pbFormat == nullptr && mt.cbFormat == 0u);
+    }
+    for (const char* text : {"video/x-raw, format=NV12, width=640, height=480",
+                             "image/jpeg, width=(int)[1, 100], height=480", "audio/x-raw", "ANY"}) {
+        AM_MEDIA_TYPE mt{};
+        EXPECT_FALSE(MediaTypeFromCaps(Caps(text).get(), &mt)) << text;
+        EXPECT_EQ(mt.pbFormat, nullptr);
+    }
+    // A grabber's type without format takes any size of its subtype only.
+    AM_MEDIA_TYPE grabber{};
+    grabber.majortype = MEDIATYPE_Video;
+    grabber.subtype = MEDIASUBTYPE_RGB24;
+    GstHandle<GstCaps> accepted = CapsFromMediaType(grabber);
+    EXPECT_TRUE(gst_caps_can_intersect(accepted.get(), Caps("video/x-dib, format=BGR").get()));
+    EXPECT_FALSE(gst_caps_can_intersect(accepted.get(), Caps("video/x-raw, format=YUY2").get()));
+}
+
+TEST(MediaFilterGraph, MakesTakenNamesUniqueThePlatformsWay) {
+    using capturetest::NameOf;
+    ComPtr<IGraphBuilder> graph;
+    ASSERT_EQ(Create(CLSID_FilterGraph, graph), S_OK);
+    ComPtr<IBaseFilter> a, b, c;
+    for (ComPtr<IBaseFilter>* f : {&a, &b, &c}) ASSERT_EQ(Create(CLSID_NullRenderer, *f), S_OK);
+    EXPECT_EQ(graph->AddFilter(a.get(), L"NullRender"), S_OK);
+    EXPECT_EQ(graph->AddFilter(b.get(), L"NullRender"), VFW_S_DUPLICATE_NAME);
+    EXPECT_EQ(graph->AddFilter(c.get(), L"NullRender"), VFW_S_DUPLICATE_NAME);
+    EXPECT_EQ(NameOf(b.get()), L"NullRender 0001");
+    EXPECT_EQ(NameOf(c.get()), L"NullRender 0002");
+    // The same filter twice is refused; a removed one can come back under a new name.
+    EXPECT_TRUE(FAILED(graph->AddFilter(a.get(), L"Other")));
+    EXPECT_EQ(graph->RemoveFilter(b.get()), S_OK);
+    EXPECT_EQ(graph->RemoveFilter(b.get()), VFW_E_NOT_FOUND);
+    EXPECT_EQ(graph->AddFilter(b.get(), L"Null renderer2"), S_OK);
+    ComPtr<IBaseFilter> found;
+    EXPECT_EQ(graph->FindFilterByName(L"NullRender 0002", found.put()), S_OK);
+    EXPECT_EQ(found.get(), c.get());
+    // Listed newest first, by name.
+    EXPECT_EQ(capturetest::FiltersOf(graph.get()),
+              (std::vector<std::pair<std::wstring, IBaseFilter*>>{{L"Null renderer2", b.get()},
+                                                                  {L"NullRender 0002", c.get()},
+                                                                  {L"NullRender", a.get()}}));
+    // Releasing the graph leaves its filters usable and graph-less.
+    graph.reset();
+    EXPECT_EQ(NameOf(a.get()), L"");
+}
+
+TEST(MediaFilterGraph, PinsAnswerTheirFilterCategoryAndName) {
+    ComPtr<IBaseFilter> tee;
+    ASSERT_EQ(Create(CLSID_SmartTee, tee), S_OK);
+    ComPtr<IEnumPins> pins;
+    ASSERT_EQ(tee->EnumPins(pins.put()), S_OK);
+    ComPtr<IPin> pin, peer;
+    std::vector<std::wstring> names;
+    while (pins->Next(1, pin.put(), nullptr) == S_OK) {
+        PIN_INFO info{};
+        ASSERT_EQ(pin->QueryPinInfo(&info), S_OK);
+        EXPECT_EQ(info.pFilter, tee.get());
+        info.pFilter->Release();
+        names.push_back(info.achName);
+        ComPtr<IKsPropertySet> props;
+        ASSERT_EQ(pin.as(IID_IKsPropertySet, props), S_OK);
+        GUID category{};
+        DWORD returned = 0;
+        ASSERT_EQ(props->Get(AMPROPSETID_Pin, AMPROPERTY_PIN_CATEGORY, nullptr, 0, &category,
+                             sizeof category, &returned),
+                  S_OK);
+        EXPECT_TRUE(names.back() == L"Input" ||
+                    category ==
+                        (names.back() == L"Capture" ? PIN_CATEGORY_CAPTURE : PIN_CATEGORY_PREVIEW));
+        EXPECT_EQ(pin->ConnectedTo(peer.put()), VFW_E_NOT_CONNECTED);
+    }
+    EXPECT_EQ(names, (std::vector<std::wstring>{L"Input", L"Capture", L"Preview"}));
+}
+
+// The system's reason travels in the details, in the language of its text. A source's ENOSPC
+// is the USB bus's, never the disk's.
+TEST(MediaFilterGraph, SourceErrorsTellBusyPermissionAndBandwidthApart) {
+    const std::string denied = std::string("system error: ") + g_strerror(EACCES);
+    const struct {
+        GQuark domain;
+        int code;
+        std::string debug;
+        HRESULT expected;
+    } cases[] = {
+        {GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_BUSY, "", E_DEVICE_BUSY},
+        {GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_NOT_AUTHORIZED, "", E_ACCESSDENIED},
+        {GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_OPEN_READ_WRITE, denied, E_ACCESSDENIED},
+        {GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_OPEN_READ_WRITE, g_strerror(ENOENT), E_FAIL},
+        {GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_READ, denied, E_FAIL},
+        {GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_NO_SPACE_LEFT, "", E_NO_BANDWIDTH},
+        {GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_FAILED,
+         std::string("STREAMON: ") + g_strerror(ENOSPC), E_NO_BANDWIDTH},
+        {GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_SETTINGS, "Buffer pool activation failed",
+         E_NO_BANDWIDTH},
+        {GST_STREAM_ERROR, GST_STREAM_ERROR_FAILED, "", E_FAIL},
+    };
+    for (const auto& c : cases) {
+        GError* error = g_error_new_literal(c.domain, c.code, "failed");
+        EXPECT_EQ(SourceErrorResult(error, c.debug.empty() ? nullptr : c.debug.c_str()), c.expected)
+            << c.code << " " << c.debug;
+        g_error_free(error);
+    }
+}
+
+// "MJPG 1920x1080 30/1 15/1"; a size range as "160-1280/16x120-720/8".
+std::string Describe(const V4l2Format& f) {
+    std::ostringstream out;
+    out << fourccName(f.pixelFormat) << ' ';
+    if (f.isSizeRange())
+        out << f.minWidth << '-' << f.maxWidth << '/' << f.widthStep << 'x' << f.minHeight << '-'
+            << f.maxHeight << '/' << f.heightStep;
+    else
+        out << f.width << 'x' << f.height;
+    for (const FrameRate& r : f.rates) out << ' ' << r.numerator << '/' << r.denominator;
+    return out.str();
+}
+
+// In the camera's order, rates highest first; what is not MJPG or YUY2 in system memory, at a
+// fixed positive size and rate, is left out.
+TEST(V4l2FormatsTest, ParsesCapsIntoFormats) {
+    const std::pair<const char*, std::vector<std::string>> cases[] = {
+        {"image/jpeg, width=1920, height=1080, framerate={ 15/1, 30/1 }; "
+         "image/jpeg, width=640, height=480, framerate={ 0/1, 30/1 }; "
+         "video/x-raw, format=YUY2, width=640, height=480, pixel-aspect-ratio=1/1, "
+         "colorimetry=bt601, framerate={ 10/1, 30/1, 20/1 }; "
+         "image/jpeg, width=320, height=240, framerate=0/1",
+         {"MJPG 1920x1080 30/1 15/1", "MJPG 640x480 30/1", "YUY2 640x480 30/1 20/1 10/1"}},
+        {"video/x-raw, format=YUY2, width=[ 160, 1280, 16 ], height=[ 120, 720, 8 ], "
+         "framerate=[ 1/1, 30/1 ]",
+         {"YUY2 160-1280/16x120-720/8 30/1 1/1"}},
+        {"video/x-raw, format=NV12, width=640, height=480, framerate=30/1; "
+         "video/x-h264, width=1920, height=1080, framerate=30/1; "
+         "video/x-raw(memory:DMABuf), format=YUY2, width=800, height=600, framerate=30/1; "
+         "video/x-raw, format={ NV12, YUY2 }, width=320, height=240, framerate=30/1",
+         {"YUY2 320x240 30/1"}},
+        // The same size again joins its entry; an equal rate counts once.
+        {"image/jpeg, width=1280, height=720, framerate=30/1; "
+         "video/x-raw, format=YUY2, width=1280, height=720, framerate=5/1; "
+         "image/jpeg, width=1280, height=720, framerate={ 60/2, 15/1 }; "
+         "image/jpeg, width={ 640, 1280 }, height={ 480, 720 }, framerate=30/1",
+         {"MJPG 1280x720 30/1 15/1", "YUY2 1280x720 5/1", "MJPG 640x480 30/1"}},
+        {"image/jpeg, height=480, framerate=30/1; "
+         "video/x-raw, format=YUY2, width=640, height=480; "
+         "video/x-raw, width=640, height=480, framerate=30/1; "
+         "image/jpeg, width=0, height=480, framerate=30/1",
+         {}},
+        {"this is { not caps", {}}};
+    for (const auto& [caps, expected] : cases) {
+        std::vector<std::string> got;
+        for (const V4l2Format& f : V4l2Formats::fromCapsString(caps)) {
+            got.push_back(Describe(f));
+            ASSERT_FALSE(f.rates.empty());
+            EXPECT_EQ(f.maxRate, f.rates.front());
+            EXPECT_EQ(f.minRate, f.rates.back());
+            EXPECT_EQ(f.defaultFormat(),
+                      (VideoFormat{f.pixelFormat, f.maxWidth, f.maxHeight, f.rates.front()}));
+        }
+        EXPECT_EQ(got, expected) << caps;
+    }
+    auto all = GstHandle<GstCaps>::adopt(VirtualCamera::allCaps());
+    std::vector<VideoFormat> virtualFormats;
+    for (const V4l2Format& f : V4l2Formats::fromCaps(all.get()))
+        virtualFormats.push_back(f.defaultFormat());
+    EXPECT_EQ(virtualFormats, VirtualCamera::formats());
+    EXPECT_TRUE(V4l2Formats::fromCaps(nullptr).empty());
+    EXPECT_TRUE(V4l2Formats::fromCaps(GstHandle<GstCaps>::adopt(gst_caps_new_any()).get()).empty());
+    // And a format back to caps: MJPG has no fixed frame size.
+    const VideoFormat f{PixelFormat::Mjpg, 1280, 720, {30, 1}};
+    EXPECT_TRUE(
+        gst_caps_is_equal(GstHandle<GstCaps>::adopt(f.toCaps()).get(),
+                          Caps("image/jpeg, width=1280, height=720, framerate=30/1").get()));
+    EXPECT_EQ(f.frameBytes(), 0u);
+    EXPECT_EQ((VideoFormat{PixelFormat::Yuy2, 640, 480}).frameBytes(), 640u * 480u * 2u);
+    EXPECT_EQ(fourccValue(PixelFormat::Mjpg), 0x47504A4Du);  // little-endian "MJPG"
+}
+
+// By class; the exposure control of the user class and the class headings are the exceptions.
+// A node that is missing, or that is no camera, answers nothing and fails every call cleanly.
+TEST(V4l2DeviceTest, ControlGroupsAndNodesThatAreNoCamera) {
+    const std::pair<uint32_t, ControlGroup> groups[] = {
+        {cid::kBrightness, ControlGroup::Image}, {0x00981001, ControlGroup::Image},
+        {cid::kExposure, ControlGroup::Camera},  {cid::kExposureAuto, ControlGroup::Camera},
+        {0x00980001, ControlGroup::Other},       {0x009a0001, ControlGroup::Other},
+        {0x00990900, ControlGroup::Other},       {0, ControlGroup::Other}};
+    for (const auto& [id, group] : groups) EXPECT_EQ(controlGroupOf(id), group) << std::hex << id;
+    V4l2Device missing;
+    EXPECT_FALSE(missing.open("/nonexistent/video99"));
+    EXPECT_FALSE(missing.isOpen());
+    EXPECT_EQ(missing.lastError(), ENOENT);
+    EXPECT_FALSE(missing.queryCap().has_value());
+    EXPECT_EQ(missing.lastError(), EBADF);
+    V4l2Device null("/dev/null");
+    ASSERT_TRUE(null.isOpen()) << "errno " << null.lastError();
+    EXPECT_FALSE(null.queryCap().has_value());
+    EXPECT_EQ(null.lastError(), ENOTTY);
+    EXPECT_FALSE(null.queryExtCtrl(V4l2Device::kNextCtrl).has_value());
+    EXPECT_FALSE(null.getCtrl(cid::kBrightness).has_value());
+    EXPECT_TRUE(null.queryMenu(cid::kPowerLineFrequency, 0, 2).empty());
+    for (V4l2Device* dev : {&missing, &null}) {
+        EXPECT_TRUE(dev->controls().empty());
+        EXPECT_FALSE(dev->control(cid::kBrightness).has_value());
+        EXPECT_FALSE(dev->setControl(cid::kBrightness, 0));
+    }
+}
+
+using P = VirtualCameraPattern;
+
+// Bars on top, grey below, and a marker that moves but never reaches the corners, the bottom
+// rows or the right-most column (tests of the frame path rely on those); rendered so as RGB
+// and JPEG (4:2:2), YUY2 of the full size.
+TEST(PatternTest, LayoutAsDocumentedAndRenderedSo) {
+    for (const auto& [w, h] : {std::pair{640, 480}, std::pair{1280, 720}, std::pair{1920, 1080}}) {
+        SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h));
+        for (int k = 0; k < P::kFrameCount; ++k) {
+            for (int bar = 0; bar < P::kBarCount; ++bar)
+                EXPECT_EQ(P::colourIndexAt(w, h, k, bar * w / 8 + w / 16, h / 4), bar);
+            EXPECT_EQ(P::colourIndexAt(w, h, k, 0, 0), 0);
+            EXPECT_EQ(P::colourIndexAt(w, h, k, w - 1, 0), 7);
+            EXPECT_EQ(P::colourIndexAt(w, h, k, w - 1, h / 2 - 1), 7);
+            for (int y = h / 2; y < h; ++y)
+                EXPECT_EQ(P::colourIndexAt(w, h, k, w - 1, y), P::kGrey);
+            for (int x = 0; x < w; ++x) EXPECT_EQ(P::colourIndexAt(w, h, k, x, h - 1), P::kGrey);
+            const P::Marker m = P::marker(w, h, k);
+            EXPECT_TRUE(m.x >= w / 8 && m.x + m.size <= w * 7 / 8 && m.x % 2 == 0) << m.x;
+            EXPECT_TRUE(m.y >= h * 5 / 8 && m.y + m.size <= h * 3 / 4) << m.y;
+            EXPECT_EQ(P::colourIndexAt(w, h, k, m.x, m.y), P::kMarker);
+            EXPECT_EQ(P::colourIndexAt(w, h, k, m.x + m.size - 1, m.y + m.size - 1), P::kMarker);
+            EXPECT_EQ(P::colourIndexAt(w, h, k, m.x + m.size, m.y), P::kGrey);
+            EXPECT_TRUE(k == 0 || m.x > P::marker(w, h, k - 1).x);
+        }
+        std::vector<uint8_t> rgb = P::renderRgb(w, h, 3, {});
+        ASSERT_EQ(rgb.size(), size_t(w) * h * 3);
+        for (int y : {0, h / 3, h / 2, h * 5 / 8 + 2, h - 1})
+            for (int x : {0, w / 5, w / 2, w - 1}) {
+                const uint8_t* px = &rgb[(size_t(y) * w + x) * 3];
+                EXPECT_EQ((Rgb{px[0], px[1], px[2]}),
+                          P::baseColours()[size_t(P::colourIndexAt(w, h, 3, x, y))]);
+            }
+        EXPECT_EQ(P::renderYuy2(w, h, 3, {}).size(), size_t(w) * h * 2);
+        std::vector<uint8_t> jpeg = P::renderJpeg(w, h, 3, {});
+        tjhandle tj = tjInitDecompress();
+        int jw = 0, jh = 0, sub = 0, space = 0;
+        EXPECT_EQ(tjDecompressHeader3(tj, jpeg.data(), jpeg.size(), &jw, &jh, &sub, &space), 0);
+        EXPECT_EQ(std::make_tuple(jw, jh, sub), std::make_tuple(w, h, int(TJSAMP_422)));
+        ASSERT_EQ(tjDecompress2(tj, jpeg.data(), jpeg.size(), rgb.data(), w, 0, h, TJPF_RGB, 0), 0);
+        tjDestroy(tj);
+        const uint8_t* topRight = &rgb[(size_t(h / 4) * w + w - 1) * 3];
+        EXPECT_LT(topRight[0] + topRight[1] + topRight[2], 30);
+        EXPECT_NEAR(rgb[(size_t(h - 1) * w + w - 1) * 3 + 1], 128, 6);
+    }
+}
+
+TEST(PatternTest, ControlsChangeColoursAndFramesAreSharedPerSetting) {
+    for (const Rgb& c : P::baseColours()) EXPECT_EQ(P::applyControls(c, {}), c);
+    const Rgb grey{128, 128, 128};
+    EXPECT_GT(P::applyControls(grey, {.brightness = 64}).g, 240);
+    EXPECT_LT(P::applyControls(grey, {.brightness = -64}).g, 10);
+    EXPECT_EQ(P::applyControls(Rgb{255, 255, 255}, {.contrast = 0}), grey);
+    const Rgb washed = P::applyControls(Rgb{255, 255, 0}, {.saturation = 0});
+    EXPECT_TRUE(washed.r == washed.g && washed.g == washed.b);
+    const Rgb turned = P::applyControls(Rgb{255, 0, 0}, {.hue = 180});
+    EXPECT_TRUE(turned.r < 40 && turned.g > 120 && turned.b > 120);
+    const VideoFormat f{PixelFormat::Yuy2, 640, 480};
+    auto a = P::frames(f, {}), b = P::frames(f, {}), c = P::frames(f, {.brightness = 10});
+    ASSERT_TRUE(a && b && c);
+    EXPECT_EQ(a.get(), b.get());
+    EXPECT_NE(a.get(), c.get());
+    ASSERT_EQ(a->frames.size(), size_t(P::kFrameCount));
+    for (int k = 1; k < P::kFrameCount; ++k)
+        EXPECT_NE(a->frames[size_t(k)], a->frames[size_t(k - 1)]);
+    EXPECT_EQ(P::frames({PixelFormat::Yuy2, 641, 480}, {}), nullptr);  // odd width: no YUY2
+}
+
+}  // namespace
