@@ -6,6 +6,7 @@
 #include <sys/mount.h>
 #include <sys/statvfs.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -131,7 +132,10 @@ TEST_F(DiskFaults, ARecordingThatWouldFillTheDiskEndsWholeWithAMessageAndThePrev
     EXPECT_TRUE(capturetest::RecordingIsWhole(File("NEWAVI_1.avi"), recorded.count()));
     const capturetest::AviContents full = capturetest::ReadAvi(File("NEWAVI_1.avi").toStdString());
     EXPECT_FALSE(full.error);
-    EXPECT_EQ(full.frames, recorded.count());
+    // A frame repeated to keep time (a late frame under load) shows the same picture again.
+    std::vector<std::uint64_t> pictures = full.digests;
+    pictures.erase(std::unique(pictures.begin(), pictures.end()), pictures.end());
+    EXPECT_EQ(qint64(pictures.size()), recorded.count());
     // The preview runs again; the earlier files are as they were.
     EXPECT_TRUE(WaitForFrames(5));
     EXPECT_TRUE(WholeJpeg(Picture(0), VideoSize()));
