@@ -1,101 +1,64 @@
-// Pictures of the virtual camera's first frame, in every format it offers, through the whole
-// chain (camera, decoder or converter, frame sink, picture writer): the file bytes must stay
+// Pictures of the virtual camera's first frame in every format it offers, through the whole
+// chain (camera, decoder or converter, frame sink, picture writer): the file's bytes stay
 // exactly those recorded, whatever way the frames take to the screen.
 #include <gtest/gtest.h>
 
 #include <QCryptographicHash>
-#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
 #include "CaptureTestSupport.h"
-#include "capture/CCaptureVideo.h"
 #include "frames/CSampleGrabberCB.h"
 #include "frames/FrameState.h"
 #include "frames/PictureWriter.h"
 #include "media/CaptureSourceFilter.h"
-#include "media/VirtualCameraProvider.h"
 #include "settings/SharedState.h"
 
 using namespace capturetest;
 using lumi::devices::PixelFormat;
-using lumi::devices::VideoFormat;
 
 namespace {
 
 struct Case {
     PixelFormat format;
-    int width;
-    int height;
+    int width, height;
     bool crosshair;
     const char* sha1;  // of the JPEG file, first 16 hex digits
 };
 
-std::string Name(const Case& c) {
-    return std::string(c.format == PixelFormat::Mjpg ? "MJPG_" : "YUY2_") +
-           std::to_string(c.width) + "x" + std::to_string(c.height) +
-           (c.crosshair ? "_crosshair" : "");
-}
-void PrintTo(const Case& c, std::ostream* out) {
-    *out << Name(c);
-}
+class PictureChecksum : public EngineTest, public ::testing::WithParamInterface<Case> {};
 
-class PictureChecksum : public ::testing::TestWithParam<Case> {
-protected:
-    void SetUp() override {
-        lumi::devices::VirtualCameraProvider::removeAll();
-        ASSERT_TRUE(folder.isValid());
+TEST_P(PictureChecksum, FirstFrameGivesTheRecordedFile) {
+    const Case& c = GetParam();
+    QTemporaryDir folder;
+    {
         std::lock_guard lock(SaveSettingsMutex);
         SaveFolder = folder.path() + "/";
         PicturePrefix = "NEWPIC";
         NextPictureNumber = 0;
     }
-    void TearDown() override {
-        engine.ReleaseGraph();
-        StillRequested = 0;
-        FrameCallback.CrosshairOn = false;
-        FreeFrameBuffer();
-        lumi::devices::VirtualCameraProvider::removeAll();
-        std::lock_guard lock(SaveSettingsMutex);
-        SaveFolder.clear();
-    }
-
-    QTemporaryDir folder;
-    CCaptureVideo engine;
-    MessageRecorder messages;
-};
-
-TEST_P(PictureChecksum, FirstFrameGivesTheRecordedFile) {
-    const Case& c = GetParam();
-    AddCameras("Checksum Camera", {false});
-    DeviceListWindow list;
-    engine.EnumDevices(&list);
-    ASSERT_EQ(engine.OpenDevice(int(list.entries.indexOf("Checksum Camera 1"))), 0);
+    ASSERT_EQ(Open(false), 0);
     auto* source = dynamic_cast<CaptureSourceFilter*>(engine.m_pCaptureFilter.get());
     ASSERT_NE(source, nullptr);
-
     // The camera counts its frames from each start: the request set before the run is
     // carried out with frame 0.
     engine.m_pMediaControl->Stop();
     engine.ResetGraph();
-    ASSERT_EQ(source->setFormat(VideoFormat{c.format, c.width, c.height, {30, 1}}), S_OK);
-    const QString file = QDir(folder.path()).filePath("NEWPIC_0.jpg");
+    ASSERT_EQ(source->setFormat({c.format, c.width, c.height, {30, 1}}), S_OK);
+    const QString file = folder.filePath("NEWPIC_0.jpg");
     {
-        // The program's own writer; gone, it has finished every picture.
-        PictureWriter writer;
+        PictureWriter writer;  // the program's own; gone, it has finished every picture
         FrameCallback.CrosshairOn = c.crosshair;
         StillRequested = 1;
         engine.ConnectAndRun();
         ASSERT_TRUE(WaitFor([&] { return QFile::exists(file); }, 30000));
         engine.m_pMediaControl->Stop();
     }
-
-    QFile picture(file);
-    ASSERT_TRUE(picture.open(QIODevice::ReadOnly));
-    const QByteArray sha1 =
-        QCryptographicHash::hash(picture.readAll(), QCryptographicHash::Sha1).toHex().left(16);
-    EXPECT_EQ(sha1.toStdString(), c.sha1);
+    const QByteArray bytes = lumitest::ReadFile(file);
+    EXPECT_EQ(QCryptographicHash::hash(bytes, QCryptographicHash::Sha1).toHex().left(16), c.sha1);
     EXPECT_TRUE(messages.texts.isEmpty());
+    std::lock_guard lock(SaveSettingsMutex);
+    SaveFolder.clear();
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -110,6 +73,10 @@ INSTANTIATE_TEST_SUITE_P(
                       Case{PixelFormat::Mjpg, 3840, 2160, false, "0d7e33cc6a9dce5f"},
                       Case{PixelFormat::Yuy2, 640, 480, true, "677ef077333ddbbd"},
                       Case{PixelFormat::Mjpg, 1280, 720, true, "cb848b819b2ce76f"}),
-    [](const ::testing::TestParamInfo<Case>& param) { return Name(param.param); });
+    [](const auto& p) {
+        return std::string(p.param.format == PixelFormat::Mjpg ? "MJPG_" : "YUY2_") +
+               std::to_string(p.param.width) + "x" + std::to_string(p.param.height) +
+               (p.param.crosshair ? "_crosshair" : "");
+    });
 
 }  // namespace
