@@ -1,154 +1,164 @@
-// The live and still sinks: buffering, freeze, repaint requests, picture requests and the
-// reference-count rules of the two static callback objects.
+// The live and still sinks: the crosshair rule, buffering, freeze, repaint requests, picture
+// requests, the reference-count rules of the two static callback objects, and the hand-over
+// of frames between a streaming thread and the UI thread.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QObject>
-#include <cstring>
+#include <set>
+#include <thread>
 #include <vector>
 
+#include "TestSupport.h"
 #include "frames/CSampleGrabberCB.h"
 #include "frames/CSampleGrabberCBStill.h"
+#include "frames/DrawCrosshair.h"
 #include "frames/FrameState.h"
 #include "frames/SnapshotHook.h"
 #include "media/MediaSample.h"
-#include "platform/WindowMessage.h"
 
 namespace {
 
-// A main window stand-in that counts repaint requests and takes them as the window does.
-class PaintCounter : public QObject {
-public:
-    int paints = 0;
-    bool acknowledge = true;
+using Bytes = std::vector<BYTE>;
 
-protected:
-    bool event(QEvent* e) override {
-        if (e->type() == WindowMessageEvent::eventType() &&
-            static_cast<WindowMessageEvent*>(e)->message() == WM_PAINT) {
-            ++paints;
-            if (acknowledge) AcknowledgeRepaint();
-            return true;
-        }
-        return QObject::event(e);
+// Column width / 2 of every row and the whole storage row |height| / 2 turn white, with
+// rows padded to four bytes, and no byte outside the buffer (guard bytes on both sides) is
+// written, whatever the buffer holds of the frame.
+TEST(DrawCrosshair, WritesTheRuleAndNothingOutsideTheBuffer) {
+    struct Shape {
+        int width, height, length;  // length -1: exactly stride x rows
+    };
+    const Shape shapes[] = {{8, 4, -1},   {5, 3, -1}, {7, 6, -1}, {1, 1, -1},   {9, -5, -1},
+                            {640, 3, -1}, {8, 4, 50}, {6, 4, 37}, {3, 100, 20}, {4000, 2, 10}};
+    for (const Shape& s : shapes) {
+        SCOPED_TRACE(testing::Message() << s.width << "x" << s.height << " in " << s.length);
+        const int stride = Rgb24Stride(s.width), rows = std::abs(s.height);
+        const int length = s.length < 0 ? stride * rows : s.length;
+        std::set<int> white;
+        for (int r = 0; r < rows; ++r)
+            for (int b = 0; b < 3; ++b) white.insert(r * stride + s.width / 2 * 3 + b);
+        for (int b = 0; b < s.width * 3; ++b) white.insert(rows / 2 * stride + b);
+        constexpr int kGuard = 64;
+        Bytes memory(std::size_t(length + 2 * kGuard), 0x22);
+        DrawCrosshair(memory.data() + kGuard, s.width, s.height, length);
+        for (int i = -kGuard; i < length + kGuard; ++i)
+            ASSERT_EQ(memory[std::size_t(i + kGuard)],
+                      i >= 0 && i < length && white.count(i) ? 0xFF : 0x22)
+                << "byte " << i;
     }
-};
+    // The rule as written out for 8 x 4 (24-byte rows): the column at bytes 12-14 of each
+    // row, storage row 2 whole.
+    Bytes frame(96, 0);
+    DrawCrosshair(frame.data(), 8, 4, 96);
+    for (int i = 0; i < 96; ++i)
+        EXPECT_EQ(frame[i] != 0, (i % 24 >= 12 && i % 24 < 15) || (i >= 48 && i < 72)) << i;
+}
 
-struct SnapshotCall {
-    LONG length;
-    std::vector<BYTE> bytes;
+TEST(DrawCrosshair, DegenerateInputChangesNothingAndOversizedRowsHaveNoStride) {
+    Bytes frame(48, 0x33);
+    DrawCrosshair(nullptr, 4, 4, 48);
+    for (const auto& [w, h, n] : {std::tuple{0, 4, 48},
+                                  {-4, 4, 48},
+                                  {4, 0, 48},
+                                  {4, 4, 0},
+                                  {4, 4, -48},
+                                  {0x7FFFFFFF, 1, 48}})
+        DrawCrosshair(frame.data(), w, h, n);
+    EXPECT_EQ(frame, Bytes(48, 0x33));
+    EXPECT_EQ(std::vector<LONG>({Rgb24Stride(1), Rgb24Stride(5), Rgb24Stride(640), Rgb24Stride(0),
+                                 Rgb24Stride(-3), Rgb24Stride(0x7FFFFFFF)}),
+              std::vector<LONG>({4, 16, 1920, 0, 0, 0}));
+}
+
+// The pictures the sink hands over: length, bytes, callback.
+struct Picture {
+    Bytes bytes;
     CSampleGrabberCB* callback;
 };
-std::vector<SnapshotCall> snapshots;
-
-void RecordSnapshot(CSampleGrabberCB& callback, LONG length, BYTE* frame) {
-    snapshots.push_back({length, std::vector<BYTE>(frame, frame + length), &callback});
-}
+std::vector<Picture> pictures;
 
 class FrameSink : public ::testing::Test {
 protected:
     void SetUp() override {
+        Reset();
+        pictures.clear();
+        SetSaveSnapshot([](CSampleGrabberCB& callback, LONG length, BYTE* frame) {
+            pictures.push_back({Bytes(frame, frame + length), &callback});
+        });
+        SetMainWindowHandle(&window);
+    }
+    void TearDown() override { Reset(); }
+    static void Reset() {
+        SetMainWindowHandle(nullptr);
+        SetSaveSnapshot(nullptr);
         FreeFrameBuffer();
         PreviewFrozen = 0;
         StillRequested = 0;
         FrameCallback.Width = 0;
         FrameCallback.Height = 0;
         FrameCallback.CrosshairOn = false;
-        snapshots.clear();
-        SetSaveSnapshot(&RecordSnapshot);
-        SetMainWindowHandle(&window);
     }
-    void TearDown() override {
-        SetMainWindowHandle(nullptr);
-        SetSaveSnapshot(nullptr);
-        FreeFrameBuffer();
-        PreviewFrozen = 0;
-        StillRequested = 0;
-        FrameCallback.CrosshairOn = false;
-    }
-
-    static std::vector<BYTE> Frame(std::size_t size, BYTE value) {
-        return std::vector<BYTE>(size, value);
-    }
-    HRESULT Deliver(std::vector<BYTE>& frame) {
+    static HRESULT Deliver(Bytes& frame) {
         return FrameCallback.BufferCB(0.0, frame.data(), LONG(frame.size()));
     }
-    static std::vector<BYTE> Buffered() {
-        std::vector<BYTE> copy;
+    static HRESULT Deliver(Bytes&& frame) { return Deliver(frame); }
+    static Bytes Buffered() {
+        Bytes copy;
         WithFrameBuffer([&](const BYTE* data, LONG size) {
             if (data) copy.assign(data, data + size);
         });
         return copy;
     }
-    void Pump() { QCoreApplication::processEvents(); }
+    int Paints() {
+        QCoreApplication::processEvents();
+        return window.paints;
+    }
 
-    PaintCounter window;
+    lumitest::RepaintCounter window;
 };
 
-TEST_F(FrameSink, FirstFrameIsBufferedExactlyAndAsksForOneRepaint) {
-    auto frame = Frame(96, 0x40);
-    EXPECT_EQ(Deliver(frame), S_OK);
-    EXPECT_EQ(FrameBufferSize, 96);
-    EXPECT_EQ(Buffered(), frame);
-    Pump();
-    EXPECT_EQ(window.paints, 1);
-}
-
-TEST_F(FrameSink, AnotherLengthReallocatesTheSameLengthReusesTheBuffer) {
-    auto small = Frame(96, 1);
-    auto large = Frame(300, 2);
-    Deliver(small);
+// Each frame is buffered exactly and asks for a repaint; a frame of the same length reuses
+// the buffer, another length gets a new one.
+TEST_F(FrameSink, FramesAreBufferedExactlyAndAskForARepaint) {
+    Bytes small(96, 1), again(96, 3), large(300, 2);
+    EXPECT_EQ(Deliver(small), S_OK);
+    EXPECT_EQ(Buffered(), small);
+    EXPECT_EQ(Paints(), 1);
     const BYTE* first = FrameBuffer;
-    auto again = Frame(96, 3);
     Deliver(again);
     EXPECT_EQ(FrameBuffer, first);
     EXPECT_EQ(Buffered(), again);
     Deliver(large);
-    EXPECT_EQ(FrameBufferSize, 300);
     EXPECT_EQ(Buffered(), large);
     Deliver(small);
-    EXPECT_EQ(FrameBufferSize, 96);
     EXPECT_EQ(Buffered(), small);
-}
-
-TEST_F(FrameSink, FrozenPreviewKeepsTheBufferAndPostsNoRepaint) {
-    auto first = Frame(96, 0x10);
-    Deliver(first);
-    Pump();
-    ASSERT_EQ(window.paints, 1);
-    PreviewFrozen = 1;
-    FrameCallback.Width = 8;
-    FrameCallback.Height = 4;
-    FrameCallback.CrosshairOn = true;
-    auto next = Frame(96, 0x20);
-    auto larger = Frame(200, 0x30);
-    EXPECT_EQ(Deliver(next), S_OK);
-    EXPECT_EQ(Deliver(larger), S_OK);
-    Pump();
-    EXPECT_EQ(window.paints, 1);
     EXPECT_EQ(FrameBufferSize, 96);
-    EXPECT_EQ(Buffered(), Frame(96, 0x10));
-    // The delivered frame itself still carries the crosshair.
-    EXPECT_EQ(next[12], 0xFF);
-    EXPECT_EQ(next[0], 0x20);
 }
 
-TEST_F(FrameSink, CrosshairIsDrawnIntoTheDeliveredAndTheBufferedFrame) {
+// The crosshair goes into the delivered frame and so into the buffered one; a frozen
+// preview keeps its buffer and asks for no repaint, though frames still get the crosshair.
+TEST_F(FrameSink, CrosshairAndFreeze) {
     FrameCallback.Width = 8;
     FrameCallback.Height = 4;
     FrameCallback.CrosshairOn = true;
-    auto frame = Frame(96, 0);
+    Bytes frame(96, 0x10);
     Deliver(frame);
-    const auto buffered = Buffered();
-    EXPECT_EQ(buffered, frame);
-    EXPECT_EQ(buffered[48], 0xFF);
-    EXPECT_EQ(buffered[0], 0x00);
+    EXPECT_EQ(Buffered(), frame);
+    EXPECT_EQ(frame[48], 0xFF);
+    EXPECT_EQ(frame[0], 0x10);
+    ASSERT_EQ(Paints(), 1);
+    PreviewFrozen = 1;
+    Bytes next(96, 0x20);
+    EXPECT_EQ(Deliver(next), S_OK);
+    EXPECT_EQ(Deliver(Bytes(200, 0x30)), S_OK);
+    EXPECT_EQ(Paints(), 1);
+    EXPECT_EQ(Buffered(), frame);
+    EXPECT_EQ(next[12], 0xFF);
 }
 
 // The grabber's sample itself becomes the latest frame: no copy, kept after the call.
 TEST_F(FrameSink, ASampleIsKeptAsTheLatestFrame) {
     gst_init(nullptr, nullptr);
-    auto frame = Frame(96, 0x40);
+    Bytes frame(96, 0x40);
     GstBuffer* buffer = gst_buffer_new_memdup(frame.data(), frame.size());
     auto* sample = new MediaSample(buffer, 0, 0, true);
     gst_buffer_unref(buffer);
@@ -158,159 +168,172 @@ TEST_F(FrameSink, ASampleIsKeptAsTheLatestFrame) {
     sample->Release();
     EXPECT_EQ(FrameBuffer, data);
     EXPECT_EQ(Buffered(), frame);
-    Pump();
-    EXPECT_EQ(window.paints, 1);
+    EXPECT_EQ(Paints(), 1);
     EXPECT_EQ(FrameCallback.SampleCB(0.0, nullptr), E_POINTER);
 }
 
-TEST_F(FrameSink, NullBufferReturnsEPointerAndKeepsThePendingRequest) {
+// A null buffer or a length of 0 or less is refused: nothing buffered or changed, no
+// repaint, no picture, and the pending request is kept.
+TEST_F(FrameSink, BadDeliveriesChangeNothing) {
     StillRequested = 1;
     EXPECT_EQ(FrameCallback.BufferCB(0.0, nullptr, 96), E_POINTER);
-    EXPECT_EQ(StillRequested.load(), 1);
     EXPECT_EQ(FrameBuffer, nullptr);
-    Pump();
-    EXPECT_EQ(window.paints, 0);
-    EXPECT_TRUE(snapshots.empty());
-}
-
-TEST_F(FrameSink, NonPositiveLengthIsRefusedWithoutChange) {
-    auto frame = Frame(96, 5);
+    EXPECT_EQ(Paints(), 0);
+    StillRequested = 0;
+    Bytes frame(96, 5);
     Deliver(frame);
     StillRequested = 1;
     EXPECT_EQ(FrameCallback.BufferCB(0.0, frame.data(), -1), E_INVALIDARG);
     EXPECT_EQ(FrameCallback.BufferCB(0.0, frame.data(), 0), E_INVALIDARG);
     EXPECT_EQ(FrameBufferSize, 96);
     EXPECT_EQ(StillRequested.load(), 1);
+    EXPECT_TRUE(pictures.empty());
 }
 
-TEST_F(FrameSink, RepaintRequestsCoalesceUntilTheWindowTakesOne) {
+// One request is posted and no other until the window takes it; without a window none is
+// posted and none stays pending.
+TEST_F(FrameSink, RepaintRequestsCoalesce) {
     window.acknowledge = false;
-    for (int i = 0; i < 20; ++i) {
-        auto frame = Frame(96, BYTE(i));
-        Deliver(frame);
-    }
-    Pump();
-    EXPECT_EQ(window.paints, 1);
-    auto more = Frame(96, 9);
-    Deliver(more);
-    Pump();
-    EXPECT_EQ(window.paints, 1);  // still pending: nothing more posted
-    AcknowledgeRepaint();
-    Deliver(more);
-    Pump();
-    EXPECT_EQ(window.paints, 2);
-}
-
-TEST_F(FrameSink, WithoutAWindowNoRequestIsPostedAndNoneStaysPending) {
-    SetMainWindowHandle(nullptr);
-    auto frame = Frame(96, 1);
+    Bytes frame(96, 9);
+    for (int i = 0; i < 20; ++i) Deliver(frame);
+    EXPECT_EQ(Paints(), 1);
     Deliver(frame);
-    Pump();
-    EXPECT_EQ(window.paints, 0);
+    EXPECT_EQ(Paints(), 1);
+    AcknowledgeRepaint();
+    Deliver(frame);
+    EXPECT_EQ(Paints(), 2);
+    SetMainWindowHandle(nullptr);
+    Deliver(frame);
+    EXPECT_EQ(Paints(), 2);
     EXPECT_FALSE(PaintPending.load());
     SetMainWindowHandle(&window);
     Deliver(frame);
-    Pump();
-    EXPECT_EQ(window.paints, 1);
+    EXPECT_EQ(Paints(), 3);
 }
 
-TEST_F(FrameSink, RequestsBeforeAFrameGiveOnePictureOfThatFrame) {
+// Requests raised before a frame (a still image, a Snap) give one picture of that frame;
+// while frozen, of the frozen frame. No buffered frame of the delivery's length (frozen
+// before the first frame, or before a size change) or no writer: no picture, and the
+// request is cleared all the same.
+TEST_F(FrameSink, PictureRequests) {
     StillRequested = 1;
-    StillCallback.SampleCB(0.0, nullptr);
-    StillRequested = 1;
-    auto frame = Frame(96, 0x77);
+    EXPECT_EQ(StillCallback.SampleCB(0.0, nullptr), S_OK);
+    Bytes frame(96, 0x77);
     Deliver(frame);
-    ASSERT_EQ(snapshots.size(), 1u);
-    EXPECT_EQ(snapshots[0].length, 96);
-    EXPECT_EQ(snapshots[0].bytes, frame);
-    EXPECT_EQ(snapshots[0].callback, &FrameCallback);
+    Deliver(frame);
+    ASSERT_EQ(pictures.size(), 1u);
+    EXPECT_EQ(pictures[0].bytes, frame);
+    EXPECT_EQ(pictures[0].callback, &FrameCallback);
     EXPECT_EQ(StillRequested.load(), 0);
-    Deliver(frame);
-    EXPECT_EQ(snapshots.size(), 1u);
-}
 
-TEST_F(FrameSink, FrozenPictureIsTheFrozenFrame) {
-    auto frozen = Frame(96, 0x01);
-    Deliver(frozen);
     PreviewFrozen = 1;
     StillRequested = 1;
-    auto live = Frame(96, 0x02);
-    Deliver(live);
-    ASSERT_EQ(snapshots.size(), 1u);
-    EXPECT_EQ(snapshots[0].bytes, frozen);
-}
-
-TEST_F(FrameSink, NoPictureWithoutAMatchingBufferedFrameAndTheRequestIsCleared) {
-    // Frozen before the first frame: nothing is buffered.
-    PreviewFrozen = 1;
+    Deliver(Bytes(96, 0x02));
+    ASSERT_EQ(pictures.size(), 2u);
+    EXPECT_EQ(pictures[1].bytes, frame);
     StillRequested = 1;
-    auto frame = Frame(96, 1);
-    Deliver(frame);
-    EXPECT_TRUE(snapshots.empty());
+    Deliver(Bytes(120, 2));
+    EXPECT_EQ(pictures.size(), 2u);
     EXPECT_EQ(StillRequested.load(), 0);
-    // Frozen, then the frame length changes.
+    FreeFrameBuffer();
+    StillRequested = 1;
+    Deliver(frame);
+    EXPECT_EQ(StillRequested.load(), 0);
     PreviewFrozen = 0;
-    Deliver(frame);
-    PreviewFrozen = 1;
-    StillRequested = 1;
-    auto larger = Frame(120, 2);
-    Deliver(larger);
-    EXPECT_TRUE(snapshots.empty());
-    EXPECT_EQ(StillRequested.load(), 0);
-}
-
-TEST_F(FrameSink, WithoutAPictureWriterTheRequestIsDropped) {
     SetSaveSnapshot(nullptr);
     StillRequested = 1;
-    auto frame = Frame(96, 1);
     EXPECT_EQ(Deliver(frame), S_OK);
     EXPECT_EQ(StillRequested.load(), 0);
     EXPECT_EQ(Buffered(), frame);
+    EXPECT_EQ(pictures.size(), 2u);
 }
 
 TEST(StillSink, SampleAndBufferRaiseTheRequest) {
-    StillRequested = 0;
-    EXPECT_EQ(StillCallback.SampleCB(1.0, nullptr), S_OK);
-    EXPECT_EQ(StillRequested.load(), 1);
     StillRequested = 0;
     BYTE byte = 0;
     EXPECT_EQ(StillCallback.BufferCB(1.0, nullptr, 1), E_POINTER);
     EXPECT_EQ(StillRequested.load(), 0);
     EXPECT_EQ(StillCallback.BufferCB(1.0, &byte, 1), S_OK);
-    EXPECT_EQ(StillRequested.load(), 1);
-    StillRequested = 0;
+    EXPECT_EQ(StillRequested.exchange(0), 1);
+    EXPECT_EQ(StillCallback.SampleCB(1.0, nullptr), S_OK);
+    EXPECT_EQ(StillRequested.exchange(0), 1);
 }
 
-template <typename T>
-class CallbackIdentity : public ::testing::Test {};
-using CallbackTypes = ::testing::Types<CSampleGrabberCB, CSampleGrabberCBStill>;
-TYPED_TEST_SUITE(CallbackIdentity, CallbackTypes);
-
-ISampleGrabberCB& Object(CSampleGrabberCB*) {
-    return FrameCallback;
-}
-ISampleGrabberCB& Object(CSampleGrabberCBStill*) {
-    return StillCallback;
-}
-
-TYPED_TEST(CallbackIdentity, NoReferenceCountAndTwoInterfaceIds) {
-    ISampleGrabberCB& callback = Object(static_cast<TypeParam*>(nullptr));
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(callback.AddRef(), 2u);
-        EXPECT_EQ(callback.Release(), 1u);
-        EXPECT_EQ(callback.Release(), 1u);
+// The two callback objects are static: no reference count, so no Release deletes them.
+TEST(CallbackIdentity, NoReferenceCountAndTwoInterfaceIds) {
+    for (ISampleGrabberCB* callback : {static_cast<ISampleGrabberCB*>(&FrameCallback),
+                                       static_cast<ISampleGrabberCB*>(&StillCallback)}) {
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_EQ(callback->AddRef(), 2u);
+            EXPECT_EQ(callback->Release(), 1u);
+            EXPECT_EQ(callback->Release(), 1u);
+        }
+        void* out = nullptr;
+        EXPECT_EQ(callback->QueryInterface(IID_ISampleGrabberCB, &out), S_OK);
+        EXPECT_EQ(out, callback);
+        EXPECT_EQ(callback->QueryInterface(IID_IUnknown, &out), S_OK);
+        EXPECT_EQ(out, static_cast<IUnknown*>(callback));
+        void* untouched = &out;
+        EXPECT_EQ(callback->QueryInterface(IID_ISampleGrabber, &untouched), E_NOINTERFACE);
+        EXPECT_EQ(untouched, &out);
+        EXPECT_EQ(callback->QueryInterface(IID_IUnknown, nullptr), E_POINTER);
     }
-    void* out = nullptr;
-    EXPECT_EQ(callback.QueryInterface(IID_ISampleGrabberCB, &out), S_OK);
-    EXPECT_EQ(out, &callback);
-    out = nullptr;
-    EXPECT_EQ(callback.QueryInterface(IID_IUnknown, &out), S_OK);
-    EXPECT_EQ(out, static_cast<IUnknown*>(&callback));
-    void* untouched = reinterpret_cast<void*>(0x1234);
-    EXPECT_EQ(callback.QueryInterface(IID_ISampleGrabber, &untouched), E_NOINTERFACE);
-    EXPECT_EQ(untouched, reinterpret_cast<void*>(0x1234));
-    EXPECT_EQ(callback.QueryInterface(IID_IBaseFilter, &untouched), E_NOINTERFACE);
-    EXPECT_EQ(callback.QueryInterface(IID_IUnknown, nullptr), E_POINTER);
+}
+
+// A streaming thread delivers frames of changing lengths (each filled with a byte of its
+// length) and still images while this thread reads, freezes and asks for pictures: no
+// reader sees a buffer whose bytes disagree with its length, every picture is whole, and
+// repaint requests never pile up.
+std::atomic<int> badPictures{0}, goodPictures{0};
+
+TEST(FrameHandover, StreamingAndPaintingNeverSeeAHalfReplacedBuffer) {
+    const auto fill = [](LONG length) { return BYTE(length / 96); };
+    const auto whole = [fill](const BYTE* data, LONG size) {
+        return std::all_of(data, data + size, [&](BYTE b) { return b == fill(size); });
+    };
+    FreeFrameBuffer();
+    SetSaveSnapshot([](CSampleGrabberCB&, LONG length, BYTE* frame) {
+        ++(std::all_of(frame, frame + length, [&](BYTE b) { return b == BYTE(length / 96); })
+               ? goodPictures
+               : badPictures);
+    });
+    lumitest::RepaintCounter window;
+    SetMainWindowHandle(&window);
+    constexpr int kFrames = 3000;
+    std::atomic<bool> done{false};
+    std::thread streaming([&] {
+        const LONG lengths[] = {96, 960, 9600, 192};
+        for (int i = 0; i < kFrames; ++i) {
+            Bytes frame(static_cast<std::size_t>(lengths[i % 4]), fill(lengths[i % 4]));
+            FrameCallback.BufferCB(double(i), frame.data(), LONG(frame.size()));
+            if (i % 7 == 0) StillCallback.SampleCB(double(i), nullptr);
+        }
+        done = true;
+    });
+    int bad = 0;
+    for (int round = 1; !done; ++round) {
+        WithFrameBuffer([&](const BYTE* data, LONG size) { bad += data && !whole(data, size); });
+        if (round % 5 == 0) PreviewFrozen = PreviewFrozen ? 0 : 1;
+        if (round % 3 == 0) StillRequested = 1;
+        QCoreApplication::processEvents();
+    }
+    streaming.join();
+    // One more request with the preview running: it gives one whole picture.
+    PreviewFrozen = 0;
+    const int before = goodPictures;
+    StillRequested = 1;
+    Bytes last(960, fill(960));
+    FrameCallback.BufferCB(0.0, last.data(), 960);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(bad, 0);
+    EXPECT_EQ(badPictures, 0);
+    EXPECT_EQ(goodPictures, before + 1);
+    EXPECT_LE(window.paints, kFrames);
+    EXPECT_FALSE(PaintPending.load());
+    SetMainWindowHandle(nullptr);
+    SetSaveSnapshot(nullptr);
+    FreeFrameBuffer();
+    StillRequested = 0;
 }
 
 }  // namespace
