@@ -45,24 +45,9 @@ DialogTemplate SampleTemplate() {
     return t;
 }
 
-// Dialog units: the font's average character width (rounded half) and height.
-TEST(DialogBuilder, DialogUnitsFollowTheFont) {
-    QFont font;
-    font.setPointSize(9);
-    const QFontMetrics metrics(font);
-    const DialogBaseUnits units = GetDialogBaseUnits(font);
-    const int extent =
-        metrics.horizontalAdvance("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
-    EXPECT_EQ(units.x, (extent / 26 + 1) / 2);
-    EXPECT_EQ(units.y, metrics.height());
-    EXPECT_EQ(MapDialogRect({7, 15}, QRect(4, 8, 473, 385)), QRect(7, 15, 828, 722));
-    EXPECT_EQ(MapDialogRect({7, 15}, QRect(0, 0, 1, 1)), QRect(0, 0, 2, 2));  // 1.75, 1.875
-    font.setPointSize(18);
-    EXPECT_GT(GetDialogBaseUnits(font).x, units.x);
-}
-
-// Every control at its place, with its id, kind, visibility and state; a fixed size unless
-// the template has a sizing border and a client area of its own.
+// Every control at its place (dialog units of the font, rounded to the nearest pixel), with
+// its id, kind, visibility and state; a fixed size unless the template has a sizing border
+// and a client area of its own.
 TEST(DialogBuilder, BuildsEveryControlAtItsPlaceWithItsId) {
     QDialog dialog;
     const DialogTemplate t = SampleTemplate();
@@ -95,6 +80,11 @@ TEST(DialogBuilder, BuildsEveryControlAtItsPlaceWithItsId) {
     EXPECT_EQ(client->size(), BuildDialogFromTemplate(&sizable, thick, client));
     EXPECT_EQ(GetDlgItem(&sizable, 1005)->parentWidget(), client);
     EXPECT_NE(sizable.minimumSize(), sizable.maximumSize());
+    EXPECT_EQ(MapDialogRect({7, 15}, QRect(4, 8, 473, 385)), QRect(7, 15, 828, 722));
+    EXPECT_EQ(MapDialogRect({7, 15}, QRect(0, 0, 1, 1)), QRect(0, 0, 2, 2));  // 1.75, 1.875
+    QFont bigger = DialogFont(t);
+    bigger.setPointSize(bigger.pointSize() * 2);
+    EXPECT_GT(GetDialogBaseUnits(bigger).x, units.x);
 }
 
 // '&' marks a mnemonic unless SS_NOPREFIX; the window text keeps it.
@@ -191,7 +181,7 @@ QKeyEvent Key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
 }
 
 // Virtual keys of Qt's keys; an entry matches its key with exactly its modifiers, on a press.
-TEST(Accelerator, EntriesMatchTheirKeyWithExactlyTheirModifiers) {
+TEST(Accelerator, KeysMatchWithExactlyTheirModifiersAndGreyedItemsSwallowThem) {
     EXPECT_EQ(VirtualKeyFromEvent(Key(Qt::Key_5, Qt::KeypadModifier)), VK_NUMPAD5);
     EXPECT_EQ(VirtualKeyFromEvent(Key(Qt::Key_5)), '5');
     EXPECT_EQ(VirtualKeyFromEvent(Key(Qt::Key_Enter, Qt::KeypadModifier)), VK_RETURN);
@@ -209,14 +199,11 @@ TEST(Accelerator, EntriesMatchTheirKeyWithExactlyTheirModifiers) {
         {QEvent::KeyRelease, Qt::Key_Space, {}, 0}};
     for (const auto& [type, key, modifiers, command] : cases)
         EXPECT_EQ(table.Match(QKeyEvent(type, key, modifiers)), command) << key;
-}
-
-// A key whose menu item is greyed is swallowed without a command; one without a menu item
-// always acts (as WM_COMMAND with 1 in the high word).
-TEST(Accelerator, GreyedItemSwallowsTheKeyWithoutACommand) {
+    // A key whose menu item is greyed is swallowed without a command; one without a menu
+    // item always acts (as WM_COMMAND with 1 in the high word).
     QWidget window;
     QMenuBar* bar = BuildMenuBar(SampleMenu(), &window);
-    const AcceleratorTable table({{FVIRTKEY, VK_RETURN, 200}, {FVIRTKEY, VK_SPACE, 777}});
+    const AcceleratorTable keys({{FVIRTKEY, VK_RETURN, 200}, {FVIRTKEY, VK_SPACE, 777}});
     struct Sink : QObject {
         std::vector<WPARAM> commands;
         bool event(QEvent* e) override {
@@ -227,12 +214,12 @@ TEST(Accelerator, GreyedItemSwallowsTheKeyWithoutACommand) {
         }
     } sink;
     QKeyEvent enter = Key(Qt::Key_Return), space = Key(Qt::Key_Space), other = Key(Qt::Key_A);
-    EXPECT_TRUE(TranslateAccelerator(&sink, bar, table, &enter));
+    EXPECT_TRUE(TranslateAccelerator(&sink, bar, keys, &enter));
     EXPECT_TRUE(sink.commands.empty());
     EnableMenuItem(bar, 200, MF_ENABLED);
-    EXPECT_TRUE(TranslateAccelerator(&sink, bar, table, &enter));
-    EXPECT_TRUE(TranslateAccelerator(&sink, bar, table, &space));
-    EXPECT_FALSE(TranslateAccelerator(&sink, bar, table, &other));
+    EXPECT_TRUE(TranslateAccelerator(&sink, bar, keys, &enter));
+    EXPECT_TRUE(TranslateAccelerator(&sink, bar, keys, &space));
+    EXPECT_FALSE(TranslateAccelerator(&sink, bar, keys, &other));
     EXPECT_EQ(sink.commands, (std::vector<WPARAM>{200 | 1 << 16, 777 | 1 << 16}));
 }
 
