@@ -25,6 +25,14 @@ struct Case {
     bool crosshair;
     const char* sha1;  // of the JPEG file, first 16 hex digits
 };
+std::string Name(const Case& c) {
+    return std::string(c.format == PixelFormat::Mjpg ? "MJPG_" : "YUY2_") +
+           std::to_string(c.width) + "x" + std::to_string(c.height) +
+           (c.crosshair ? "_crosshair" : "");
+}
+void PrintTo(const Case& c, std::ostream* out) {
+    *out << Name(c);
+}
 
 class PictureChecksum : public EngineTest, public ::testing::WithParamInterface<Case> {};
 
@@ -73,10 +81,6 @@ INSTANTIATE_TEST_SUITE_P(
                       Case{PixelFormat::Mjpg, 3840, 2160, false, "0d7e33cc6a9dce5f"},
                       Case{PixelFormat::Yuy2, 640, 480, true, "677ef077333ddbbd"},
                       Case{PixelFormat::Mjpg, 1280, 720, true, "cb848b819b2ce76f"}),
-    [](const auto& p) {
-        return std::string(p.param.format == PixelFormat::Mjpg ? "MJPG_" : "YUY2_") +
-               std::to_string(p.param.width) + "x" + std::to_string(p.param.height) +
-               (p.param.crosshair ? "_crosshair" : "");
-    });
+    [](const auto& p) { return Name(p.param); });
 
 }  // namespace

@@ -187,16 +187,22 @@ TEST_F(CaptureRecording, UnpluggedCameraLeavesACompleteFile) {
     engine.ReleaseGraph();  // no frame reaches the probe while it goes
 }
 
-class RecordingKeepsTime
-    : public CaptureRecording,
-      public ::testing::WithParamInterface<std::pair<VirtualCameraFault, PixelFormat>> {};
+struct Rate {
+    VirtualCameraFault fault;
+    PixelFormat format;
+};
+void PrintTo(const Rate& r, std::ostream* out) {
+    *out << lumi::devices::VirtualCameraFaultName(r.fault);
+}
+
+class RecordingKeepsTime : public CaptureRecording, public ::testing::WithParamInterface<Rate> {};
 
 // A camera that delivers another rate than its format says: the file lasts as long as the
 // recording did, within 2 % or a frame, shows every frame delivered in turn (a late frame
 // repeated, none dropped), and the capture log says so in one line.
 TEST_P(RecordingKeepsTime, FileLastsAsLongAsTheRecording) {
-    ASSERT_NO_FATAL_FAILURE(OpenIn(GetParam().second, 640, 480));
-    camera.setFault(GetParam().first);
+    ASSERT_NO_FATAL_FAILURE(OpenIn(GetParam().format, 640, 480));
+    camera.setFault(GetParam().fault);
     CaptureLog log;
     const QString path = Path("NEWAVI_0.avi");
     RecordedFrames recorded(engine.m_pGraph.get());
@@ -224,12 +230,13 @@ TEST_P(RecordingKeepsTime, FileLastsAsLongAsTheRecording) {
     EXPECT_NEAR(line.captured(6).toDouble(), double(recorded.count()) / wall, 0.5);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    VirtualCamera, RecordingKeepsTime,
-    ::testing::Values(std::pair{VirtualCameraFault::HalfRate, PixelFormat::Yuy2},
-                      std::pair{VirtualCameraFault::RateDip, PixelFormat::Mjpg},
-                      std::pair{VirtualCameraFault::FastClock, PixelFormat::Mjpg}),
-    [](const auto& p) { return lumi::devices::VirtualCameraFaultName(p.param.first); });
+INSTANTIATE_TEST_SUITE_P(VirtualCamera, RecordingKeepsTime,
+                         ::testing::Values(Rate{VirtualCameraFault::HalfRate, PixelFormat::Yuy2},
+                                           Rate{VirtualCameraFault::RateDip, PixelFormat::Mjpg},
+                                           Rate{VirtualCameraFault::FastClock, PixelFormat::Mjpg}),
+                         [](const auto& p) {
+                             return lumi::devices::VirtualCameraFaultName(p.param.fault);
+                         });
 
 // A recording past 4 GiB (raw 3840 x 2160 frames, 16 MB each) is whole: GStreamer's demuxer
 // and ffmpeg read it to its last frame. Left out under the address sanitizer: it checks the

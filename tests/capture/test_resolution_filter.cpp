@@ -226,21 +226,22 @@ TEST_F(ResolutionFilter, DeviceWithoutPagesShowsNoFrameAndRunsAgain) {
     EXPECT_TRUE(Running());
     EXPECT_TRUE(WaitFor([] { return BufferedSize() == 640 * 480 * 4; }));
 
-    const auto grabberPeer = [&] {
+    const auto grabberPeer = [&] {  // upstream of the grabber's input
         ComPtr<IEnumPins> pins;
         engine.m_pGrabberFilter->EnumPins(pins.put());
-        IPin* peer = nullptr;
-        for (ComPtr<IPin> pin; pins->Next(1, pin.put(), nullptr) == S_OK && peer == nullptr;)
-            pin->ConnectedTo(&peer);  // the input's: the output's peer is downstream
-        const ComPtr<IPin> held = ComPtr<IPin>::adopt(peer);
-        return held.get();
+        ComPtr<IPin> pin, peer;
+        PIN_DIRECTION dir{};
+        while (pins->Next(1, pin.put(), nullptr) == S_OK)
+            if (pin->QueryDirection(&dir) == S_OK && dir == PINDIR_INPUT)
+                pin->ConnectedTo(peer.put());
+        return peer;
     };
-    IPin* before = grabberPeer();
-    ASSERT_NE(before, nullptr);
+    const ComPtr<IPin> before = grabberPeer();  // held: its memory is not reused
+    ASSERT_TRUE(before);
     engine.m_pMediaControl->Stop();
     engine.ShowFilterDialog(&owner);
     EXPECT_TRUE(Running());
-    EXPECT_EQ(grabberPeer(), before);
+    EXPECT_EQ(grabberPeer().get(), before.get());
     EXPECT_EQ(framesShown, 0);
     EXPECT_TRUE(messages.texts.isEmpty());
 }
