@@ -411,22 +411,18 @@ TEST(Picture, OnlyBitmapsThePictureCanHold) {
 constexpr LONG kWidth = 64;
 constexpr LONG kHeight = 48;
 
-class Snapshot : public ::testing::Test {
+// The frame sink with the program's picture writer and save settings in a fresh folder.
+class Snapshot : public FrameSink {
 protected:
     void SetUp() override {
+        FrameSink::SetUp();
         Settings(dir.path() + "/", 0);
-        FreeFrameBuffer();
-        StillRequested = 0;
-        PreviewFrozen = 0;
         FrameCallback.Width = kWidth;
         FrameCallback.Height = kHeight;
-        FrameCallback.CrosshairOn = false;
         InstallSaveSnapshot();
     }
     void TearDown() override {
-        SetSaveSnapshot(nullptr);
-        FreeFrameBuffer();
-        FrameCallback.CrosshairOn = false;
+        FrameSink::TearDown();
         Settings({}, 0);
     }
     static void Settings(const QString& folder, std::int32_t next) {
@@ -434,9 +430,6 @@ protected:
         SaveFolder = folder;
         PicturePrefix = "NEWPIC";
         NextPictureNumber = next;
-    }
-    static void Deliver(std::vector<BYTE> frame) {
-        FrameCallback.BufferCB(0.0, frame.data(), LONG(frame.size()));
     }
     static void Snap() {
         StillRequested = 1;
