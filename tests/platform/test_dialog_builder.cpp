@@ -1,16 +1,24 @@
+// The operating-system layer's widgets: dialog templates, the combo box's messages, menus,
+// accelerators and message boxes.
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QDialog>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <vector>
 
+#include "platform/Accelerators.h"
 #include "platform/ComboBoxControl.h"
 #include "platform/DialogBuilder.h"
 #include "platform/LinkControl.h"
+#include "platform/Menu.h"
+#include "platform/MessageBox.h"
 #include "platform/WindowMessage.h"
 
 namespace {
@@ -21,7 +29,7 @@ DialogTemplate SampleTemplate() {
     t.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SHELLFONT;
     t.cx = 200;
     t.cy = 100;
-    t.caption = QStringLiteral("Sample");
+    t.caption = "Sample";
     t.pointSize = 8;
     t.controls = {
         {1, "BUTTON", "OK", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 10, 80, 50, 14},
@@ -32,39 +40,23 @@ DialogTemplate SampleTemplate() {
         {1005, "EDIT", "", WS_CHILD | WS_VISIBLE | WS_BORDER | ES_READONLY, 14, 36, 150, 14},
         {1023, "MfcLink", "mail", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 100, 10, 80, 10},
         {1030, "EDIT", "", WS_CHILD | WS_VISIBLE | WS_DISABLED, 100, 80, 40, 14},
+        {1003, "COMBOBOX", "", WS_CHILD | WS_VSCROLL | CBS_DROPDOWN, 0, 0, 60, 30},
     };
     return t;
 }
 
-TEST(DialogBuilderTest, DialogUnitsFollowTheFont) {
-    QFont font;
-    font.setPointSize(9);
-    const QFontMetrics metrics(font);
-    const DialogBaseUnits units = GetDialogBaseUnits(font);
-    const int extent = metrics.horizontalAdvance(
-        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
-    EXPECT_EQ(units.x, (extent / 26 + 1) / 2);
-    EXPECT_EQ(units.y, metrics.height());
-
-    const DialogBaseUnits fixed{7, 15};
-    EXPECT_EQ(MapDialogRect(fixed, QRect(4, 8, 473, 385)), QRect(7, 15, 828, 722));
-    EXPECT_EQ(MapDialogRect(fixed, QRect(0, 0, 1, 1)), QRect(0, 0, 2, 2));  // 1.75, 1.875
-
-    QFont bigger = font;
-    bigger.setPointSize(18);
-    EXPECT_GT(GetDialogBaseUnits(bigger).x, units.x);
-}
-
-TEST(DialogBuilderTest, BuildsEveryControlAtItsPlaceWithItsId) {
+// Every control at its place (dialog units of the font, rounded to the nearest pixel), with
+// its id, kind, visibility and state; a fixed size unless the template has a sizing border
+// and a client area of its own.
+TEST(DialogBuilder, BuildsEveryControlAtItsPlaceWithItsId) {
     QDialog dialog;
     const DialogTemplate t = SampleTemplate();
     const QSize size = BuildDialogFromTemplate(&dialog, t);
     const DialogBaseUnits units = GetDialogBaseUnits(DialogFont(t));
     EXPECT_EQ(size, MapDialogRect(units, QRect(0, 0, 200, 100)).size());
     EXPECT_EQ(dialog.size(), size);
-    EXPECT_EQ(dialog.minimumSize(), dialog.maximumSize());  // no sizing border
+    EXPECT_EQ(dialog.minimumSize(), dialog.maximumSize());
     EXPECT_EQ(dialog.windowTitle(), "Sample");
-
     for (const DialogControl& c : t.controls) {
         QWidget* w = GetDlgItem(&dialog, c.id);
         ASSERT_NE(w, nullptr) << c.id;
@@ -74,68 +66,179 @@ TEST(DialogBuilderTest, BuildsEveryControlAtItsPlaceWithItsId) {
     }
     EXPECT_EQ(GetDlgItem(&dialog, 4242), nullptr);
     EXPECT_TRUE(qobject_cast<QPushButton*>(GetDlgItem(&dialog, 1))->isDefault());
-    EXPECT_NE(qobject_cast<QCheckBox*>(GetDlgItem(&dialog, 1004)), nullptr);
-    EXPECT_NE(qobject_cast<QRadioButton*>(GetDlgItem(&dialog, 1008)), nullptr);
+    EXPECT_TRUE(qobject_cast<QCheckBox*>(GetDlgItem(&dialog, 1004)));
+    EXPECT_TRUE(qobject_cast<QRadioButton*>(GetDlgItem(&dialog, 1008)));
     EXPECT_TRUE(qobject_cast<QLineEdit*>(GetDlgItem(&dialog, 1005))->isReadOnly());
-    EXPECT_NE(qobject_cast<LinkControl*>(GetDlgItem(&dialog, 1023)), nullptr);
+    EXPECT_TRUE(qobject_cast<LinkControl*>(GetDlgItem(&dialog, 1023)));
     EXPECT_FALSE(GetDlgItem(&dialog, 1030)->isEnabled());
     EXPECT_EQ(GetDlgItem(&dialog, 1008)->focusPolicy(), Qt::ClickFocus);  // no tab stop
+
+    QDialog sizable;
+    auto* client = new QWidget(&sizable);
+    DialogTemplate thick = t;
+    thick.style |= WS_THICKFRAME;
+    EXPECT_EQ(client->size(), BuildDialogFromTemplate(&sizable, thick, client));
+    EXPECT_EQ(GetDlgItem(&sizable, 1005)->parentWidget(), client);
+    EXPECT_NE(sizable.minimumSize(), sizable.maximumSize());
+    EXPECT_EQ(MapDialogRect({7, 15}, QRect(4, 8, 473, 385)), QRect(7, 15, 828, 722));
+    EXPECT_EQ(MapDialogRect({7, 15}, QRect(0, 0, 1, 1)), QRect(0, 0, 2, 2));  // 1.75, 1.875
+    QFont bigger = DialogFont(t);
+    bigger.setPointSize(bigger.pointSize() * 2);
+    EXPECT_GT(GetDialogBaseUnits(bigger).x, units.x);
 }
 
-TEST(DialogBuilderTest, WindowTextsFollowThePlatformsPrefixRule) {
+// '&' marks a mnemonic unless SS_NOPREFIX; the window text keeps it.
+TEST(DialogBuilder, WindowTextsFollowThePlatformsPrefixRule) {
     QDialog dialog;
     BuildDialogFromTemplate(&dialog, SampleTemplate());
     auto* folder = qobject_cast<QLabel*>(GetDlgItem(&dialog, 1014));
     EXPECT_EQ(folder->text(), "Folder");
     EXPECT_EQ(GetDlgItemText(&dialog, 1014), "&Folder");
     EXPECT_EQ(qobject_cast<QLabel*>(GetDlgItem(&dialog, 1017))->text(), "A&&B &C");
-
-    SetDlgItemText(&dialog, 1014, QStringLiteral("Salt && pepper"));
+    SetDlgItemText(&dialog, 1014, "Salt && pepper");
     EXPECT_EQ(folder->text(), "Salt & pepper");
-    SetDlgItemText(&dialog, 1005, QStringLiteral("/data/pics/"));
-    EXPECT_EQ(GetDlgItemText(&dialog, 1005), "/data/pics/");
-    SetDlgItemText(&dialog, 1, QStringLiteral("Ok"));
-    EXPECT_EQ(GetDlgItemText(&dialog, 1), "Ok");
-    SetDlgItemText(&dialog, 1023, QStringLiteral("a@b.example"));
-    EXPECT_EQ(GetDlgItemText(&dialog, 1023), "a@b.example");
+    for (const auto& [id, text] :
+         {std::pair{1005, "/data/pics/"}, {1, "Ok"}, {1023, "a@b.example"}}) {
+        SetDlgItemText(&dialog, id, text);
+        EXPECT_EQ(GetDlgItemText(&dialog, id), text);
+    }
 }
 
-TEST(DialogBuilderTest, SeparateClientAreaKeepsTheDialogResizable) {
+// The hidden device list: UTF-8 names in, counted, read back whole; positions outside the
+// list give CB_ERR.
+TEST(DialogBuilder, ComboBoxAnswersItsMessages) {
     QDialog dialog;
-    QWidget* client = new QWidget(&dialog);
-    DialogTemplate t = SampleTemplate();
-    t.style |= WS_THICKFRAME;
-    const QSize size = BuildDialogFromTemplate(&dialog, t, client);
-    EXPECT_EQ(client->size(), size);
-    EXPECT_EQ(GetDlgItem(&dialog, 1005)->parentWidget(), client);
-    EXPECT_NE(dialog.minimumSize(), dialog.maximumSize());
-}
-
-TEST(ComboBoxControlTest, AnswersTheComboBoxMessages) {
-    QDialog dialog;
-    DialogTemplate t = SampleTemplate();
-    t.controls.push_back(
-        {1003, "COMBOBOX", "", WS_CHILD | WS_VSCROLL | CBS_DROPDOWN, 0, 0, 60, 30});
-    BuildDialogFromTemplate(&dialog, t);
+    BuildDialogFromTemplate(&dialog, SampleTemplate());
     auto* list = qobject_cast<ComboBoxControl*>(GetDlgItem(&dialog, 1003));
     ASSERT_NE(list, nullptr);
-    EXPECT_FALSE(list->isVisibleTo(&dialog));
-
-    EXPECT_EQ(SendMessage(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("Virtual Camera 1")), 0);
-    EXPECT_EQ(SendMessage(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("Камера Ü")), 1);
+    const QByteArray name = "Камера Ü";
+    EXPECT_EQ(SendMessage(list, CB_ADDSTRING, 0, LPARAM("Virtual Camera 1")), 0);
+    EXPECT_EQ(SendMessage(list, CB_ADDSTRING, 0, LPARAM(name.constData())), 1);
     EXPECT_EQ(SendMessage(list, CB_GETCOUNT, 0, 0), 2);
-    EXPECT_EQ(list->itemText(1), QStringLiteral("Камера Ü"));
-
-    const LRESULT length = SendMessage(list, CB_GETLBTEXTLEN, 1, 0);
-    ASSERT_EQ(length, QByteArray("Камера Ü").size());
-    std::vector<char> buffer(static_cast<size_t>(length) + 1, 'x');
-    EXPECT_EQ(SendMessage(list, CB_GETLBTEXT, 1, reinterpret_cast<LPARAM>(buffer.data())), length);
-    EXPECT_STREQ(buffer.data(), "Камера Ü");
+    EXPECT_EQ(list->itemText(1), QString::fromUtf8(name));
+    ASSERT_EQ(SendMessage(list, CB_GETLBTEXTLEN, 1, 0), name.size());
+    QByteArray buffer(name.size() + 1, 'x');
+    EXPECT_EQ(SendMessage(list, CB_GETLBTEXT, 1, LPARAM(buffer.data())), name.size());
+    EXPECT_EQ(QByteArray(buffer.constData()), name);
     EXPECT_EQ(SendMessage(list, CB_GETLBTEXTLEN, 2, 0), CB_ERR);
-    EXPECT_EQ(SendMessage(list, CB_GETLBTEXT, 5, reinterpret_cast<LPARAM>(buffer.data())), CB_ERR);
-
+    EXPECT_EQ(SendMessage(list, CB_GETLBTEXT, 5, LPARAM(buffer.data())), CB_ERR);
     EXPECT_EQ(SendMessage(list, CB_RESETCONTENT, 0, 0), 0);
     EXPECT_EQ(SendMessage(list, CB_GETCOUNT, 0, 0), 0);
+}
+
+MenuTemplate SampleMenu() {
+    MenuTemplate m;
+    m.items = {
+        {"File",
+         0,
+         MF_POPUP,
+         {{"Open", 100, 0, {}}, {"", 0, MF_SEPARATOR, {}}, {"Exit", 101, 0, {}}}},
+        {"Ops", 0, MF_POPUP, {{"Snap", 200, MF_GRAYED, {}}, {"Cross", 201, 0, {}}}},
+        {"About", 300, 0, {}},
+    };
+    return m;
+}
+
+// Items by command or position: ids, texts, enabling, checks (an unchecked item shows no
+// box), deletion and appending.
+TEST(Menu, BuildsTheTemplateAndAddressesItemsByCommandOrPosition) {
+    QWidget window;
+    QMenuBar* bar = BuildMenuBar(SampleMenu(), &window);
+    ASSERT_EQ(GetMenuItemCount(bar), 3);
+    QMenu* file = GetSubMenu(bar, 0);
+    ASSERT_NE(file, nullptr);
+    EXPECT_EQ(GetMenuItemCount(file), 3);
+    EXPECT_EQ(GetMenuItemID(GetMenuItemAt(file, 0)), 100u);
+    EXPECT_EQ(GetMenuItemID(GetMenuItemAt(file, 1)), 0u);          // separator
+    EXPECT_EQ(GetMenuItemID(GetMenuItemAt(bar, 0)), 0xFFFFFFFFu);  // popup
+    EXPECT_EQ(GetSubMenu(bar, 2), nullptr);
+    EXPECT_EQ(FindMenuCommand(bar, 300)->text(), "About");
+    EXPECT_FALSE(FindMenuCommand(bar, 200)->isEnabled());
+    EXPECT_EQ(FindMenuCommand(bar, 999), nullptr);
+    EXPECT_EQ(EnableMenuItem(bar, 200, MF_BYCOMMAND | MF_ENABLED), MF_GRAYED);
+    EXPECT_TRUE(FindMenuCommand(bar, 200)->isEnabled());
+    EXPECT_EQ(EnableMenuItem(bar, 999, MF_GRAYED), 0xFFFFFFFFu);
+    EXPECT_TRUE(SetMenuItemText(bar, 1, MF_BYPOSITION, "Operation"));
+    EXPECT_EQ(GetMenuItemAt(bar, 1)->text(), "Operation");
+    EXPECT_EQ(GetSubMenu(bar, 1)->actions().size(), 2);  // the popup kept its items
+    EXPECT_EQ(CheckMenuItem(bar, 201, MF_CHECKED), MF_UNCHECKED);
+    EXPECT_TRUE(FindMenuCommand(bar, 201)->isChecked());
+    EXPECT_EQ(CheckMenuItem(bar, 201, MF_UNCHECKED), MF_CHECKED);
+    EXPECT_EQ(CheckMenuItem(bar, 200, MF_UNCHECKED), MF_UNCHECKED);
+    EXPECT_FALSE(FindMenuCommand(bar, 201)->isCheckable() ||
+                 FindMenuCommand(bar, 200)->isCheckable());
+    while (GetMenuItemCount(file) > 0)
+        ASSERT_TRUE(DeleteMenu(file, UINT(GetMenuItemCount(file) - 1), MF_BYPOSITION));
+    EXPECT_FALSE(DeleteMenu(file, 0, MF_BYPOSITION));
+    EXPECT_TRUE(AppendMenu(file, MF_STRING, 40056, "Camera A"));
+    EXPECT_TRUE(AppendMenu(file, MF_STRING, 40057, "Camera B"));
+    EXPECT_EQ(GetMenuItemID(GetMenuItemAt(file, 1)), 40057u);
+    EXPECT_EQ(FindMenuCommand(bar, 100), nullptr);
+}
+
+QKeyEvent Key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    return QKeyEvent(QEvent::KeyPress, key, modifiers);
+}
+
+// Virtual keys of Qt's keys; an entry matches its key with exactly its modifiers, on a press.
+TEST(Accelerator, KeysMatchWithExactlyTheirModifiersAndGreyedItemsSwallowThem) {
+    EXPECT_EQ(VirtualKeyFromEvent(Key(Qt::Key_5, Qt::KeypadModifier)), VK_NUMPAD5);
+    EXPECT_EQ(VirtualKeyFromEvent(Key(Qt::Key_5)), '5');
+    EXPECT_EQ(VirtualKeyFromEvent(Key(Qt::Key_Enter, Qt::KeypadModifier)), VK_RETURN);
+    EXPECT_EQ(VirtualKeyFromEvent(Key(Qt::Key_Return)), VK_RETURN);
+    EXPECT_EQ(VirtualKeyFromEvent(Key(Qt::Key_F13)), 0);
+    const AcceleratorTable table(
+        {{FVIRTKEY, VK_SPACE, 1}, {FVIRTKEY | FCONTROL, 'S', 2}, {FVIRTKEY, VK_NUMPAD5, 3}});
+    const std::tuple<QEvent::Type, int, Qt::KeyboardModifiers, WORD> cases[] = {
+        {QEvent::KeyPress, Qt::Key_Space, {}, 1},
+        {QEvent::KeyPress, Qt::Key_Space, Qt::ShiftModifier, 0},
+        {QEvent::KeyPress, Qt::Key_S, Qt::ControlModifier, 2},
+        {QEvent::KeyPress, Qt::Key_S, {}, 0},
+        {QEvent::KeyPress, Qt::Key_5, Qt::KeypadModifier, 3},
+        {QEvent::KeyPress, Qt::Key_5, {}, 0},
+        {QEvent::KeyRelease, Qt::Key_Space, {}, 0}};
+    for (const auto& [type, key, modifiers, command] : cases)
+        EXPECT_EQ(table.Match(QKeyEvent(type, key, modifiers)), command) << key;
+    // A key whose menu item is greyed is swallowed without a command; one without a menu
+    // item always acts (as WM_COMMAND with 1 in the high word).
+    QWidget window;
+    QMenuBar* bar = BuildMenuBar(SampleMenu(), &window);
+    const AcceleratorTable keys({{FVIRTKEY, VK_RETURN, 200}, {FVIRTKEY, VK_SPACE, 777}});
+    struct Sink : QObject {
+        std::vector<WPARAM> commands;
+        bool event(QEvent* e) override {
+            auto* m = static_cast<WindowMessageEvent*>(e);
+            if (e->type() == WindowMessageEvent::eventType() && m->message() == WM_COMMAND)
+                commands.push_back(m->wParam());
+            return true;
+        }
+    } sink;
+    QKeyEvent enter = Key(Qt::Key_Return), space = Key(Qt::Key_Space), other = Key(Qt::Key_A);
+    EXPECT_TRUE(TranslateAccelerator(&sink, bar, keys, &enter));
+    EXPECT_TRUE(sink.commands.empty());
+    EnableMenuItem(bar, 200, MF_ENABLED);
+    EXPECT_TRUE(TranslateAccelerator(&sink, bar, keys, &enter));
+    EXPECT_TRUE(TranslateAccelerator(&sink, bar, keys, &space));
+    EXPECT_FALSE(TranslateAccelerator(&sink, bar, keys, &other));
+    EXPECT_EQ(sink.commands, (std::vector<WPARAM>{200 | 1 << 16, 777 | 1 << 16}));
+}
+
+// The handler gets owner, text, caption (the application's name by default) and type, and
+// the one it replaced comes back.
+TEST(MessageBox, HandlerReceivesTheBoxAndIsRestored) {
+    QStringList shown;
+    QObject owner;
+    const MessageBoxHandler previous =
+        SetMessageBoxHandler([&](HWND o, const QString& text, const QString& caption, UINT type) {
+            shown << QString("%1|%2|%3|%4").arg(o == &owner).arg(text, caption).arg(type);
+            return IDOK;
+        });
+    EXPECT_EQ(MessageBox(&owner, "Fail to set media type!", "lumivisor", MB_OK), IDOK);
+    QCoreApplication::setApplicationName("lumivisor-test");
+    AfxMessageBox("text");
+    EXPECT_EQ(shown, QStringList({QString("1|Fail to set media type!|lumivisor|%1").arg(MB_OK),
+                                  QString("0|text|lumivisor-test|%1").arg(MB_OK)}));
+    SetMessageBoxHandler(previous);
 }
 
 }  // namespace

@@ -1,142 +1,206 @@
+// The operating-system layer without a window: INI files, narrow strings, file search,
+// special folders and locale ids.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QDir>
-#include <QFile>
+#include <QSet>
 #include <QTemporaryDir>
 
+#include "TestSupport.h"
+#include "platform/FileFind.h"
 #include "platform/IniFile.h"
+#include "platform/LocaleId.h"
 #include "platform/NarrowString.h"
+#include "platform/ShellFolders.h"
 
 namespace {
 
-QByteArray ReadAll(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return "<missing>";
-    return f.readAll();
+using lumitest::ReadFile;
+using lumitest::WriteFile;
+
+TEST(IniFile, IntegersParseLikeThePlatform) {
+    const std::pair<const char*, UINT> cases[] = {
+        {"0", 0},     {"5", 5},  {"abc", 0},       {"7z", 7},    {"1.5", 1},
+        {"  42", 42}, {"+3", 3}, {"-4", 0u - 4u},  {"0x1A", 26}, {"0b101", 5},
+        {"0o17", 15}, {"", 0},   {"4294967297", 1}};
+    for (const auto& [text, value] : cases) EXPECT_EQ(ParseProfileInt(text), value) << text;
 }
 
-void WriteAll(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
-class IniFileTest : public ::testing::Test {
-protected:
+// Names match ignoring case, values are trimmed, the first section and key of a name win;
+// a missing file, section or key, or an empty integer, give the default; a string is cut
+// to its buffer.
+TEST(IniFile, ReadsLikeThePlatform) {
     QTemporaryDir dir;
-    QString file = dir.filePath(QStringLiteral("settings.ini"));
-};
-
-struct IntCase {
-    const char* text;
-    UINT expected;
-};
-
-class ProfileIntTest : public ::testing::TestWithParam<IntCase> {};
-
-TEST_P(ProfileIntTest, ParsesLikeThePlatform) {
-    EXPECT_EQ(ParseProfileInt(QString::fromUtf8(GetParam().text)), GetParam().expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(Values, ProfileIntTest,
-                         ::testing::Values(IntCase{"0", 0}, IntCase{"1", 1}, IntCase{"5", 5},
-                                           IntCase{"abc", 0}, IntCase{"7z", 7}, IntCase{"1.5", 1},
-                                           IntCase{"  42", 42}, IntCase{"+3", 3},
-                                           IntCase{"-4", 0u - 4u}, IntCase{"0x1A", 26},
-                                           IntCase{"0b101", 5}, IntCase{"0o17", 15}, IntCase{"", 0},
-                                           IntCase{"4294967297", 1}));
-
-TEST_F(IniFileTest, ReadsSectionAndKeyIgnoringCaseWithTrimmedValues) {
-    WriteAll(file, "; comment\n[Other]\nlan=7\n[LUMIVISOR]\n  LAN =  1  \n Path = /a b/ \n");
+    const QString file = dir.filePath("settings.ini");
+    EXPECT_EQ(GetPrivateProfileInt("s", "k", 3, file), 3u);
+    ASSERT_TRUE(WriteFile(file,
+                          "; c\n[Other]\nlan=7\n[LUMIVISOR]\n  LAN =  1  \n Path = /a b/ \n"
+                          "k=first\nk=second\nempty=\nt=x\n[lumivisor]\nj=second\n"));
     EXPECT_EQ(GetPrivateProfileInt("lumivisor", "lan", 9, file), 1u);
     EXPECT_EQ(GetPrivateProfileString("lumivisor", "path", "x", 260, file), "/a b/");
-}
-
-TEST_F(IniFileTest, FirstSectionAndFirstKeyOfANameWin) {
-    WriteAll(file, "[s]\nk=first\nk=second\n[S]\nk=third\nj=only-in-second\n");
-    EXPECT_EQ(GetPrivateProfileString("s", "k", "d", 260, file), "first");
-    EXPECT_EQ(GetPrivateProfileString("s", "j", "d", 260, file), "d");
-}
-
-TEST_F(IniFileTest, MissingFileSectionKeyOrEmptyIntegerGiveTheDefault) {
-    EXPECT_EQ(GetPrivateProfileInt("s", "k", 3, file), 3u);
-    WriteAll(file, "[s]\nempty=\nk=x\n");
-    EXPECT_EQ(GetPrivateProfileInt("s", "missing", 4, file), 4u);
-    EXPECT_EQ(GetPrivateProfileInt("t", "k", 5, file), 5u);
-    EXPECT_EQ(GetPrivateProfileInt("s", "empty", 6, file), 6u);
-    EXPECT_EQ(GetPrivateProfileInt("s", "k", 6, file), 0u);  // text reads as 0
-    EXPECT_EQ(GetPrivateProfileString("s", "empty", "dflt", 260, file), "");
-}
-
-TEST_F(IniFileTest, StringReadIsCutToTheBuffer) {
+    EXPECT_EQ(GetPrivateProfileString("lumivisor", "k", "d", 260, file), "first");
+    EXPECT_EQ(GetPrivateProfileString("lumivisor", "j", "d", 260, file), "d");
+    EXPECT_EQ(GetPrivateProfileString("lumivisor", "empty", "d", 260, file), "");
+    EXPECT_EQ(QList<UINT>({GetPrivateProfileInt("lumivisor", "missing", 4, file),
+                           GetPrivateProfileInt("none", "lan", 5, file),
+                           GetPrivateProfileInt("lumivisor", "empty", 6, file),
+                           GetPrivateProfileInt("lumivisor", "t", 6, file)}),
+              QList<UINT>({4, 5, 6, 0}));
     const QString longValue(300, u'p');
-    WriteAll(file, "[s]\nk=" + longValue.toUtf8() + "\n");
-    EXPECT_EQ(GetPrivateProfileString("s", "k", "", 260, file).size(), 259);
+    ASSERT_TRUE(WriteFile(file, "[s]\nk=" + longValue.toUtf8() + "\n"));
+    EXPECT_EQ(GetPrivateProfileString("s", "k", "", 260, file), longValue.left(259));
     EXPECT_EQ(GetPrivateProfileString("s", "k", "", 4096, file), longValue);
     EXPECT_EQ(GetPrivateProfileString("s", "k", "", 0, file), "");
 }
 
-TEST_F(IniFileTest, WriteReplacesOnlyItsKeyAndKeepsEverythingElse) {
-    WriteAll(file,
-             "; my notes\n[first]\nx = 1\n\n[Lumivisor]\n; keep me\nLan=1\npath=/old/\n\n"
-             "[last]\ny=2\n");
+// A write replaces only its key's line, adds a missing key to its section and a missing
+// section at the end, and keeps every other byte: comments, a byte-order mark, bytes that
+// are not UTF-8, either line end, no line break at the end.
+TEST(IniFile, WritesChangeOnlyTheirKey) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath("settings.ini");
+    ASSERT_TRUE(
+        WriteFile(file, "; notes\n[first]\nx = 1\n\n[Lumivisor]\n; keep\nLan=1\n\n[o]\nz=3"));
     ASSERT_TRUE(WritePrivateProfileString("lumivisor", "lan", "0", file));
-    EXPECT_EQ(ReadAll(file),
-              "; my notes\n[first]\nx = 1\n\n[Lumivisor]\n; keep me\nLan=0\npath=/old/\n\n"
-              "[last]\ny=2\n");
-}
-
-TEST_F(IniFileTest, WriteAddsAMissingKeyToItsSectionAndAMissingSectionAtTheEnd) {
-    WriteAll(file, "[lumivisor]\nlan=1\n\n[other]\nz=3");
     ASSERT_TRUE(WritePrivateProfileString("lumivisor", "path", "/p/", file));
     ASSERT_TRUE(WritePrivateProfileString("new", "k", "v", file));
-    EXPECT_EQ(ReadAll(file), "[lumivisor]\nlan=1\npath=/p/\n\n[other]\nz=3\n\n[new]\nk=v");
-    EXPECT_EQ(GetPrivateProfileString("other", "z", "", 260, file), "3");
-}
-
-TEST_F(IniFileTest, WriteKeepsEveryOtherByte) {
-    // A byte-order mark, bytes that are not UTF-8 (in a value of the key too), both line
-    // ends, no line break at the end.
+    EXPECT_EQ(ReadFile(file),
+              "; notes\n[first]\nx = 1\n\n[Lumivisor]\n; keep\nLan=0\npath=/p/\n\n[o]\nz=3\n\n"
+              "[new]\nk=v");
     const QByteArray rest = "\r\nk=\xff\xfe/\x80\r\n; \xe9t\xe9\n[t]\nu=\xc3(";
-    WriteAll(file, "\xEF\xBB\xBF[s]\nlan=1" + rest);
+    ASSERT_TRUE(WriteFile(file, "\xEF\xBB\xBF[s]\nlan=1" + rest));
     EXPECT_EQ(ToNarrow(GetPrivateProfileString("s", "k", "", 260, file)), "\xff\xfe/\x80");
     ASSERT_TRUE(WritePrivateProfileString("s", "lan", "0", file));
-    EXPECT_EQ(ReadAll(file), "\xEF\xBB\xBF[s]\nlan=0" + rest);
+    EXPECT_EQ(ReadFile(file), "\xEF\xBB\xBF[s]\nlan=0" + rest);
     ASSERT_TRUE(WritePrivateProfileString("s", "k", FromNarrow("\xfe\xff"), file));
-    EXPECT_EQ(ReadAll(file), "\xEF\xBB\xBF[s]\nlan=0\r\nk=\xfe\xff\r\n; \xe9t\xe9\n[t]\nu=\xc3(");
-}
-
-TEST_F(IniFileTest, WriteCreatesTheFileAndItsFolder) {
-    const QString nested = dir.filePath(QStringLiteral("a/b/lumivisor.ini"));
-    ASSERT_TRUE(WritePrivateProfileString("lumivisor", "lan", "1", nested));
-    EXPECT_EQ(ReadAll(nested), "[lumivisor]\nlan=1\n");
-}
-
-TEST_F(IniFileTest, WriteKeepsWindowsLineEnds) {
-    WriteAll(file, "[s]\r\na=1\r\n");
+    EXPECT_EQ(ReadFile(file), "\xEF\xBB\xBF[s]\nlan=0\r\nk=\xfe\xff\r\n; \xe9t\xe9\n[t]\nu=\xc3(");
+    ASSERT_TRUE(WriteFile(file, "[s]\r\na=1\r\n"));
     ASSERT_TRUE(WritePrivateProfileString("s", "b", "2", file));
-    EXPECT_EQ(ReadAll(file), "[s]\r\na=1\r\nb=2\r\n");
-    EXPECT_EQ(GetPrivateProfileString("s", "a", "", 260, file), "1");
+    EXPECT_EQ(ReadFile(file), "[s]\r\na=1\r\nb=2\r\n");
+    const QString nested = dir.filePath("a/b/lumivisor.ini");
+    ASSERT_TRUE(WritePrivateProfileString("lumivisor", "lan", "1", nested));
+    EXPECT_EQ(ReadFile(nested), "[lumivisor]\nlan=1\n");
 }
 
-TEST_F(IniFileTest, RefusedWritesLeaveTheFileUnchanged) {
-    WriteAll(file, "[s]\nk=old\n");
+// What the format cannot carry, and a path that cannot be a file, are refused with the file
+// unchanged; no temporary file is left behind.
+TEST(IniFile, RefusedWritesLeaveTheFileUnchanged) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath("settings.ini");
+    ASSERT_TRUE(WriteFile(file, "[s]\nk=old\n"));
     EXPECT_FALSE(WritePrivateProfileString("s", "k", "two\nlines", file));
     EXPECT_FALSE(WritePrivateProfileString("s", "a=b", "v", file));
     EXPECT_FALSE(WritePrivateProfileString("s]x", "k", "v", file));
-    EXPECT_EQ(ReadAll(file), "[s]\nk=old\n");
-    // A path that cannot be a file.
-    const QString folder = dir.filePath(QStringLiteral("folder.ini"));
-    ASSERT_TRUE(QDir().mkdir(folder));
-    EXPECT_FALSE(WritePrivateProfileString("s", "k", "v", folder));
-    EXPECT_TRUE(QFileInfo(folder).isDir());
+    EXPECT_EQ(ReadFile(file), "[s]\nk=old\n");
+    ASSERT_TRUE(QDir().mkdir(dir.filePath("folder.ini")));
+    EXPECT_FALSE(WritePrivateProfileString("s", "k", "v", dir.filePath("folder.ini")));
+    EXPECT_TRUE(QFileInfo(dir.filePath("folder.ini")).isDir());
+    ASSERT_TRUE(WritePrivateProfileString("s", "k", "2", file));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"settings.ini"});
 }
 
-TEST_F(IniFileTest, WriteLeavesNoTemporaryFilesBehind) {
-    ASSERT_TRUE(WritePrivateProfileString("s", "k", "1", file));
-    ASSERT_TRUE(WritePrivateProfileString("s", "k", "2", file));
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
-              QStringList{QStringLiteral("settings.ini")});
+// Any bytes go through QString and wide strings and back unchanged; UTF-8 reads as its
+// characters, other bytes as characters no UTF-8 text holds.
+TEST(NarrowString, BytesComeBackUnchanged) {
+    for (const QByteArray bytes :
+         {"plain/ascii", "Пapka/снимки", "\xF0\x9F\x93\xB7 4 bytes", "\xFF\xFE lone",
+          "\x80 continuation", "\xC0\xAF overlong", "\xED\xA0\x80 surrogate",
+          "\xF4\x90\x80\x80 too high", "cut \xE2\x82", "\xEF\xBF\xBD replacement"}) {
+        const QString text = FromNarrow(bytes);
+        EXPECT_EQ(ToNarrow(text), bytes);
+        EXPECT_EQ(ToNarrow(FromWide(ToWide(text))), bytes);
+        EXPECT_EQ(text == QString::fromUtf8(bytes), QByteArrayView(bytes).isValidUtf8())
+            << bytes.toHex().constData();
+    }
+}
+
+TEST(FileFind, WildcardsMatchIgnoringCase) {
+    const std::tuple<const char*, const char*, bool> cases[] = {
+        {"NEWPIC_*.jpg", "NEWPIC_7.jpg", true},
+        {"NEWPIC_*.jpg", "newpic_7.JPG", true},
+        {"NEWPIC_*.jpg", "NEWPIC_.jpg", true},
+        {"NEWPIC_*.jpg", "NEWPIC_7.jpeg", false},
+        {"NEWPIC_*.jpg", "NEWPIC7.jpg", false},
+        {"NEWPIC_*.jpg", "XNEWPIC_7.jpg", false},
+        {"NEWPIC_*.jpg", "NEWPIC_5.old.jpg", true},
+        {"a?c", "abc", true},
+        {"a?c", "ac", false},
+        {"*", "", true},
+        {"a*b*c", "aXbYbZc", true},
+        {"ПРЕФ_*.jpg", "преф_1.jpg", true}};
+    for (const auto& [pattern, name, matches] : cases)
+        EXPECT_EQ(FileFind::MatchesWildcard(pattern, name), matches) << pattern << " " << name;
+}
+
+// Matches are listed with their kinds (file, hidden, folder; the dots when the pattern
+// takes them); nothing in a missing folder or without a match; a folder and a name that are
+// not UTF-8 are found by their bytes, and a link that leads nowhere still takes its name.
+TEST(FileFind, ListsMatchesWithTheirKinds) {
+    QTemporaryDir dir;
+    for (const char* name : {"P_1.jpg", ".P_2.jpg", "Q_3.jpg"}) WriteFile(dir.filePath(name));
+    ASSERT_TRUE(QDir(dir.path()).mkdir("P_4.jpg"));
+    FileFind finder;
+    QSet<QString> files, hidden, folders;
+    for (bool more = finder.FindFile(dir.path() + "/*P_*.jpg"); more;) {
+        more = finder.FindNextFile();
+        (finder.IsDirectory() ? folders
+         : finder.IsHidden()  ? hidden
+                              : files)
+            << finder.GetFileName();
+        EXPECT_FALSE(finder.IsSystem());
+        EXPECT_EQ(finder.GetFilePath(), dir.path() + "/" + finder.GetFileName());
+    }
+    EXPECT_EQ(files, QSet<QString>{"P_1.jpg"});
+    EXPECT_EQ(hidden, QSet<QString>{".P_2.jpg"});
+    EXPECT_EQ(folders, QSet<QString>{"P_4.jpg"});
+    int dots = 0;
+    for (bool more = finder.FindFile(dir.path() + "/*"); more;) {
+        more = finder.FindNextFile();
+        dots += finder.IsDots();
+    }
+    EXPECT_EQ(dots, 2);
+    EXPECT_FALSE(finder.FindFile(dir.path() + "/missing/*.jpg"));
+    EXPECT_FALSE(finder.FindFile(dir.path() + "/*.png"));
+    EXPECT_FALSE(finder.FindNextFile());
+    EXPECT_TRUE(finder.GetFileName().isEmpty());
+
+    const QByteArray folder = ToNarrow(dir.path()) + "/\xff\xfe/";
+    ASSERT_EQ(::mkdir(folder.constData(), 0755), 0);
+    ASSERT_EQ(::symlink("missing", (folder + "P_\xe9.jpg").constData()), 0);
+    ASSERT_TRUE(finder.FindFile(FromNarrow(folder) + "p_*.JPG"));
+    finder.FindNextFile();
+    EXPECT_EQ(ToNarrow(finder.GetFilePath()), folder + "P_\xe9.jpg");
+    EXPECT_FALSE(finder.IsDirectory());
+    EXPECT_TRUE(FileFind::Exists(finder.GetFilePath()));
+    EXPECT_FALSE(FileFind::Exists(FromNarrow(folder) + "Q.jpg"));
+}
+
+// Local application data is the configuration folder; the desktop the home folder unless
+// it has a Desktop folder; an unknown number gives nothing.
+TEST(ShellFolders, SpecialFoldersFollowTheEnvironment) {
+    QTemporaryDir home;
+    const QByteArray savedHome = qgetenv("HOME"), savedConfig = qgetenv("XDG_CONFIG_HOME");
+    qputenv("HOME", home.path().toUtf8());
+    qunsetenv("XDG_CONFIG_HOME");
+    EXPECT_EQ(GetSpecialFolderPath(CSIDL_LOCAL_APPDATA), home.path() + "/.config");
+    qputenv("XDG_CONFIG_HOME", (home.path() + "/cfg/").toUtf8());
+    EXPECT_EQ(GetSpecialFolderPath(CSIDL_LOCAL_APPDATA), home.path() + "/cfg");
+    EXPECT_EQ(GetSpecialFolderPath(CSIDL_DESKTOPDIRECTORY), home.path());
+    ASSERT_TRUE(QDir(home.path()).mkdir("Desktop"));
+    EXPECT_EQ(GetSpecialFolderPath(CSIDL_DESKTOPDIRECTORY), home.path() + "/Desktop");
+    EXPECT_TRUE(GetSpecialFolderPath(5).isEmpty());
+    qputenv("HOME", savedHome);
+    qputenv("XDG_CONFIG_HOME", savedConfig);
+}
+
+TEST(LocaleId, MapsLocaleNames) {
+    const std::pair<const char*, LCID> cases[] = {
+        {"zh_CN", 2052},      {"zh_CN.UTF-8", 2052}, {"zh-Hans-CN", 2052}, {"zh_TW", 1028},
+        {"ru_RU", 1049},      {"ru_UA", 1049},       {"en_US", 1033},      {"en_GB", 2057},
+        {"de_AT@euro", 3079}, {"C", 1033},           {"", 1033},           {"xx_YY", 1033}};
+    for (const auto& [name, lcid] : cases) EXPECT_EQ(LcidFromLocaleName(name), lcid) << name;
 }
 
 }  // namespace

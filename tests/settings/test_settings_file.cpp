@@ -1,127 +1,139 @@
+// The settings file's keys, the string table's language choice, and the next picture and
+// video numbers read from the files in the save folder.
 #include <gtest/gtest.h>
 
-#include <QFile>
+#include <QDir>
 #include <QTemporaryDir>
+#include <cmath>
 
+#include "TestSupport.h"
 #include "resources/StringTable.h"
 #include "settings/Language.h"
+#include "settings/ScanNextNumber.h"
 #include "settings/SettingsFile.h"
 #include "settings/SharedState.h"
 
 namespace {
 
-class SettingsFileTest : public ::testing::Test {
-protected:
-    void Write(const QByteArray& text) {
-        QFile f(file);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(text);
-    }
-    QString Read() {
-        QFile f(file);
-        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
-    }
-    QTemporaryDir dir;
-    QString file = SettingsFilePathIn(dir.path());
-};
+using lumitest::ReadFile;
+using lumitest::WriteFile;
 
-TEST_F(SettingsFileTest, FileLivesInTheFolderGiven) {
+TEST(SettingsFile, KeysAreReadWithTheirDefaultsAndWrittenKeepingTheRest) {
+    QTemporaryDir dir;
+    const QString file = SettingsFilePathIn(dir.path());
     EXPECT_EQ(file, dir.path() + "/lumivisor.ini");
     EXPECT_EQ(SettingsFilePathIn("/cfg/"), "/cfg/lumivisor.ini");
-}
-
-TEST_F(SettingsFileTest, DefaultLanguageIsRussianOnlyForLocale2052) {
-    EXPECT_EQ(DefaultLanguageFor(2052), 1);
-    EXPECT_EQ(DefaultLanguageFor(1049), 0);
-    EXPECT_EQ(DefaultLanguageFor(1033), 0);
-}
-
-struct LanCase {
-    const char* fileText;  // nullptr: no file
-    int defaultFlag;
-    int expected;
-};
-
-class LanguageSettingTest : public SettingsFileTest,
-                            public ::testing::WithParamInterface<LanCase> {};
-
-TEST_P(LanguageSettingTest, ReadsLan) {
-    if (GetParam().fileText) Write(GetParam().fileText);
-    EXPECT_EQ(ReadLanguageSetting(file, GetParam().defaultFlag), GetParam().expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(Values, LanguageSettingTest,
-                         ::testing::Values(LanCase{nullptr, 0, 0}, LanCase{nullptr, 1, 1},
-                                           LanCase{"[lumivisor]\nlan=0\n", 1, 0},
-                                           LanCase{"[lumivisor]\nlan=1\n", 0, 1},
-                                           LanCase{"[lumivisor]\nlan=5\n", 0, 5},
-                                           LanCase{"[lumivisor]\nlan=russian\n", 1, 0},
-                                           LanCase{"[lumivisor]\nlan=\n", 1, 1},
-                                           LanCase{"[other]\nlan=1\n", 0, 0}));
-
-TEST_F(SettingsFileTest, PathGetsOneSeparatorAndDefaultsToTheDesktop) {
+    EXPECT_EQ(
+        QList<int>({DefaultLanguageFor(2052), DefaultLanguageFor(1049), DefaultLanguageFor(1033)}),
+        QList<int>({1, 0, 0}));
+    // "lan": its text (none: no file), the default flag, the flag read.
+    const std::tuple<const char*, int, int> languages[] = {
+        {nullptr, 0, 0}, {nullptr, 1, 1},       {"lan=0", 1, 0}, {"lan=1", 0, 1},
+        {"lan=5", 0, 5}, {"lan=russian", 1, 0}, {"lan=", 1, 1},  {"[other]\nlan=1", 0, 0}};
+    for (const auto& [text, defaultFlag, flag] : languages) {
+        QFile::remove(file);
+        if (text) WriteFile(file, QByteArray("[lumivisor]\n") + text + "\n");
+        EXPECT_EQ(ReadLanguageSetting(file, defaultFlag), flag) << (text ? text : "no file");
+    }
+    // "path": one separator, the desktop when missing, empty when empty, long ones whole.
+    QFile::remove(file);
     EXPECT_EQ(ReadSaveFolderSetting(file, "/home/u/Desktop"), "/home/u/Desktop/");
-    Write("[lumivisor]\npath=/data/pics\n");
-    EXPECT_EQ(ReadSaveFolderSetting(file, "/desk"), "/data/pics/");
-    Write("[lumivisor]\npath=/data/pics/\n");
-    EXPECT_EQ(ReadSaveFolderSetting(file, "/desk"), "/data/pics/");
-    Write("[lumivisor]\npath=\n");
-    EXPECT_EQ(ReadSaveFolderSetting(file, "/desk"), "");
-}
-
-TEST_F(SettingsFileTest, LongPathIsReadWhole) {
     QString longPath;
     while (longPath.size() < 700) longPath += "/a-rather-long-folder-name";
-    Write("[lumivisor]\npath=" + longPath.toUtf8() + "\n");
-    EXPECT_EQ(ReadSaveFolderSetting(file, "/desk"), longPath + "/");
-}
-
-TEST_F(SettingsFileTest, WritesKeepTheOtherKeyAndLines) {
-    Write("# mine\n[lumivisor]\npath=/p/\n[x]\ny=1\n");
+    for (const QString& path :
+         {QString("/data/pics"), QString("/data/pics/"), QString(), longPath}) {
+        ASSERT_TRUE(WriteFile(file, "[lumivisor]\npath=" + path.toUtf8() + "\n"));
+        EXPECT_EQ(ReadSaveFolderSetting(file, "/desk"), WithTrailingSeparator(path));
+    }
+    EXPECT_EQ(WithTrailingSeparator("/data/pics"), "/data/pics/");
+    ASSERT_TRUE(WriteFile(file, "# mine\n[lumivisor]\npath=/p/\n[x]\ny=1\n"));
     ASSERT_TRUE(WriteLanguageSetting(file, 5));
-    EXPECT_EQ(Read(), "# mine\n[lumivisor]\npath=/p/\nlan=1\n[x]\ny=1\n");
+    EXPECT_EQ(ReadFile(file), "# mine\n[lumivisor]\npath=/p/\nlan=1\n[x]\ny=1\n");
     ASSERT_TRUE(WriteLanguageSetting(file, 0));
     ASSERT_TRUE(WriteSaveFolderSetting(file, "/q/"));
-    EXPECT_EQ(Read(), "# mine\n[lumivisor]\npath=/q/\nlan=0\n[x]\ny=1\n");
-    EXPECT_EQ(ReadSaveFolderSetting(file, "/desk"), "/q/");
-    EXPECT_EQ(ReadLanguageSetting(file, 1), 0);
+    EXPECT_EQ(ReadFile(file), "# mine\n[lumivisor]\npath=/q/\nlan=0\n[x]\ny=1\n");
 }
 
-TEST(SharedStateTest, InitialValues) {
-    EXPECT_TRUE(SaveFolder.isEmpty());
-    EXPECT_EQ(PicturePrefix, "NEWPIC");
-    EXPECT_EQ(VideoPrefix, "NEWAVI");
-    EXPECT_EQ(NextPictureNumber, 0);
-    EXPECT_EQ(NextVideoNumber, 0);
-    EXPECT_EQ(LanguageFlag, 0);
-    EXPECT_EQ(AutoNumbering, 1);
-    EXPECT_EQ(FrameInfo.biWidth, 0);
-    EXPECT_EQ(FrameInfo.biSize, 0u);
-}
-
-TEST(StringTableTest, EveryPairHasBothTexts) {
+TEST(StringTable, EveryPairHasBothTextsAndTheFlagPicksOne) {
     for (int id = kFirstStringId; id <= kLastStringId; id += 2) {
         if (id == 98) continue;  // 98 and 99 are not used
-        EXPECT_FALSE(LoadStringId(id).isEmpty()) << id;
-        EXPECT_FALSE(LoadStringId(id + 1).isEmpty()) << id + 1;
+        EXPECT_FALSE(LoadStringId(id).isEmpty() || LoadStringId(id + 1).isEmpty()) << id;
     }
-    EXPECT_TRUE(LoadStringId(98).isEmpty());
-    EXPECT_TRUE(LoadStringId(79).isEmpty());
-    EXPECT_TRUE(LoadStringId(kLastStringId + 1).isEmpty());
-}
-
-TEST(StringTableTest, PickStringFollowsLanguageFlag) {
-    const int saved = LanguageFlag;
+    EXPECT_TRUE(LoadStringId(98).isEmpty() && LoadStringId(79).isEmpty() &&
+                LoadStringId(kLastStringId + 1).isEmpty());
     LanguageFlag = 0;
-    EXPECT_EQ(PickString(100), "Orvida endoscopes &microscopes software");
-    EXPECT_EQ(PickString(150), "CoInitialize Failed!\r\n");
+    EXPECT_EQ(PickString(152), "Can\u2019t build the graph");
     LanguageFlag = 7;
-    EXPECT_EQ(PickString(100), "Программное обеспечение для эндоскопов и микроскопов Orvida");
     EXPECT_EQ(PickString(152), "Невозможно построить график!");
-    LanguageFlag = saved;
-    EXPECT_EQ(LoadStringForLanguage(152, 0), "Can\u2019t build the graph");
+    LanguageFlag = 0;
     EXPECT_EQ(LoadStringForLanguage(108, 1), "Запись\u2026");
     EXPECT_EQ(LoadStringForLanguage(92, 0), "   ");
+}
+
+// The number after the highest one read (with the platform's atof) between the last '_'
+// and the last '.' of the names matching "NEWPIC_*.jpg", ignoring case.
+TEST(ScanNextNumber, NextNumberAfterTheFilesPresent) {
+    const std::pair<std::vector<const char*>, int> cases[] = {
+        {{}, 0},
+        {{"OTHER_5.jpg", "NEWPIC_9.png"}, 0},
+        {{"NEWPIC_0.jpg"}, 1},
+        {{"NEWPIC_7.jpg", "NEWPIC_12.jpg", "NEWPIC_3.jpg"}, 13},
+        {{"NEWPIC_abc.jpg"}, 1},
+        {{"NEWPIC_-4.jpg"}, 0},
+        {{"NEWPIC_3.5.jpg"}, 4},
+        {{"NEWPIC_1e3.jpg"}, 1001},
+        {{"NEWPIC_old_9.jpg"}, 10},
+        {{"NEWPIC_5.old.jpg"}, 6},
+        {{"newpic_4.JPG", "NewPic_2.Jpg"}, 5},
+        {{"NEWPIC_ 8.jpg"}, 9},
+        {{"NEWPIC_7x.jpg"}, 8},
+        {{"NEWPIC_2147483646.jpg"}, 2147483647},
+        {{"NEWPIC_4294967296.jpg", "NEWPIC_2.jpg"}, 3},
+        {{"NEWPIC_2147483647.jpg", "NEWPIC_6.jpg"}, 7},
+        {{"NEWPIC_1e999.jpg"}, 0},
+        {{"NEWPIC_-2147483648.jpg"}, 0}};
+    for (const auto& [files, expected] : cases) {
+        QTemporaryDir dir;
+        for (const char* file : files) ASSERT_TRUE(WriteFile(dir.filePath(file)));
+        EXPECT_EQ(ScanNextNumber(dir.path() + "/", "NEWPIC", "jpg"), expected)
+            << (files.empty() ? "" : files[0]);
+    }
+}
+
+// Folders and hidden entries do not count, a dot prefix counts the program's own dot
+// files, videos are apart from pictures, a prefix with underscores reads after the last
+// one, a missing folder gives 0, an empty folder is the current folder.
+TEST(ScanNextNumber, FolderRules) {
+    QTemporaryDir dir;
+    const QString folder = dir.path() + "/";
+    for (const char* file : {"NEWPIC_2.jpg", ".hidden/NEWPIC_70.jpg", "_4.jpg", ".snap_3.jpg",
+                             "NEWAVI_4.avi", "NEWAVI_30.jpg", "CASE_7_3.jpg"}) {
+        QDir(dir.path()).mkpath(QFileInfo(dir.filePath(file)).path());
+        ASSERT_TRUE(WriteFile(dir.filePath(file)));
+    }
+    ASSERT_TRUE(QDir(dir.path()).mkdir("NEWPIC_50.jpg"));
+    EXPECT_EQ(ScanNextNumber(folder, "NEWPIC", "jpg"), 3);
+    EXPECT_EQ(ScanNextNumber(folder, "", "jpg"), 5);
+    EXPECT_EQ(ScanNextNumber(folder, ".snap", "jpg"), 4);
+    EXPECT_EQ(ScanNextNumber(folder, "NEWAVI", "avi"), 5);
+    EXPECT_EQ(ScanNextNumber(folder, "CASE_7", "jpg"), 4);
+    EXPECT_EQ(ScanNextNumber(folder + "missing/", "NEWPIC", "jpg"), 0);
+    const QString previous = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(dir.path()));
+    const int next = ScanNextNumber("", "NEWPIC", "jpg");
+    QDir::setCurrent(previous);
+    EXPECT_EQ(next, 3);
+}
+
+TEST(ScanNextNumber, ParseLeadingDoubleReadsLikeAtof) {
+    const std::pair<const char*, double> cases[] = {
+        {"12", 12}, {"  -3.75", -3.75}, {"+2e2", 200}, {"1e", 1},    {"1e+", 1}, {".5", 0.5},
+        {"5.", 5},  {".", 0},           {"-", 0},      {"", 0},      {"abc", 0}, {"0x10", 0},
+        {"inf", 0}, {"nan", 0},         {"3,5", 3},    {"1e-999", 0}};
+    for (const auto& [text, value] : cases)
+        EXPECT_DOUBLE_EQ(ParseLeadingDouble(text), value) << text;
+    EXPECT_EQ(ParseLeadingDouble("1e999"), INFINITY);
+    EXPECT_EQ(ParseLeadingDouble("-1e999"), -INFINITY);
 }
 
 }  // namespace

@@ -2,36 +2,35 @@
 
 #include <algorithm>
 
+#include "frames/CSampleGrabberCB.h"
+#include "frames/FrameState.h"
+#include "frames/SnapshotHook.h"
 #include "media/VirtualCameraProvider.h"
 #include "platform/WindowMessage.h"
+#include "settings/SharedState.h"
 
 namespace capturetest {
+
+using lumi::devices::VirtualCameraProvider;
 
 bool DeviceListWindow::event(QEvent* event) {
     if (event->type() != WindowMessageEvent::eventType()) return QObject::event(event);
     auto* message = static_cast<WindowMessageEvent*>(event);
-    switch (message->message()) {
-        case CB_ADDSTRING:
-            entries << QString::fromUtf8(reinterpret_cast<const char*>(message->lParam()));
-            message->result = entries.size() - 1;
-            break;
-        case CB_RESETCONTENT:
-            entries.clear();
-            break;
-        case CB_GETCOUNT:
-            message->result = entries.size();
-            break;
-        default:
-            break;
+    if (message->message() == CB_ADDSTRING) {
+        entries << QString::fromUtf8(reinterpret_cast<const char*>(message->lParam()));
+        message->result = entries.size() - 1;
+    } else if (message->message() == CB_RESETCONTENT) {
+        entries.clear();
+    } else if (message->message() == CB_GETCOUNT) {
+        message->result = entries.size();
     }
     return true;
 }
 
 std::vector<std::pair<std::wstring, IBaseFilter*>> FiltersOf(IFilterGraph* graph) {
     std::vector<std::pair<std::wstring, IBaseFilter*>> result;
-    if (graph == nullptr) return result;
     IEnumFilters* list = nullptr;
-    if (FAILED(graph->EnumFilters(&list)) || list == nullptr) return result;
+    if (graph == nullptr || FAILED(graph->EnumFilters(&list)) || list == nullptr) return result;
     IBaseFilter* filter = nullptr;
     while (list->Next(1, &filter, nullptr) == S_OK) {
         result.emplace_back(NameOf(filter), filter);
@@ -49,20 +48,81 @@ std::vector<std::wstring> SortedNames(IFilterGraph* graph) {
 }
 
 std::wstring NameOf(IBaseFilter* filter) {
-    if (filter == nullptr) return {};
     FILTER_INFO info{};
-    if (FAILED(filter->QueryFilterInfo(&info))) return {};
-    if (info.pGraph != nullptr) info.pGraph->Release();
-    return info.pGraph != nullptr ? std::wstring(info.achName) : std::wstring();
+    if (filter == nullptr || FAILED(filter->QueryFilterInfo(&info))) return {};
+    if (info.pGraph == nullptr) return {};
+    info.pGraph->Release();
+    return info.achName;
 }
+
+const std::vector<std::wstring> kSecondNames{L"Capture source", L"Null renderer", L"Null renderer2",
+                                             L"Sample grabber", L"Sample grabberStill"};
 
 void AddCameras(const std::string& name, const std::vector<bool>& stillPins) {
     for (std::size_t i = 0; i < stillPins.size(); ++i) {
         lumi::devices::VirtualCamera::Options options;
         options.stillPin = stillPins[i];
-        lumi::devices::VirtualCameraProvider::addCamera(name + " " + std::to_string(i + 1),
-                                                        options);
+        VirtualCameraProvider::addCamera(name + " " + std::to_string(i + 1), options);
     }
+}
+
+LONG BufferedSize() {
+    LONG size = 0;
+    WithFrameBuffer([&](const BYTE*, LONG s) { size = s; });
+    return size;
+}
+
+bool Running(IMediaControl* control) {
+    OAFilterState state = State_Stopped;
+    return control != nullptr && SUCCEEDED(control->GetState(5000, &state)) &&
+           state == State_Running;
+}
+
+namespace {
+
+void ResetState() {
+    VirtualCameraProvider::removeAll();
+    SetSaveSnapshot(nullptr);
+    SetMainWindowHandle(nullptr);
+    LanguageFlag = 0;
+    StillRequested = 0;
+    PreviewFrozen = 0;
+    FrameCallback.CrosshairOn = false;
+    FreeFrameBuffer();
+}
+
+}  // namespace
+
+void EngineTest::SetUp() {
+    ResetState();
+}
+
+void EngineTest::TearDown() {
+    engine.ReleaseGraph();
+    ResetState();
+}
+
+HRESULT EngineTest::Open(bool stillPin, const std::string& name) {
+    lumi::devices::VirtualCamera::Options options;
+    options.stillPin = stillPin;
+    VirtualCameraProvider::addCamera(name, options);
+    const int position = PositionOf(QString::fromStdString(name));
+    EXPECT_GE(position, 0);
+    return engine.OpenDevice(position);
+}
+
+int EngineTest::PositionOf(const QString& name) {
+    DeviceListWindow list;
+    engine.EnumDevices(&list);
+    return int(list.entries.indexOf(name));
+}
+
+void EngineTest::CountPictures() {
+    pictures = 0;
+    SetSaveSnapshot([](CSampleGrabberCB&, LONG length, BYTE*) {
+        pictureLength = length;
+        ++pictures;
+    });
 }
 
 }  // namespace capturetest

@@ -1,15 +1,17 @@
 // Shared pieces of the capture engine tests: a device list window that takes the engine's
-// combo-box messages, graph inspection, and the waiting and message recording of every level.
+// combo-box messages, graph inspection, virtual cameras, and a fixture around the engine.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <QObject>
-#include <QString>
 #include <QStringList>
-#include <functional>
+#include <atomic>
 #include <string>
 #include <vector>
 
 #include "TestSupport.h"
+#include "capture/CCaptureVideo.h"
 #include "media/DShow.h"
 
 namespace capturetest {
@@ -33,8 +35,35 @@ std::vector<std::pair<std::wstring, IBaseFilter*>> FiltersOf(IFilterGraph* graph
 std::vector<std::wstring> SortedNames(IFilterGraph* graph);
 // The name of one filter in its graph (empty when it is in none).
 std::wstring NameOf(IBaseFilter* filter);
+// The names ResetGraph gives the five own filters, sorted.
+extern const std::vector<std::wstring> kSecondNames;
 
 // Virtual cameras named name + " 1", ... in that order; stillPins[i] for the i-th.
 void AddCameras(const std::string& name, const std::vector<bool>& stillPins);
+
+// The size of the buffered live frame (0 before the first).
+LONG BufferedSize();
+// Whether the graph runs (waiting for a pending change).
+bool Running(IMediaControl* control);
+
+// An engine per test; before it the shared frame state at its start values, after it the
+// graph released, the cameras removed and the hooks cleared. Message boxes are recorded.
+class EngineTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    // Adds a virtual camera and opens it: OpenDevice's result.
+    HRESULT Open(bool stillPin, const std::string& name = "Engine Camera");
+    // The position of the named device in a fresh list (-1 when missing).
+    int PositionOf(const QString& name);
+    bool Running() { return capturetest::Running(engine.m_pMediaControl.get()); }
+    // Counts the pictures the frame sink hands over (and the length of the last).
+    void CountPictures();
+
+    static inline std::atomic<int> pictures{0};
+    static inline std::atomic<LONG> pictureLength{0};
+    CCaptureVideo engine;
+    MessageRecorder messages;
+};
 
 }  // namespace capturetest

@@ -4,7 +4,6 @@
 #include <QCoreApplication>
 #include <QMenu>
 #include <QWidget>
-#include <cstdlib>
 
 #include "app/CLumivisorApp.h"
 #include "app/CLumivisorDlg.h"
@@ -24,9 +23,8 @@ QImage GrabPicture(CLumivisorDlg& dlg) {
 }
 
 QColor ColourAt(const QImage& image, double fx, double fy) {
-    const int x = std::min(image.width() - 1, int(fx * image.width()));
-    const int y = std::min(image.height() - 1, int(fy * image.height()));
-    return image.pixelColor(x, y);
+    return image.pixelColor(std::min(image.width() - 1, int(fx * image.width())),
+                            std::min(image.height() - 1, int(fy * image.height())));
 }
 
 bool Near(const QColor& a, const QColor& b, int tolerance) {

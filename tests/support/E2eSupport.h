@@ -1,5 +1,5 @@
 // Shared pieces of the end-to-end tests: a fresh home folder, recorded message boxes,
-// waiting on the event loop and reading the picture the window shows.
+// waiting on the event loop and reading the picture and menus the window shows.
 #pragma once
 
 #include <QColor>

@@ -7,23 +7,20 @@
 namespace mediatest {
 
 using lumi::devices::V4l2Formats;
-using lumi::devices::VideoFormat;
 using lumi::devices::VirtualCamera;
 
 HRESULT CountingCallback::QueryInterface(REFIID riid, void** object) {
     if (!object) return E_POINTER;
-    if (riid == IID_ISampleGrabberCB || riid == IID_IUnknown) {
-        *object = static_cast<ISampleGrabberCB*>(this);
-        return S_OK;
-    }
-    return E_NOINTERFACE;
+    if (riid != IID_ISampleGrabberCB && riid != IID_IUnknown) return E_NOINTERFACE;
+    *object = static_cast<ISampleGrabberCB*>(this);
+    return S_OK;
 }
 
 HRESULT CountingCallback::SampleCB(double time, IMediaSample* sample) {
     BYTE* data = nullptr;
     if (!sample || FAILED(sample->GetPointer(&data))) return E_POINTER;
     lastLength = sample->GetActualDataLength();
-    if (onFrame) onFrame(time, data, sample->GetActualDataLength());
+    if (onFrame) onFrame(time, data, lastLength);
     ++samples;
     return S_OK;
 }
@@ -44,26 +41,18 @@ ComPtr<IBaseFilter> Create(const CLSID& clsid) {
     return f;
 }
 
-AM_MEDIA_TYPE GrabberType() {
-    AM_MEDIA_TYPE mt{};
-    mt.majortype = MEDIATYPE_Video;
-    mt.subtype = MEDIASUBTYPE_RGB24;
-    return mt;
-}
-
 }  // namespace
 
 HRESULT EngineGraph::build(IBaseFilter* source) {
     HRESULT hr = CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER,
                                   IID_IGraphBuilder, graph.putVoid());
-    if (FAILED(hr)) return hr;
-    hr = CoCreateInstance(CLSID_CaptureGraphBuilder2, nullptr,
-                          CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER, IID_ICaptureGraphBuilder2,
-                          builder.putVoid());
+    if (SUCCEEDED(hr))
+        hr = CoCreateInstance(CLSID_CaptureGraphBuilder2, nullptr,
+                              CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER,
+                              IID_ICaptureGraphBuilder2, builder.putVoid());
     if (FAILED(hr)) return hr;
     builder->SetFiltergraph(graph.get());
-    hr = graph.as(IID_IMediaControl, control);
-    if (FAILED(hr)) return hr;
+    if (FAILED(hr = graph.as(IID_IMediaControl, control))) return hr;
     capture = ComPtr<IBaseFilter>(source);
     graph->AddFilter(capture.get(), L"Capture Filter");
     grabberFilter = Create(CLSID_SampleGrabber);
@@ -72,8 +61,7 @@ HRESULT EngineGraph::build(IBaseFilter* source) {
     grabberFilter.as(IID_ISampleGrabber, grabber);
     stillGrabberFilter.as(IID_ISampleGrabber, stillGrabber);
     graph->AddFilter(grabberFilter.get(), L"Grabber");
-    hr = graph->AddFilter(stillGrabberFilter.get(), L"GrabberStill");
-    if (FAILED(hr)) return hr;
+    if (FAILED(hr = graph->AddFilter(stillGrabberFilter.get(), L"GrabberStill"))) return hr;
     nullRenderer = Create(CLSID_NullRenderer);
     nullRenderer2 = Create(CLSID_NullRenderer);
     graph->AddFilter(nullRenderer.get(), L"NullRender");
@@ -82,10 +70,11 @@ HRESULT EngineGraph::build(IBaseFilter* source) {
 }
 
 HRESULT EngineGraph::connect() {
-    AM_MEDIA_TYPE mt = GrabberType();
+    AM_MEDIA_TYPE mt{};
+    mt.majortype = MEDIATYPE_Video;
+    mt.subtype = MEDIASUBTYPE_RGB24;
     HRESULT hr = grabber->SetMediaType(&mt);
-    if (FAILED(hr)) return hr;
-    hr = stillGrabber->SetMediaType(&mt);
+    if (SUCCEEDED(hr)) hr = stillGrabber->SetMediaType(&mt);
     if (FAILED(hr)) return hr;
     hr = builder->RenderStream(&PIN_CATEGORY_PREVIEW, &MEDIATYPE_Video, capture.get(),
                                grabberFilter.get(), nullRenderer2.get());
@@ -93,13 +82,12 @@ HRESULT EngineGraph::connect() {
         hr = builder->RenderStream(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, capture.get(),
                                    grabberFilter.get(), nullRenderer2.get());
     if (FAILED(hr)) return hr;
-    if (FAILED(builder->RenderStream(&PIN_CATEGORY_STILL, &MEDIATYPE_Video, capture.get(),
-                                     stillGrabberFilter.get(), nullRenderer.get())))
-        builder->RenderStream(&PIN_CATEGORY_STILL, &MEDIATYPE_Video, capture.get(),
-                              stillGrabberFilter.get(), nullRenderer.get());
+    for (int attempt = 0; attempt < 2; ++attempt)  // the engine tries twice
+        if (SUCCEEDED(builder->RenderStream(&PIN_CATEGORY_STILL, &MEDIATYPE_Video, capture.get(),
+                                            stillGrabberFilter.get(), nullRenderer.get())))
+            break;
     AM_MEDIA_TYPE connected{};
-    hr = grabber->GetConnectedMediaType(&connected);
-    if (FAILED(hr)) return hr;
+    if (FAILED(hr = grabber->GetConnectedMediaType(&connected))) return hr;
     const auto* vih = reinterpret_cast<const VIDEOINFOHEADER*>(connected.pbFormat);
     width = vih->bmiHeader.biWidth;
     height = vih->bmiHeader.biHeight;
@@ -125,36 +113,31 @@ HRESULT EngineGraph::triggerStill() {
 }
 
 void RemoveDownstream(IFilterGraph* graph, IBaseFilter* filter) {
-    if (!filter) return;
     ComPtr<IEnumPins> pins;
-    if (filter->EnumPins(pins.put()) != S_OK) return;
+    if (!filter || filter->EnumPins(pins.put()) != S_OK) return;
     pins->Reset();
-    ComPtr<IPin> pin;
-    while (pins->Next(1, pin.put(), nullptr) == S_OK) {
-        if (!pin) continue;
+    for (ComPtr<IPin> pin; pins->Next(1, pin.put(), nullptr) == S_OK;) {
         ComPtr<IPin> peer;
-        pin->ConnectedTo(peer.put());
+        if (pin) pin->ConnectedTo(peer.put());
         if (!peer) continue;
         PIN_INFO info{};
         const HRESULT hr = peer->QueryPinInfo(&info);
-        if (SUCCEEDED(hr) && info.dir == PINDIR_INPUT) {
+        if (FAILED(hr)) break;
+        if (info.dir == PINDIR_INPUT) {
             RemoveDownstream(graph, info.pFilter);
             graph->Disconnect(peer.get());
             graph->Disconnect(pin.get());
             graph->RemoveFilter(info.pFilter);
         }
-        if (SUCCEEDED(hr) && info.pFilter) info.pFilter->Release();
-        if (FAILED(hr)) break;
+        if (info.pFilter) info.pFilter->Release();
     }
 }
 
 void EngineGraph::reset() {
-    for (IBaseFilter* f : {capture.get(), grabberFilter.get(), stillGrabberFilter.get(),
-                           nullRenderer.get(), nullRenderer2.get()})
-        RemoveDownstream(graph.get(), f);
-    for (IBaseFilter* f : {capture.get(), grabberFilter.get(), stillGrabberFilter.get(),
-                           nullRenderer.get(), nullRenderer2.get()})
-        graph->RemoveFilter(f);
+    IBaseFilter* const own[] = {capture.get(), grabberFilter.get(), stillGrabberFilter.get(),
+                                nullRenderer.get(), nullRenderer2.get()};
+    for (IBaseFilter* f : own) RemoveDownstream(graph.get(), f);
+    for (IBaseFilter* f : own) graph->RemoveFilter(f);
     graph->AddFilter(nullRenderer.get(), L"Null renderer");
     graph->AddFilter(nullRenderer2.get(), L"Null renderer2");
     graph->AddFilter(grabberFilter.get(), L"Sample grabber");
@@ -166,8 +149,7 @@ std::set<IBaseFilter*> EngineGraph::filters() const {
     std::set<IBaseFilter*> result;
     ComPtr<IEnumFilters> list;
     if (FAILED(graph->EnumFilters(list.put()))) return result;
-    ComPtr<IBaseFilter> f;
-    while (list->Next(1, f.put(), nullptr) == S_OK) result.insert(f.get());
+    for (ComPtr<IBaseFilter> f; list->Next(1, f.put(), nullptr) == S_OK;) result.insert(f.get());
     return result;
 }
 
@@ -176,13 +158,13 @@ std::set<IBaseFilter*> EngineGraph::ownFilters() const {
             nullRenderer2.get()};
 }
 
-ComPtr<CaptureSourceFilter> MakeVirtualSource(const VideoFormat& format, bool stillPin,
-                                              VirtualCamera* camera) {
+ComPtr<CaptureSourceFilter> MakeVirtualSource(const lumi::devices::VideoFormat& format,
+                                              bool stillPin, VirtualCamera* camera) {
     VirtualCamera::Options options;
     options.stillPin = stillPin;
     GstElement* element = VirtualCamera::createElement(options);
     if (camera) *camera = VirtualCamera::fromElement(element);
-    GstHandle<GstCaps> all = GstHandle<GstCaps>::adopt(VirtualCamera::allCaps());
+    auto all = GstHandle<GstCaps>::adopt(VirtualCamera::allCaps());
     CaptureSourceFilter::Options filterOptions;
     filterOptions.stillPin = stillPin;
     auto filter = ComPtr<CaptureSourceFilter>::adopt(

@@ -1,11 +1,9 @@
-// Shared pieces of the media e2e tests: the capture engine's graph (built with the engine's
-// own calls, in its order), its RemoveDownstream/ResetGraph algorithm, grabber callbacks
-// that count and check frames, and virtual-camera capture sources.
+// Shared pieces of the media tests: the capture engine's graph built with the engine's own
+// calls in its order, grabber callbacks that count frames, and virtual-camera sources.
 #pragma once
 
 #include <atomic>
 #include <functional>
-#include <mutex>
 #include <set>
 
 #include "TestSupport.h"
@@ -36,31 +34,26 @@ public:
 // The capture engine's graph: capture source, two grabbers (RGB24), two null renderers.
 struct EngineGraph {
     // The callbacks outlive the grabbers that reference them (the engine's are static).
-    CountingCallback frames;
-    CountingCallback stills;
+    CountingCallback frames, stills;
     ComPtr<IGraphBuilder> graph;
     ComPtr<ICaptureGraphBuilder2> builder;
     ComPtr<IMediaControl> control;
-    ComPtr<IBaseFilter> capture;
-    ComPtr<IBaseFilter> grabberFilter;
-    ComPtr<IBaseFilter> stillGrabberFilter;
+    ComPtr<IBaseFilter> capture, grabberFilter, stillGrabberFilter;
     ComPtr<IBaseFilter> nullRenderer;   // still branch
     ComPtr<IBaseFilter> nullRenderer2;  // frame branch
-    ComPtr<ISampleGrabber> grabber;
-    ComPtr<ISampleGrabber> stillGrabber;
-    LONG width = 0;
-    LONG height = 0;
+    ComPtr<ISampleGrabber> grabber, stillGrabber;
+    LONG width = 0, height = 0;
 
     // Creates the graph objects and adds the five filters under their first names.
     HRESULT build(IBaseFilter* source);
-    // Media types, frame branch (preview, else capture), still branch (twice), frame size,
-    // grabber modes and callbacks: the engine's reconnection, without Run.
+    // Media types, frame branch (preview, else capture), still branch, frame size, grabber
+    // modes and callbacks: the engine's reconnection, without Run.
     HRESULT connect();
-    // The engine's still trigger; returns the result of its last request.
+    // The engine's still trigger; the result of its last request.
     HRESULT triggerStill();
     // Strips the graph back to the five filters, unconnected, under their second names.
     void reset();
-    // Every filter in the graph.
+    // Every filter in the graph; the five own ones.
     std::set<IBaseFilter*> filters() const;
     std::set<IBaseFilter*> ownFilters() const;
 };

@@ -6,8 +6,9 @@
 
 namespace pagestest {
 
-using lumi::devices::controlGroupOf;
 using lumi::devices::ControlType;
+using lumi::devices::V4l2Formats;
+using lumi::devices::VirtualCamera;
 using lumi::pages::PropertyFrame;
 
 HRESULT DataCamera::QueryInterface(REFIID riid, void** object) {
@@ -36,10 +37,8 @@ HRESULT DataCamera::SetValue(ULONG id, LONG value) {
     bool ok = c && !c->readOnly && value >= c->minimum && value <= c->maximum;
     if (ok && c->type == ControlType::Integer && c->step > 1)
         ok = (int64_t(value) - c->minimum) % c->step == 0;
-    if (ok) {
-        auto lock = locks_.find(id);
-        if (lock != locks_.end()) ok = !lock->second.second.count(this->value(lock->second.first));
-    }
+    if (const auto lock = locks_.find(id); ok && lock != locks_.end())
+        ok = !lock->second.second.count(this->value(lock->second.first));
     if (!ok) {
         ++refused;
         return E_INVALIDARG;
@@ -50,17 +49,15 @@ HRESULT DataCamera::SetValue(ULONG id, LONG value) {
 }
 
 int32_t DataCamera::value(uint32_t id) const {
-    for (const ControlInfo& c : controls_) {
+    for (const ControlInfo& c : controls_)
         if (c.id == id) return c.current;
-    }
     ADD_FAILURE() << "no control " << id;
     return 0;
 }
 
 ControlInfo* DataCamera::find(uint32_t id) {
-    for (ControlInfo& c : controls_) {
+    for (ControlInfo& c : controls_)
         if (c.id == id) return &c;
-    }
     return nullptr;
 }
 
@@ -70,7 +67,7 @@ ControlInfo Integer(uint32_t id, const char* name, int32_t min, int32_t max, int
     c.id = id;
     c.name = name;
     c.type = ControlType::Integer;
-    c.group = controlGroupOf(id);
+    c.group = lumi::devices::controlGroupOf(id);
     c.minimum = min;
     c.maximum = max;
     c.step = step;
@@ -128,18 +125,18 @@ HRESULT RunFrame(const std::function<void(PropertyFrame&)>& hook, HWND owner, UI
     return hr;
 }
 
-ComPtr<CaptureSourceFilter> VirtualSource(lumi::devices::VirtualCamera* camera) {
-    GstElement* element = lumi::devices::VirtualCamera::createElement({});
-    if (camera) *camera = lumi::devices::VirtualCamera::fromElement(element);
-    auto all = GstHandle<GstCaps>::adopt(lumi::devices::VirtualCamera::allCaps());
+ComPtr<CaptureSourceFilter> VirtualSource(VirtualCamera* camera) {
+    GstElement* element = VirtualCamera::createElement({});
+    if (camera) *camera = VirtualCamera::fromElement(element);
+    auto all = GstHandle<GstCaps>::adopt(VirtualCamera::allCaps());
     return ComPtr<CaptureSourceFilter>::adopt(new CaptureSourceFilter(
-        element, lumi::devices::V4l2Formats::fromCaps(all.get()), CaptureSourceFilter::Options{}));
+        element, V4l2Formats::fromCaps(all.get()), CaptureSourceFilter::Options{}));
 }
 
 ComPtr<CaptureSourceFilter> SourceWithFormats(const char* caps) {
-    GstElement* element = gst_element_factory_make("videotestsrc", nullptr);
-    return ComPtr<CaptureSourceFilter>::adopt(new CaptureSourceFilter(
-        element, lumi::devices::V4l2Formats::fromCapsString(caps), CaptureSourceFilter::Options{}));
+    return ComPtr<CaptureSourceFilter>::adopt(
+        new CaptureSourceFilter(gst_element_factory_make("videotestsrc", nullptr),
+                                V4l2Formats::fromCapsString(caps), CaptureSourceFilter::Options{}));
 }
 
 ULONG RefCountOf(IUnknown* object) {

@@ -58,6 +58,7 @@ template <typename T>
 T* Find(QWidget* root, const QString& name) {
     return root ? root->findChild<T*>(name) : nullptr;
 }
+// "kind:id", a control widget's object name.
 QString Named(const char* kind, uint32_t id);
 
 // Runs OleCreatePropertyFrame with the hook driving the frame; the hook must close it.

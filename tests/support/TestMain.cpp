@@ -1,10 +1,8 @@
 // The one test entry of every test executable: an English locale, home and configuration
-// folders of the test's own (nothing of the user's is read or written), the media layer's
-// runtime started as the capture engine starts it, and a Qt application, so that posted
-// events (repaint requests, device and graph notices) are delivered when a test processes
-// events. Executables whose tests show widgets (LUMI_TEST_WIDGETS) get a widget application
-// on one offscreen 1920 x 1080 screen, unless another platform is asked for (screenshots
-// under Xvfb set xcb).
+// folders of the test's own, the media runtime started as the capture engine starts it, and
+// a Qt application that delivers posted events when a test processes events. With widgets
+// (LUMI_TEST_WIDGETS): a widget application on one offscreen 1920 x 1080 screen, unless
+// another platform is asked for (screenshots under Xvfb set xcb).
 #include <gtest/gtest.h>
 
 #include <QFile>

@@ -1,10 +1,13 @@
 #include "TestSupport.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <chrono>
 #include <thread>
 
+#include "frames/FrameState.h"
 #include "platform/MessageBox.h"
+#include "platform/WindowMessage.h"
 
 namespace lumitest {
 
@@ -28,6 +31,25 @@ MessageRecorder::MessageRecorder() {
 
 MessageRecorder::~MessageRecorder() {
     SetMessageBoxHandler({});
+}
+
+bool RepaintCounter::event(QEvent* event) {
+    if (event->type() != WindowMessageEvent::eventType()) return QObject::event(event);
+    if (static_cast<WindowMessageEvent*>(event)->message() == WM_PAINT) {
+        ++paints;
+        if (acknowledge) AcknowledgeRepaint();
+    }
+    return true;
+}
+
+bool WriteFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QByteArray ReadFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
 }  // namespace lumitest

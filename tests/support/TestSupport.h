@@ -1,9 +1,11 @@
-// What tests at every level share: a bounded wait on the event loop and a recorder of
-// message boxes.
+// What tests at every level share: a bounded wait on the event loop, a recorder of message
+// boxes, a window that counts repaint requests, and whole-file reads and writes.
 #pragma once
 
+#include <QObject>
 #include <QString>
 #include <QStringList>
+#include <atomic>
 #include <functional>
 
 namespace lumitest {
@@ -23,5 +25,21 @@ public:
     // Runs inside a message box (instead of its modal loop), when set.
     std::function<void(const QString&)> onMessage;
 };
+
+// A main window stand-in: counts the repaint requests of the frame sink and, while
+// acknowledge holds, takes each as the window does.
+class RepaintCounter : public QObject {
+public:
+    std::atomic<int> paints{0};
+    bool acknowledge = true;
+
+protected:
+    bool event(QEvent* event) override;
+};
+
+// Creates or replaces the file with the bytes; false when it cannot.
+bool WriteFile(const QString& path, const QByteArray& bytes = {});
+// The file's bytes, "<missing>" when it cannot be read.
+QByteArray ReadFile(const QString& path);
 
 }  // namespace lumitest

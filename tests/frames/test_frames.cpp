@@ -1,0 +1,540 @@
+// The frames layer: the crosshair rule; the live and still sinks (buffering, freeze, repaint
+// requests, picture requests, the two static callback objects, the hand-over of frames
+// between a streaming thread and the UI thread); the picture object and its writers (format
+// by extension, rows upright, no file replaced); numbered pictures from the frame sink
+// (names, the number taken before writing, the crosshair, settings changed by another
+// thread, the writer's own thread).
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QImage>
+#include <QImageReader>
+#include <QTemporaryDir>
+#include <set>
+#include <thread>
+#include <vector>
+
+#include "TestSupport.h"
+#include "frames/CImage.h"
+#include "frames/CSampleGrabberCB.h"
+#include "frames/CSampleGrabberCBStill.h"
+#include "frames/DrawCrosshair.h"
+#include "frames/FrameState.h"
+#include "frames/PictureWriter.h"
+#include "frames/SaveSnapshot.h"
+#include "frames/SnapshotHook.h"
+#include "media/MediaSample.h"
+#include "settings/SharedState.h"
+
+namespace {
+
+using Bytes = std::vector<BYTE>;
+using lumitest::ReadFile;
+using lumitest::WriteFile;
+
+// Column width / 2 of every row and the whole storage row |height| / 2 turn white, with
+// rows padded to four bytes, and no byte outside the buffer (guard bytes on both sides) is
+// written, whatever the buffer holds of the frame.
+TEST(DrawCrosshair, WritesTheRuleAndNothingOutsideTheBuffer) {
+    struct Shape {
+        int width, height, length;  // length -1: exactly stride x rows
+    };
+    const Shape shapes[] = {{8, 4, -1},   {5, 3, -1}, {7, 6, -1}, {1, 1, -1},   {9, -5, -1},
+                            {640, 3, -1}, {8, 4, 50}, {6, 4, 37}, {3, 100, 20}, {4000, 2, 10}};
+    for (const Shape& s : shapes) {
+        SCOPED_TRACE(testing::Message() << s.width << "x" << s.height << " in " << s.length);
+        const int stride = Rgb24Stride(s.width), rows = std::abs(s.height);
+        const int length = s.length < 0 ? stride * rows : s.length;
+        std::set<int> white;
+        for (int r = 0; r < rows; ++r)
+            for (int b = 0; b < 3; ++b) white.insert(r * stride + s.width / 2 * 3 + b);
+        for (int b = 0; b < s.width * 3; ++b) white.insert(rows / 2 * stride + b);
+        constexpr int kGuard = 64;
+        Bytes memory(std::size_t(length + 2 * kGuard), 0x22);
+        DrawCrosshair(memory.data() + kGuard, s.width, s.height, length);
+        for (int i = -kGuard; i < length + kGuard; ++i)
+            ASSERT_EQ(memory[std::size_t(i + kGuard)],
+                      i >= 0 && i < length && white.count(i) ? 0xFF : 0x22)
+                << "byte " << i;
+    }
+}
+
+TEST(DrawCrosshair, DegenerateInputChangesNothingAndOversizedRowsHaveNoStride) {
+    Bytes frame(48, 0x33);
+    DrawCrosshair(nullptr, 4, 4, 48);
+    const int cases[][3] = {{0, 4, 48}, {-4, 4, 48}, {4, 0, 48},
+                            {4, 4, 0},  {4, 4, -48}, {0x7FFFFFFF, 1, 48}};
+    for (const auto& c : cases) DrawCrosshair(frame.data(), c[0], c[1], c[2]);
+    EXPECT_EQ(frame, Bytes(48, 0x33));
+    EXPECT_EQ(std::vector<LONG>({Rgb24Stride(1), Rgb24Stride(5), Rgb24Stride(640), Rgb24Stride(0),
+                                 Rgb24Stride(-3), Rgb24Stride(0x7FFFFFFF)}),
+              std::vector<LONG>({4, 16, 1920, 0, 0, 0}));
+}
+
+// The pictures the sink hands over: bytes and callback.
+struct Picture {
+    Bytes bytes;
+    CSampleGrabberCB* callback;
+};
+std::vector<Picture> pictures;
+
+class FrameSink : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Reset();
+        pictures.clear();
+        SetSaveSnapshot([](CSampleGrabberCB& callback, LONG length, BYTE* frame) {
+            pictures.push_back({Bytes(frame, frame + length), &callback});
+        });
+        SetMainWindowHandle(&window);
+    }
+    void TearDown() override { Reset(); }
+    static void Reset() {
+        SetMainWindowHandle(nullptr);
+        SetSaveSnapshot(nullptr);
+        FreeFrameBuffer();
+        PreviewFrozen = 0;
+        StillRequested = 0;
+        FrameCallback.Width = 0;
+        FrameCallback.Height = 0;
+        FrameCallback.CrosshairOn = false;
+    }
+    static HRESULT Deliver(Bytes& frame) {
+        return FrameCallback.BufferCB(0.0, frame.data(), LONG(frame.size()));
+    }
+    static HRESULT Deliver(Bytes&& frame) { return Deliver(frame); }
+    static Bytes Buffered() {
+        Bytes copy;
+        WithFrameBuffer([&](const BYTE* data, LONG size) {
+            if (data) copy.assign(data, data + size);
+        });
+        return copy;
+    }
+    int Paints() {
+        QCoreApplication::processEvents();
+        return window.paints;
+    }
+
+    lumitest::RepaintCounter window;
+};
+
+// Each frame is buffered exactly and asks for a repaint; a frame of the same length reuses
+// the buffer, another length gets a new one.
+TEST_F(FrameSink, FramesAreBufferedExactlyAndAskForARepaint) {
+    Bytes small(96, 1), again(96, 3), large(300, 2);
+    EXPECT_EQ(Deliver(small), S_OK);
+    EXPECT_EQ(Buffered(), small);
+    EXPECT_EQ(Paints(), 1);
+    const BYTE* first = FrameBuffer;
+    Deliver(again);
+    EXPECT_EQ(FrameBuffer, first);
+    EXPECT_EQ(Buffered(), again);
+    Deliver(large);
+    EXPECT_EQ(Buffered(), large);
+    Deliver(small);
+    EXPECT_EQ(Buffered(), small);
+    EXPECT_EQ(FrameBufferSize, 96);
+}
+
+// The crosshair goes into the delivered frame and so into the buffered one; a frozen
+// preview keeps its buffer and asks for no repaint, though frames still get the crosshair.
+TEST_F(FrameSink, CrosshairAndFreeze) {
+    FrameCallback.Width = 8;
+    FrameCallback.Height = 4;
+    FrameCallback.CrosshairOn = true;
+    Bytes frame(96, 0x10);
+    Deliver(frame);
+    EXPECT_EQ(Buffered(), frame);
+    EXPECT_EQ(frame[48], 0xFF);
+    EXPECT_EQ(frame[0], 0x10);
+    ASSERT_EQ(Paints(), 1);
+    PreviewFrozen = 1;
+    Bytes next(96, 0x20);
+    EXPECT_EQ(Deliver(next), S_OK);
+    EXPECT_EQ(Deliver(Bytes(200, 0x30)), S_OK);
+    EXPECT_EQ(Paints(), 1);
+    EXPECT_EQ(Buffered(), frame);
+    EXPECT_EQ(next[12], 0xFF);
+}
+
+// The grabber's sample itself becomes the latest frame: no copy, kept after the call.
+TEST_F(FrameSink, ASampleIsKeptAsTheLatestFrame) {
+    gst_init(nullptr, nullptr);
+    Bytes frame(96, 0x40);
+    GstBuffer* buffer = gst_buffer_new_memdup(frame.data(), frame.size());
+    auto* sample = new MediaSample(buffer, 0, 0, true);
+    gst_buffer_unref(buffer);
+    BYTE* data = nullptr;
+    ASSERT_EQ(sample->GetPointer(&data), S_OK);
+    EXPECT_EQ(FrameCallback.SampleCB(0.0, sample), S_OK);
+    sample->Release();
+    EXPECT_EQ(FrameBuffer, data);
+    EXPECT_EQ(Buffered(), frame);
+    EXPECT_EQ(Paints(), 1);
+    EXPECT_EQ(FrameCallback.SampleCB(0.0, nullptr), E_POINTER);
+}
+
+// A null buffer or a length of 0 or less is refused: nothing buffered or changed, no
+// repaint, no picture, and the pending request is kept.
+TEST_F(FrameSink, BadDeliveriesChangeNothing) {
+    StillRequested = 1;
+    EXPECT_EQ(FrameCallback.BufferCB(0.0, nullptr, 96), E_POINTER);
+    EXPECT_EQ(FrameBuffer, nullptr);
+    EXPECT_EQ(Paints(), 0);
+    StillRequested = 0;
+    Bytes frame(96, 5);
+    Deliver(frame);
+    StillRequested = 1;
+    EXPECT_EQ(FrameCallback.BufferCB(0.0, frame.data(), -1), E_INVALIDARG);
+    EXPECT_EQ(FrameCallback.BufferCB(0.0, frame.data(), 0), E_INVALIDARG);
+    EXPECT_EQ(FrameBufferSize, 96);
+    EXPECT_EQ(StillRequested.load(), 1);
+    EXPECT_TRUE(pictures.empty());
+}
+
+// One request is posted and no other until the window takes it; without a window none is
+// posted and none stays pending.
+TEST_F(FrameSink, RepaintRequestsCoalesce) {
+    window.acknowledge = false;
+    Bytes frame(96, 9);
+    for (int i = 0; i < 20; ++i) Deliver(frame);
+    EXPECT_EQ(Paints(), 1);
+    Deliver(frame);
+    EXPECT_EQ(Paints(), 1);
+    AcknowledgeRepaint();
+    Deliver(frame);
+    EXPECT_EQ(Paints(), 2);
+    SetMainWindowHandle(nullptr);
+    Deliver(frame);
+    EXPECT_EQ(Paints(), 2);
+    EXPECT_FALSE(PaintPending.load());
+    SetMainWindowHandle(&window);
+    Deliver(frame);
+    EXPECT_EQ(Paints(), 3);
+}
+
+// Requests raised before a frame (a still image by sample or buffer, a Snap) give one
+// picture of that frame;
+// while frozen, of the frozen frame. No buffered frame of the delivery's length (frozen
+// before the first frame, or before a size change) or no writer: no picture, and the
+// request is cleared all the same.
+TEST_F(FrameSink, PictureRequests) {
+    BYTE byte = 0;
+    EXPECT_EQ(StillCallback.BufferCB(0.0, nullptr, 1), E_POINTER);
+    EXPECT_EQ(StillRequested.load(), 0);
+    EXPECT_EQ(StillCallback.BufferCB(0.0, &byte, 1), S_OK);
+    EXPECT_EQ(StillRequested.exchange(0), 1);
+    EXPECT_EQ(StillCallback.SampleCB(0.0, nullptr), S_OK);
+    StillRequested = 1;
+    Bytes frame(96, 0x77);
+    Deliver(frame);
+    Deliver(frame);
+    ASSERT_EQ(pictures.size(), 1u);
+    EXPECT_EQ(pictures[0].bytes, frame);
+    EXPECT_EQ(pictures[0].callback, &FrameCallback);
+    EXPECT_EQ(StillRequested.load(), 0);
+
+    PreviewFrozen = 1;
+    StillRequested = 1;
+    Deliver(Bytes(96, 0x02));
+    ASSERT_EQ(pictures.size(), 2u);
+    EXPECT_EQ(pictures[1].bytes, frame);
+    StillRequested = 1;
+    Deliver(Bytes(120, 2));
+    EXPECT_EQ(pictures.size(), 2u);
+    EXPECT_EQ(StillRequested.load(), 0);
+    FreeFrameBuffer();
+    StillRequested = 1;
+    Deliver(frame);
+    EXPECT_EQ(StillRequested.load(), 0);
+    PreviewFrozen = 0;
+    SetSaveSnapshot(nullptr);
+    StillRequested = 1;
+    EXPECT_EQ(Deliver(frame), S_OK);
+    EXPECT_EQ(StillRequested.load(), 0);
+    EXPECT_EQ(Buffered(), frame);
+    EXPECT_EQ(pictures.size(), 2u);
+}
+
+// The two callback objects are static: no reference count, so no Release deletes them.
+TEST(CallbackIdentity, NoReferenceCountAndTwoInterfaceIds) {
+    for (ISampleGrabberCB* callback : {static_cast<ISampleGrabberCB*>(&FrameCallback),
+                                       static_cast<ISampleGrabberCB*>(&StillCallback)}) {
+        EXPECT_EQ(callback->AddRef(), 2u);
+        EXPECT_EQ(callback->Release(), 1u);
+        EXPECT_EQ(callback->Release(), 1u);
+        void* out = nullptr;
+        EXPECT_EQ(callback->QueryInterface(IID_ISampleGrabberCB, &out), S_OK);
+        EXPECT_EQ(out, callback);
+        EXPECT_EQ(callback->QueryInterface(IID_IUnknown, &out), S_OK);
+        EXPECT_EQ(out, static_cast<IUnknown*>(callback));
+        EXPECT_EQ(callback->QueryInterface(IID_ISampleGrabber, &out), E_NOINTERFACE);
+        EXPECT_EQ(out, static_cast<IUnknown*>(callback));  // untouched
+        EXPECT_EQ(callback->QueryInterface(IID_IUnknown, nullptr), E_POINTER);
+    }
+}
+
+// A streaming thread delivers frames of changing lengths (each filled with a byte of its
+// length) and still images while this thread reads, freezes and asks for pictures: no
+// reader sees a buffer whose bytes disagree with its length, every picture is whole, and
+// repaint requests never pile up.
+TEST_F(FrameSink, StreamingAndPaintingNeverSeeAHalfReplacedBuffer) {
+    const auto whole = [](const BYTE* data, std::size_t size) {
+        return std::all_of(data, data + size, [&](BYTE b) { return b == BYTE(size / 96); });
+    };
+    constexpr int kFrames = 3000;
+    std::atomic<bool> done{false};
+    std::thread streaming([&] {
+        const LONG lengths[] = {96, 960, 9600, 192};
+        for (int i = 0; i < kFrames; ++i) {
+            Bytes frame(static_cast<std::size_t>(lengths[i % 4]), BYTE(lengths[i % 4] / 96));
+            Deliver(frame);
+            if (i % 7 == 0) StillCallback.SampleCB(double(i), nullptr);
+        }
+        done = true;
+    });
+    int bad = 0;
+    for (int round = 1; !done; ++round) {
+        WithFrameBuffer([&](const BYTE* data, LONG size) { bad += data && !whole(data, size); });
+        if (round % 5 == 0) PreviewFrozen = PreviewFrozen ? 0 : 1;
+        if (round % 3 == 0) StillRequested = 1;
+        QCoreApplication::processEvents();
+    }
+    streaming.join();
+    // One more request with the preview running: it gives one whole picture.
+    PreviewFrozen = 0;
+    const std::size_t before = pictures.size();
+    StillRequested = 1;
+    Deliver(Bytes(960, 10));
+    EXPECT_EQ(bad, 0);
+    EXPECT_EQ(pictures.size(), before + 1);
+    for (const Picture& p : pictures) EXPECT_TRUE(whole(p.bytes.data(), p.bytes.size()));
+    EXPECT_LE(Paints(), kFrames);
+    EXPECT_FALSE(PaintPending.load());
+}
+
+// RGB24 rows of a width x height picture whose displayed top half is red and bottom half
+// blue; stored bottom-up, else top-down.
+std::vector<BYTE> TwoBands(LONG width, LONG height, bool bottomUp = true) {
+    const LONG stride = Rgb24Stride(width);
+    std::vector<BYTE> bytes(std::size_t(stride * height));
+    for (LONG row = 0; row < height; ++row)
+        for (LONG x = 0; x < width; ++x) {
+            const bool top = (bottomUp ? height - 1 - row : row) < height / 2;
+            bytes[std::size_t(row * stride + x * 3 + (top ? 2 : 0))] = 255;  // B, G, R
+        }
+    return bytes;
+}
+
+void AttachTwoBands(CImage& picture, LONG width, LONG height, bool bottomUp = true) {
+    auto dib = CreateDIBSection({40, width, bottomUp ? height : -height, 1, 24});
+    dib->bits = TwoBands(width, height, bottomUp);
+    picture.Attach(std::move(dib));
+}
+
+bool Near(QRgb pixel, int r, int g, int b) {
+    return std::abs(qRed(pixel) - r) < 40 && std::abs(qGreen(pixel) - g) < 40 &&
+           std::abs(qBlue(pixel) - b) < 40;
+}
+
+TEST(Picture, NamesExtensionsAndEncoders) {
+    EXPECT_EQ(QStringList({PathFindExtension("/a/b/NEWPIC_3.jpg"), PathFindExtension("x.tar.GZ"),
+                           PathFindExtension("/a.d/NEWPIC_3"), PathFindExtension("name."),
+                           PathFindExtension("")}),
+              QStringList({".jpg", ".GZ", "", ".", ""}));
+    const QList<QByteArray> encoders{"bmp", "jpeg", "jpg", "png"};
+    EXPECT_EQ(FindEncoderForExtension(".JPEG", encoders), "jpeg");
+    EXPECT_EQ(FindEncoderForExtension(".pNg", encoders), "png");
+    for (const char* none : {".gif", ".", "", "jpg"})
+        EXPECT_TRUE(FindEncoderForExtension(none, encoders).isEmpty()) << none;
+    EXPECT_EQ(PictureFileName("/data/", "NEWPIC", 12), "/data/NEWPIC_12.jpg");
+    EXPECT_EQ(PictureFileName("", "", -1), "_-1.jpg");
+}
+
+// Every spelling of .jpg writes a JPEG that reads back at the picture's size; no picture,
+// no or an unknown extension, or a missing folder fail and write nothing; a taken name is
+// never replaced.
+TEST(Picture, SaveWritesTheFormatOfTheExtensionAndNeverReplacesAFile) {
+    QTemporaryDir dir;
+    CImage picture;
+    AttachTwoBands(picture, 64, 48);
+    for (const char* name : {"a.jpg", "b.JPG", "c.Jpg"}) {
+        ASSERT_EQ(SavePicture(picture, dir.filePath(name).toUtf8()), S_OK);
+        QImageReader reader(dir.filePath(name));
+        reader.setDecideFormatFromContent(true);
+        EXPECT_EQ(reader.format(), "jpeg");
+        EXPECT_EQ(reader.read().size(), QSize(64, 48));
+        QFile::remove(dir.filePath(name));
+    }
+    for (const char* name : {"NEWPIC_0", "NEWPIC_0.", "NEWPIC_0.xyz", "missing/NEWPIC_0.jpg"})
+        EXPECT_EQ(SavePicture(picture, dir.filePath(name).toUtf8()), E_FAIL) << name;
+    EXPECT_EQ(SavePicture(CImage(), dir.filePath("a.jpg").toUtf8()), E_FAIL);
+    EXPECT_TRUE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
+    ASSERT_TRUE(WriteFile(dir.filePath("a.jpg"), "keep me"));
+    EXPECT_EQ(SavePicture(picture, dir.filePath("a.jpg").toUtf8()), kPictureFileExists);
+    EXPECT_EQ(ReadFile(dir.filePath("a.jpg")), "keep me");
+}
+
+// Bottom-up and top-down bitmaps are both written upright, as they display (PNG: exact).
+TEST(Picture, RowsAreWrittenUpright) {
+    QTemporaryDir dir;
+    for (const bool bottomUp : {true, false}) {
+        CImage picture;
+        AttachTwoBands(picture, 10, 8, bottomUp);
+        EXPECT_EQ(picture.GetHeight(), 8);
+        EXPECT_EQ(picture.GetPitch(), bottomUp ? -32 : 32);
+        const QString path = dir.filePath(bottomUp ? "up.png" : "down.png");
+        ASSERT_EQ(SavePicture(picture, path.toUtf8()), S_OK);
+        const QImage image(path);
+        ASSERT_EQ(image.size(), QSize(10, 8));
+        EXPECT_EQ(image.pixel(9, 0), qRgb(255, 0, 0));
+        EXPECT_EQ(image.pixel(0, 3), qRgb(255, 0, 0));
+        EXPECT_EQ(image.pixel(0, 4), qRgb(0, 0, 255));
+        EXPECT_EQ(image.pixel(9, 7), qRgb(0, 0, 255));
+    }
+}
+
+// Only 24 or 32 bits, uncompressed, with a width, a height and less than 2^31 bytes.
+TEST(Picture, OnlyBitmapsThePictureCanHold) {
+    const auto dib = CreateDIBSection({40, 5, 3, 1, 24});
+    ASSERT_TRUE(dib);
+    EXPECT_EQ(dib->bits.size(), 16u * 3u);  // rows padded to 4 bytes
+    for (const BITMAPINFOHEADER& h : {BITMAPINFOHEADER{40, 5, 3, 1, 8},
+                                      {40, 5, 3, 1, 24, 1},
+                                      {40, 0, 3, 1, 24},
+                                      {40, 5, 0, 1, 24},
+                                      {40, 100000, 100000, 1, 24}})
+        EXPECT_EQ(CreateDIBSection(h), nullptr) << h.biWidth << " " << h.biBitCount;
+}
+
+constexpr LONG kWidth = 64;
+constexpr LONG kHeight = 48;
+
+// The frame sink with the program's picture writer and save settings in a fresh folder.
+class Snapshot : public FrameSink {
+protected:
+    void SetUp() override {
+        FrameSink::SetUp();
+        Settings(dir.path() + "/", 0);
+        FrameCallback.Width = kWidth;
+        FrameCallback.Height = kHeight;
+        InstallSaveSnapshot();
+    }
+    void TearDown() override {
+        FrameSink::TearDown();
+        Settings({}, 0);
+    }
+    static void Settings(const QString& folder, std::int32_t next) {
+        std::lock_guard lock(SaveSettingsMutex);
+        SaveFolder = folder;
+        PicturePrefix = "NEWPIC";
+        NextPictureNumber = next;
+    }
+    static void Snap() {
+        StillRequested = 1;
+        Deliver(TwoBands(kWidth, kHeight));
+    }
+    QStringList Files() const { return QDir(dir.path()).entryList(QDir::Files, QDir::Name); }
+    static std::int32_t Next() {
+        std::lock_guard lock(SaveSettingsMutex);
+        return NextPictureNumber;
+    }
+
+    QTemporaryDir dir;
+};
+
+// Each picture takes the next number, upright at the frame's size, with the crosshair
+// (column width / 2, storage row height / 2) only while it is on.
+TEST_F(Snapshot, PicturesTakeTheNextNumbersUprightWithTheCrosshairWhileItIsOn) {
+    FrameCallback.CrosshairOn = true;
+    Snap();
+    FrameCallback.CrosshairOn = false;
+    Snap();
+    EXPECT_EQ(Files(), QStringList({"NEWPIC_0.jpg", "NEWPIC_1.jpg"}));
+    EXPECT_EQ(Next(), 2);
+    const QImage with(dir.filePath("NEWPIC_0.jpg")), without(dir.filePath("NEWPIC_1.jpg"));
+    ASSERT_EQ(without.size(), QSize(kWidth, kHeight));
+    EXPECT_TRUE(Near(without.pixel(kWidth / 2, 2), 255, 0, 0));            // top red
+    EXPECT_TRUE(Near(without.pixel(kWidth / 2, kHeight - 3), 0, 0, 255));  // bottom blue
+    // Green, which neither band has, shows a white line (one pixel wide: weakened by JPEG).
+    const auto whitish = [](QRgb pixel) { return qGreen(pixel) > 100; };
+    const int row = kHeight - 1 - kHeight / 2;
+    EXPECT_TRUE(whitish(with.pixel(kWidth / 2, 5)) && whitish(with.pixel(5, row)));
+    EXPECT_FALSE(whitish(with.pixel(kWidth / 2 + 3, 5)));
+    EXPECT_FALSE(whitish(without.pixel(kWidth / 2, 5)) || whitish(without.pixel(5, row)));
+}
+
+// The number is used up even when nothing is written (a missing folder); a taken name is
+// skipped and left alone, the counter continuing after the number used; an empty folder is
+// the current folder; a frame that does not fill the picture writes nothing.
+TEST_F(Snapshot, NumbersAndNames) {
+    Settings(dir.path() + "/missing/", 0);
+    Snap();
+    EXPECT_EQ(Next(), 1);
+    EXPECT_TRUE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
+    Settings(dir.path() + "/", 1);
+    for (const char* name : {"NEWPIC_1.jpg", "NEWPIC_2.jpg"})
+        ASSERT_TRUE(WriteFile(dir.filePath(name), "keep"));
+    Snap();
+    EXPECT_EQ(Files(), QStringList({"NEWPIC_1.jpg", "NEWPIC_2.jpg", "NEWPIC_3.jpg"}));
+    EXPECT_EQ(Next(), 4);
+    EXPECT_EQ(ReadFile(dir.filePath("NEWPIC_1.jpg")), "keep");
+    EXPECT_FALSE(QImage(dir.filePath("NEWPIC_3.jpg")).isNull());
+
+    const QString before = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(dir.path()));
+    Settings({}, 7);
+    Snap();
+    QDir::setCurrent(before);
+    EXPECT_TRUE(Files().contains("NEWPIC_7.jpg"));
+    StillRequested = 1;
+    Deliver(std::vector<BYTE>(100, 7));
+    EXPECT_EQ(Files().size(), 4);
+    EXPECT_EQ(StillRequested.load(), 0);
+}
+
+// The UI thread changes the save settings (Set Folder) while the streaming thread writes
+// pictures: every picture lands under one consistent name, none is lost or replaced.
+TEST_F(Snapshot, SettingsChangedWhilePicturesAreWritten) {
+    QTemporaryDir other;
+    std::atomic<bool> done{false};
+    std::thread streaming([&] {
+        for (int i = 0; i < 20; ++i) Snap();
+        done = true;
+    });
+    for (int changes = 0; !done; ++changes) {
+        std::lock_guard lock(SaveSettingsMutex);
+        SaveFolder = (changes % 2 == 0 ? other.path() : dir.path()) + "/";
+        PicturePrefix = changes % 2 == 0 ? "OTHER" : "NEWPIC";
+    }
+    streaming.join();
+    const QStringList there = QDir(other.path()).entryList(QDir::Files);
+    EXPECT_EQ(Files().size() + there.size(), 20);
+    EXPECT_EQ(Files().filter(QRegularExpression("^NEWPIC_\\d+\\.jpg$")), Files());
+    EXPECT_EQ(there.filter(QRegularExpression("^OTHER_\\d+\\.jpg$")), there);
+    EXPECT_EQ(Next(), 20);
+}
+
+// The writer's thread: each asked frame in turn, from its own frame however the sink goes
+// on (it copies into arrays it reuses unless someone else holds them), all before it goes.
+TEST_F(Snapshot, TheWriterThreadWritesEachAskedFrameInTurnBeforeItGoes) {
+    FrameCallback.BitCount = 32;
+    const BYTE greys[] = {0x20, 0xA0, 0x60, 0xE0};  // B, G, R and unused each
+    {
+        PictureWriter writer;
+        for (int i = 0; i < 4; ++i) {
+            if (i < 3) StillRequested = 1;
+            Deliver(std::vector<BYTE>(std::size_t(kWidth * kHeight * 4), greys[i]));
+        }
+    }
+    FrameCallback.BitCount = 24;
+    ASSERT_EQ(Files(), QStringList({"NEWPIC_0.jpg", "NEWPIC_1.jpg", "NEWPIC_2.jpg"}));
+    for (int i = 0; i < 3; ++i) {
+        const QImage picture(dir.filePath(Files()[i]));
+        ASSERT_EQ(picture.size(), QSize(kWidth, kHeight));
+        EXPECT_NEAR(qGray(picture.pixel(kWidth / 2, kHeight / 2)), greys[i], 4) << i;
+    }
+}
+
+}  // namespace

@@ -1,0 +1,324 @@
+// The About dialog (texts by language, links hidden when empty and opened with the
+// desktop's handler) and the save-settings dialog through the Set Folder protocol: real
+// files in a fresh folder, the dialog run modally and closed the way a user closes it.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDesktopServices>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include "TestSupport.h"
+#include "platform/DialogBuilder.h"
+#include "platform/IniFile.h"
+#include "platform/LinkControl.h"
+#include "resources/ResourceIds.h"
+#include "resources/StringTable.h"
+#include "settings/CAboutDlg.h"
+#include "settings/CFolderWnd.h"
+#include "settings/SettingsFile.h"
+#include "settings/SharedState.h"
+
+// Receives what the desktop would be asked to open.
+class UrlRecorder : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+public Q_SLOTS:
+    void Handle(const QUrl& url) { urls.append(url); }
+};
+
+namespace {
+
+// "id: text" of every visible control whose text does not fit its rectangle in the
+// dialog's font: a label's text wrapped at its width must not need more height than the
+// label has, a button's or a link's text must fit on its one line.
+QStringList ClippedTexts(const QWidget* dialog) {
+    QStringList clipped;
+    for (QWidget* w : dialog->findChildren<QWidget*>()) {
+        const QFontMetrics metrics(w->font());
+        const QRect area = w->contentsRect();
+        QString text;
+        bool fits = true;
+        if (auto* link = qobject_cast<LinkControl*>(w)) {
+            text = link->GetWindowText();
+            fits = metrics.horizontalAdvance(text) <= area.width();
+        } else if (auto* label = qobject_cast<QLabel*>(w)) {
+            text = label->text();
+            const QRect needed = metrics.boundingRect(QRect(0, 0, area.width(), 100000),
+                                                      Qt::TextWordWrap | Qt::AlignLeft, text);
+            fits = needed.width() <= area.width() && needed.height() <= area.height();
+        } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
+            text = button->text();
+            fits = metrics.horizontalAdvance(text) + 8 <= button->width();
+        }
+        if (!fits && w->isVisibleTo(dialog))
+            clipped << QString("%1: %2").arg(GetDlgCtrlID(w)).arg(text);
+    }
+    return clipped;
+}
+
+// Runs act on the modal dialog of type T that shows up while run() runs; act must close it.
+template <typename T>
+void WhileModal(const std::function<void(T&)>& act, const std::function<void()>& run) {
+    bool acted = false;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget());
+        if (dialog == nullptr) return;
+        acted = true;
+        act(*dialog);
+        if (dialog->isVisible()) {
+            ADD_FAILURE() << "the dialog is still open";
+            dialog->done(0);
+        }
+    });
+    run();
+    EXPECT_TRUE(acted) << "no modal dialog ran";
+}
+
+// The texts of the language, the links' targets their texts (the scheme is added only when
+// opening), every text shown whole; an empty text hides only its own link.
+TEST(AboutDialog, EveryTextComesFromThePairOfTheLanguageAndFits) {
+    for (const int flag : {0, 1, 7}) {
+        for (const int emptied : {0, 94, 95, 96, 97}) {
+            SCOPED_TRACE(testing::Message() << flag << " " << emptied);
+            LanguageFlag = flag;
+            CAboutDlg dialog(nullptr, [emptied](int id) {
+                return id == emptied ? QString() : LoadStringId(id);
+            });
+            dialog.show();
+            ASSERT_TRUE(dialog.m_linkMail && dialog.m_linkWeb);
+            EXPECT_EQ(dialog.m_linkMail->isVisible(), emptied != 94 + !flag);
+            EXPECT_EQ(dialog.m_linkWeb->isVisible(), emptied != 96 + !flag);
+            if (emptied != 0) continue;
+            EXPECT_EQ(dialog.windowTitle(), flag ? "О программе Orvida"
+                                                 : "About Orvida endoscopes &microscopes software");
+            EXPECT_EQ(GetDlgItemText(&dialog, IDC_ABOUT_VERSION),
+                      flag ? "Версия:2017-1.01" : "Version:2017-1.01");
+            EXPECT_EQ(dialog.m_linkMail, GetDlgItem(&dialog, IDC_ABOUT_MAIL));
+            EXPECT_EQ(dialog.m_linkMail->GetURL(), dialog.m_linkMail->GetWindowText());
+            EXPECT_EQ(dialog.m_linkMail->TargetUrl().scheme(), "mailto");
+            EXPECT_EQ(dialog.m_linkWeb->TargetUrl().scheme(), "https");
+            const QStringList clipped = ClippedTexts(&dialog);
+            EXPECT_TRUE(clipped.isEmpty()) << clipped.join(u" | ").toStdString();
+        }
+    }
+}
+
+// The entry the main window calls runs the dialog modally over its owner; a click on a
+// link opens its target with the desktop's handler; Escape ends it.
+TEST(AboutDialog, RunsModallyOpensItsLinksAndEndsWithEscape) {
+    UrlRecorder recorder;
+    for (const char* scheme : {"https", "mailto"})
+        QDesktopServices::setUrlHandler(scheme, &recorder, "Handle");
+    LanguageFlag = 0;
+    QWidget owner;
+    WhileModal<CAboutDlg>(
+        [&](CAboutDlg& dialog) {
+            EXPECT_EQ(dialog.parentWidget(), &owner);
+            for (LinkControl* link : {dialog.m_linkMail, dialog.m_linkWeb})
+                QTest::mouseClick(link, Qt::LeftButton, {}, QPoint(4, link->height() / 2));
+            QTest::keyClick(&dialog, Qt::Key_Escape);
+        },
+        [&] { ShowAboutDialog(&owner); });
+    for (const char* scheme : {"https", "mailto"}) QDesktopServices::unsetUrlHandler(scheme);
+    EXPECT_EQ(recorder.urls, QList<QUrl>({QUrl("mailto:" + LoadStringId(95)),
+                                          QUrl("https://" + LoadStringId(97))}));
+}
+
+// A target with a scheme opens as it is, a bare e-mail address as mailto:, anything else
+// as https://; blank ones open nothing. The text shows as given, markup and all.
+TEST(LinkControl, TargetsAndTexts) {
+    const std::pair<const char*, const char*> targets[] = {
+        {"www.example.org", "https://www.example.org"},
+        {"  www.example.org/a  ", "https://www.example.org/a"},
+        {"example.org:8080/x", "https://example.org:8080/x"},
+        {"name@example.org", "mailto:name@example.org"},
+        {"http://example.org", "http://example.org"},
+        {"https://user@example.org/", "https://user@example.org/"},
+        {"FTP://example.org/f", "ftp://example.org/f"},
+        {"MAILTO:name@example.org", "mailto:name@example.org"},
+        {"tel:+78125550147", "tel:+78125550147"},
+        {"", ""},
+        {"   ", ""}};
+    for (const auto& [target, url] : targets) {
+        const QUrl result = LinkControl::ToUrl(target);
+        EXPECT_EQ(result.isValid() ? result.toString() : QString(), url) << target;
+    }
+    LinkControl link;
+    link.SetWindowText("<b>a&b</b>@example.org");
+    EXPECT_EQ(link.GetWindowText(), "<b>a&b</b>@example.org");
+    EXPECT_TRUE(link.text().contains("&lt;b&gt;a&amp;b&lt;/b&gt;"));
+    link.SetWindowText("www.example.org");
+    EXPECT_EQ(link.TargetUrl(), QUrl("https://www.example.org"));
+    link.SetURL("help@example.org");
+    EXPECT_EQ(link.TargetUrl(), QUrl("mailto:help@example.org"));
+}
+
+class FolderWnd : public ::testing::Test {
+protected:
+    void SetUp() override {
+        folder = dir.path() + "/";
+        std::lock_guard lock(SaveSettingsMutex);
+        SaveFolder = folder;
+        PicturePrefix = "NEWPIC";
+        VideoPrefix = "NEWAVI";
+        NextPictureNumber = NextVideoNumber = 0;
+        AutoNumbering = 1;
+        LanguageFlag = 0;
+    }
+    // A file, or a folder when the name ends in '/', in the test folder.
+    void Make(const QString& name) {
+        ASSERT_TRUE(name.endsWith('/') ? QDir().mkpath(folder + name)
+                                       : lumitest::WriteFile(folder + name));
+    }
+    QString StoredPath() const {
+        return GetPrivateProfileString(kSettingsSection, kPathKey, "<none>", kMaxPathChars,
+                                       settingsFile);
+    }
+    // The Set Folder protocol; act gets the dialog once it runs modally and must close it.
+    void RunSetFolder(const std::function<void(CFolderWnd&)>& act,
+                      const CFolderWnd::FolderBrowser& browser = {}) {
+        WhileModal<CFolderWnd>(act, [&] { OnSetFolderProtocol(nullptr, settingsFile, browser); });
+    }
+    static void TypeInto(CFolderWnd& dialog, int id, const QString& text) {
+        auto* edit = qobject_cast<QLineEdit*>(GetDlgItem(&dialog, id));
+        edit->selectAll();
+        QTest::keyClick(edit, Qt::Key_Delete);
+        QTest::keyClicks(edit, text);
+    }
+    static void Click(CFolderWnd& dialog, int id) {
+        QTest::mouseClick(qobject_cast<QPushButton*>(GetDlgItem(&dialog, id)), Qt::LeftButton);
+    }
+
+    QTemporaryDir dir;
+    QString folder;
+    QString settingsFile = dir.path() + "/config/lumivisor.ini";
+};
+
+// However the dialog is closed, the prefixes typed are taken, the numbers are scanned anew
+// with them (files written while it was open included), numbering is on, and the folder is
+// stored in the settings file.
+TEST_F(FolderWnd, EveryWayOfClosingTakesThePrefixesAndRescans) {
+    const std::pair<const char*, std::function<void(CFolderWnd&)>> closes[] = {
+        {"Ok", [](CFolderWnd& d) { Click(d, IDOK_BUTTON); }},
+        {"Cancel", [](CFolderWnd& d) { Click(d, IDCANCEL_BUTTON); }},
+        {"Escape", [](CFolderWnd& d) { QTest::keyClick(&d, Qt::Key_Escape); }},
+        {"CloseBox", [](CFolderWnd& d) { d.close(); }},
+        {"Enter", [](CFolderWnd& d) {
+             QTest::keyClick(GetDlgItem(&d, IDC_PICTURE_PREFIX), Qt::Key_Return);
+         }}};
+    for (const auto& [name, close] : closes) {
+        SCOPED_TRACE(name);
+        SetUp();
+        SaveFolder = folder += name + QString("/");
+        for (const char* file : {"", "NEWPIC_4.jpg", "SCOPE_2.jpg", "VID_4.avi", "NEWAVI_9.avi"})
+            Make(*file ? file : "/");
+        NextPictureNumber = 77;
+        AutoNumbering = 0;
+        RunSetFolder([&](CFolderWnd& dialog) {
+            EXPECT_EQ(GetDlgItemText(&dialog, IDC_PICTURE_PREFIX), "NEWPIC");
+            TypeInto(dialog, IDC_PICTURE_PREFIX, "SCOPE");
+            TypeInto(dialog, IDC_VIDEO_PREFIX, "VID");
+            Make("SCOPE_20.jpg");
+            close(dialog);
+        });
+        EXPECT_EQ(PicturePrefix, "SCOPE");
+        EXPECT_EQ(NextPictureNumber, 21);
+        EXPECT_EQ(VideoPrefix, "VID");
+        EXPECT_EQ(NextVideoNumber, 5);
+        EXPECT_EQ(AutoNumbering, 1);
+        EXPECT_EQ(SaveFolder, folder);
+        EXPECT_EQ(StoredPath(), folder);
+    }
+}
+
+// The folder chosen gets one separator ("" = cancelled: the folder before stays, a missing
+// one, which gives 0 and is stored all the same), the prefix typed before browsing survives,
+// the browser's title is the same in both languages, and the hidden controls stay hidden.
+TEST_F(FolderWnd, BrowsedFolderGetsOneSeparatorAndTypedPrefixSurvives) {
+    Make("pics/");
+    Make("pics/SCOPE_6.jpg");
+    const std::pair<QString, QString> choices[] = {{folder + "pics", folder + "pics/"},
+                                                   {folder + "pics/", folder + "pics/"},
+                                                   {"/", "/"},
+                                                   {"", folder + "gone/"}};
+    for (int language = 0; const auto& [chosen, expected] : choices) {
+        SCOPED_TRACE(chosen.toStdString());
+        LanguageFlag = language++ % 2;
+        SaveFolder = chosen.isEmpty() ? folder + "gone/" : folder;
+        NextPictureNumber = 7;
+        NextVideoNumber = 3;
+        QString title, shown;
+        RunSetFolder(
+            [&](CFolderWnd& dialog) {
+                TypeInto(dialog, IDC_PICTURE_PREFIX, "SCOPE");
+                Click(dialog, IDC_BROWSE);
+                EXPECT_EQ(GetDlgItemText(&dialog, IDC_PICTURE_PREFIX), "SCOPE");
+                shown = GetDlgItemText(&dialog, IDC_FOLDER);
+                for (int id : {IDC_AUTO_NUMBERING, IDC_PICTURE_NUMBER, IDC_FORMAT_BMP,
+                               IDC_FORMAT_JPG, IDC_FORMAT_PNG, IDC_FORMAT_TIF})
+                    EXPECT_FALSE(GetDlgItem(&dialog, id)->isVisible()) << id;
+                Click(dialog, IDOK_BUTTON);
+            },
+            [&](QWidget* owner, const QString& t) {
+                EXPECT_NE(owner, nullptr);
+                title = t;
+                return chosen;
+            });
+        EXPECT_EQ(title, "По умолчанию");
+        EXPECT_EQ(shown, expected);
+        EXPECT_EQ(SaveFolder, expected);
+        EXPECT_EQ(StoredPath(), expected);
+        EXPECT_EQ(PicturePrefix, "SCOPE");
+        EXPECT_EQ(NextPictureNumber, expected == folder + "pics/" ? 7 : 0);
+        EXPECT_EQ(NextVideoNumber, 0);
+    }
+}
+
+// Caption and labels follow the language and fit; the folder is read-only; the controls
+// the program does not use (numbering, formats and their labels) are hidden.
+TEST_F(FolderWnd, TextsFollowTheLanguageAndUnusedControlsAreHidden) {
+    const QStringList english{"Default Option",  "Ok",     "Cancel",
+                              "Folder",          "Brower", "Default Pic Name",
+                              "Default AVI Name"};
+    const QStringList russian{
+        "По умолчанию",         "Ok", "Отмена", "Папка", "Обзор", "Формат названия фото",
+        "Формат названия видео"};
+    for (const int flag : {0, 1, 5}) {
+        SCOPED_TRACE(flag);
+        LanguageFlag = flag;
+        CFolderWnd dialog;
+        dialog.show();
+        QStringList texts{dialog.windowTitle()};
+        for (int id : {IDOK_BUTTON, IDCANCEL_BUTTON, IDC_FOLDER_LABEL, IDC_BROWSE,
+                       IDC_PICTURE_PREFIX_LABEL, IDC_VIDEO_PREFIX_LABEL})
+            texts << GetDlgItemText(&dialog, id);
+        EXPECT_EQ(texts, flag ? russian : english);
+        const QStringList clipped = ClippedTexts(&dialog);
+        EXPECT_TRUE(clipped.isEmpty()) << clipped.join(u" | ").toStdString();
+        EXPECT_TRUE(qobject_cast<QLineEdit*>(GetDlgItem(&dialog, IDC_FOLDER))->isReadOnly());
+        for (int id : {IDC_AUTO_NUMBERING, IDC_PICTURE_NUMBER, IDC_FORMAT_BMP, IDC_FORMAT_JPG,
+                       IDC_FORMAT_PNG, IDC_FORMAT_TIF})
+            EXPECT_FALSE(GetDlgItem(&dialog, id)->isVisible()) << id;
+        for (int id :
+             {IDOK_BUTTON, IDCANCEL_BUTTON, IDC_FOLDER_LABEL, IDC_FOLDER, IDC_PICTURE_PREFIX_LABEL,
+              IDC_BROWSE, IDC_PICTURE_PREFIX, IDC_VIDEO_PREFIX_LABEL, IDC_VIDEO_PREFIX})
+            EXPECT_TRUE(GetDlgItem(&dialog, id)->isVisible()) << id;
+        QStringList hidden;
+        for (QLabel* label : dialog.findChildren<QLabel*>())
+            if (!label->isVisibleTo(&dialog)) hidden << label->text();
+        EXPECT_TRUE(hidden.contains("форма файла") && hidden.contains("В номер"))
+            << hidden.join('|').toStdString();
+        dialog.OnCancel();
+    }
+}
+
+}  // namespace
+
+#include "test_dialogs.moc"
