@@ -13,8 +13,9 @@ FileWriter::FileWriter() : GstFilter(CLSID_FileWriter, nullptr) {
     if (!sink_) return;
     g_object_set(sink_, "async", FALSE, "sync", FALSE, nullptr);
     GstHandle<GstPad> in = GstHandle<GstPad>::adopt(gst_element_get_static_pad(sink_, "sink"));
-    gst_pad_add_probe(in.get(), GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, &FileWriter::onEvent, this,
-                      nullptr);
+    gst_pad_add_probe(
+        in.get(), GstPadProbeType(GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM | GST_PAD_PROBE_TYPE_BUFFER),
+        &FileWriter::onData, this, nullptr);
     addPin(L"in", PINDIR_INPUT, GUID_NULL, in.get());
 }
 
@@ -22,9 +23,12 @@ FileWriter::~FileWriter() {
     if (lock_ >= 0) ::close(lock_);
 }
 
-GstPadProbeReturn FileWriter::onEvent(GstPad*, GstPadProbeInfo* info, gpointer self) {
-    if (GST_EVENT_TYPE(GST_PAD_PROBE_INFO_EVENT(info)) == GST_EVENT_EOS)
-        static_cast<FileWriter*>(self)->eos_ = true;
+GstPadProbeReturn FileWriter::onData(GstPad*, GstPadProbeInfo* info, gpointer self) {
+    auto* writer = static_cast<FileWriter*>(self);
+    if (GST_PAD_PROBE_INFO_TYPE(info) & GST_PAD_PROBE_TYPE_BUFFER)
+        ++writer->buffers_;
+    else if (GST_EVENT_TYPE(GST_PAD_PROBE_INFO_EVENT(info)) == GST_EVENT_EOS)
+        writer->eos_ = true;
     return GST_PAD_PROBE_OK;
 }
 

@@ -23,12 +23,14 @@ public:
     // True while the writer and every input of the filter feeding it are connected.
     bool writesFile() const override;
     bool drained() const override { return eos_; }
+    std::uint64_t buffersWritten() const override { return buffers_; }
 
 private:
-    static GstPadProbeReturn onEvent(GstPad* pad, GstPadProbeInfo* info, gpointer self);
+    static GstPadProbeReturn onData(GstPad* pad, GstPadProbeInfo* info, gpointer self);
 
     GstElement* sink_ = nullptr;
     std::string path_;
     int lock_ = -1;
     std::atomic<bool> eos_{false};
+    std::atomic<std::uint64_t> buffers_{0};
 };

@@ -267,12 +267,24 @@ HRESULT FilterGraph::Stop() {
         // Let the muxer write its index: end of stream first, then down.
         const int errorsBefore = errorCount_.load();
         gst_element_send_event(pipeline_.get(), gst_event_new_eos());
-        const auto deadline =
-            std::chrono::steady_clock::now() + std::chrono::milliseconds(kDrainTimeoutMs);
+        // A slow disk may take longer than the limit to take the last frames and the index:
+        // the limit counts from the last buffer that reached a file, so a file still being
+        // written is never cut short of its header; a writer stuck that long is given up.
+        std::uint64_t written = ~std::uint64_t(0);
+        auto deadline = std::chrono::steady_clock::now();
         for (;;) {
             bool all = true;
-            for (const Entry& e : entries_)
-                if (e.filter->writesFile() && !e.filter->drained()) all = false;
+            std::uint64_t now = 0;
+            for (const Entry& e : entries_) {
+                if (!e.filter->writesFile()) continue;
+                if (!e.filter->drained()) all = false;
+                now += e.filter->buffersWritten();
+            }
+            if (now != written) {
+                written = now;
+                deadline =
+                    std::chrono::steady_clock::now() + std::chrono::milliseconds(kDrainTimeoutMs);
+            }
             if (all || errorCount_.load() != errorsBefore ||
                 std::chrono::steady_clock::now() >= deadline)
                 break;

@@ -61,7 +61,8 @@ public:
     // IMediaControl. Run fails, the pipeline down again, when a source cannot start: the
     // state change fails or an error comes before every source has its format (the result
     // tells why: SourceErrorResult). Stop on a graph writing a file sends end of stream and
-    // waits for it (at most kDrainTimeoutMs) before the pipeline goes down.
+    // waits for it (until no buffer has reached the file for kDrainTimeoutMs) before the
+    // pipeline goes down.
     HRESULT Run() override;
     HRESULT Pause() override;
     HRESULT Stop() override;

@@ -2,6 +2,8 @@
 // The filter owns its bin; the graph that holds the filter adds the bin to its pipeline.
 #pragma once
 
+#include <cstdint>
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -48,6 +50,8 @@ public:
     virtual bool writesFile() const { return false; }
     // True once the end of stream reached the file (set while draining).
     virtual bool drained() const { return true; }
+    // Buffers that have reached the file so far: draining goes on while this grows.
+    virtual std::uint64_t buffersWritten() const { return 0; }
 
 protected:
     // Interfaces of the derived filter; IUnknown and IBaseFilter are answered here.
