@@ -6,6 +6,7 @@
 #include <QRect>
 
 #include "frames/CSampleGrabberCB.h"
+#include "platform/Logging.h"
 #include "resources/StringTable.h"
 #include "settings/SharedState.h"
 
@@ -45,6 +46,8 @@ void CameraRecovery::ReadError() {
 }
 
 void CameraRecovery::Lose() {
+    qCInfo(lcApp).noquote() << "no picture from" << identity_
+                            << (readError_ ? "(the camera cannot be read)" : "(no frame)");
     noPicture_ = true;
     readError_ = false;
     lastRetry_.start();
@@ -64,6 +67,7 @@ void CameraRecovery::Tick() {
         readError_ = false;
         lastFrame_.start();
         if (noPicture_) {
+            qCInfo(lcApp).noquote() << "picture back from" << identity_;
             noPicture_ = false;
             if (hooks_.changed) hooks_.changed();
         }
@@ -75,6 +79,7 @@ void CameraRecovery::Tick() {
             Lose();
     } else if (lastRetry_.hasExpired(kRetryMs) && hooks_.retry) {
         lastRetry_.start();
+        qCInfo(lcApp).noquote() << "rebuilding the graph of" << identity_;
         hooks_.retry();
     }
 }

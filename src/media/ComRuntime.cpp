@@ -10,6 +10,7 @@
 #include <map>
 #include <mutex>
 
+#include "media/GstLog.h"
 #include "media/MediaClasses.h"
 
 namespace {
@@ -43,6 +44,7 @@ HRESULT CoInitialize(LPVOID) {
             if (error) g_error_free(error);
             return E_FAIL;
         }
+        RouteGStreamerLog();
         RegisterMediaElements();
         for (const auto& [clsid, factory] : BuiltInMediaClasses()) r.classes[clsid] = factory;
         r.started = true;

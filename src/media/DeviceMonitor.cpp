@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "media/VirtualCameraProvider.h"
+#include "platform/Logging.h"
 #include "platform/WindowMessage.h"
 
 namespace lumi::devices {
@@ -14,6 +15,17 @@ namespace lumi::devices {
 GstElement* DeviceInfo::createElement(const char* elementName) const {
     return device ? gst_device_create_element(device.get(), elementName) : nullptr;
 }
+
+namespace {
+
+void LogDevice(const char* what, GstDevice* device) {
+    if (!lcDevices().isInfoEnabled()) return;
+    gchar* name = gst_device_get_display_name(device);
+    qCInfo(lcDevices, "camera %s: %s", what, name ? name : "");
+    g_free(name);
+}
+
+}  // namespace
 
 struct DeviceMonitor::Impl {
     mutable std::mutex mutex;  // guards monitor (devices() may run on any thread)
@@ -44,13 +56,16 @@ struct DeviceMonitor::Impl {
             case GST_MESSAGE_DEVICE_ADDED: {
                 gst_message_parse_device_added(message, &device);
                 auto owned = GstHandle<GstDevice>::adopt(device);
-                if (!self->takeStartup(device)) self->notify(DBT_DEVICEARRIVAL);
+                if (self->takeStartup(device)) break;
+                LogDevice("added", device);
+                self->notify(DBT_DEVICEARRIVAL);
                 break;
             }
             case GST_MESSAGE_DEVICE_REMOVED: {
                 gst_message_parse_device_removed(message, &device);
                 auto owned = GstHandle<GstDevice>::adopt(device);
                 self->takeStartup(device);
+                LogDevice("removed", device);
                 self->notify(DBT_DEVICEREMOVECOMPLETE);
                 break;
             }

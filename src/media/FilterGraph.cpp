@@ -12,6 +12,7 @@
 #include "media/ComEnumerator.h"
 #include "media/GstFilter.h"
 #include "media/MediaType.h"
+#include "platform/Logging.h"
 #include "platform/WindowMessage.h"
 
 namespace {
@@ -33,6 +34,15 @@ GraphPin* FirstPin(GstFilter* filter, PIN_DIRECTION dir) {
 bool CanCarry(const GstCaps* caps, const char* name) {
     GstHandle<GstCaps> wanted = GstHandle<GstCaps>::adopt(gst_caps_new_empty_simple(name));
     return gst_caps_can_intersect(caps, wanted.get());
+}
+
+// One line for an error or warning of the pipeline's bus: the element, the text, the details.
+void LogBusMessage(const char* kind, GstMessage* message, const GError* error, const gchar* debug) {
+    if (!lcMedia().isWarningEnabled()) return;
+    gchar* source = gst_object_get_path_string(GST_MESSAGE_SRC(message));
+    qCWarning(lcMedia, "%s from %s: %s (%s)", kind, source ? source : "?",
+              error ? error->message : "", debug ? debug : "");
+    g_free(source);
 }
 
 }  // namespace
@@ -348,6 +358,7 @@ GstBusSyncReply FilterGraph::onBusMessage(GstBus*, GstMessage* message, gpointer
         GError* error = nullptr;
         gchar* debug = nullptr;
         gst_message_parse_error(message, &error, &debug);
+        LogBusMessage("error", message, error, debug);
         const bool resource = error && error->domain == GST_RESOURCE_ERROR;
         const int code = error ? error->code : 0;
         // A source reads the camera; the other elements' resources are the recording's file.
@@ -374,6 +385,13 @@ GstBusSyncReply FilterGraph::onBusMessage(GstBus*, GstMessage* message, gpointer
         } else {
             graph->queueEvent(EC_ERRORABORT, VFW_E_RUNTIME_ERROR, 0);
         }
+    } else if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_WARNING) {
+        GError* error = nullptr;
+        gchar* debug = nullptr;
+        gst_message_parse_warning(message, &error, &debug);
+        LogBusMessage("warning", message, error, debug);
+        if (error) g_error_free(error);
+        g_free(debug);
     }
     // Nothing is left on the bus: no main loop has to drain it. A dropped message is the
     // handler's to release; each one holds its source element (and so the pipeline).

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QImageReader>
+#include <QLoggingCategory>
 #include <QMenu>
 #include <QMouseEvent>
 #include <atomic>
