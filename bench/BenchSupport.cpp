@@ -10,7 +10,7 @@
 #include <cstdlib>
 
 #include "capture/CCaptureVideo.h"
-#include "media/MediaType.h"
+#include "media/graph/MediaType.h"
 
 namespace bench {
 

@@ -3,7 +3,7 @@
 #include "BenchSupport.h"
 #include "app/CLumivisorApp.h"
 #include "app/CLumivisorDlg.h"
-#include "media/MediaType.h"
+#include "media/graph/MediaType.h"
 #include "settings/SharedState.h"
 
 namespace bench {

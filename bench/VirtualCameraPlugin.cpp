@@ -7,7 +7,7 @@
 
 #include <cstdio>
 
-#include "media/VirtualCamera.h"
+#include "media/devices/virtual/VirtualCamera.h"
 
 namespace {
 

@@ -17,9 +17,9 @@
 #include <thread>
 
 #include "BufferCounter.h"
-#include "media/CaptureSourceFilter.h"
-#include "media/ComRuntime.h"
-#include "media/DShow.h"
+#include "media/com/ComRuntime.h"
+#include "media/com/DShow.h"
+#include "media/source/CaptureSourceFilter.h"
 
 using lumi::devices::PixelFormat;
 using lumi::devices::V4l2Formats;

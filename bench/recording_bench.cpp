@@ -8,7 +8,7 @@
 // Prints one JSON line.
 //
 //   bench_recording [seconds per CPU window]   (default 20: shorter windows are noisy)
-#include "media/GstHandle.h"  // first: WinTypes.h before GLib
+#include "media/gst/GstHandle.h"  // first: WinTypes.h before GLib
 
 #include <QCoreApplication>
 #include <QDir>
@@ -28,11 +28,11 @@
 #include "capture/CCaptureVideo.h"
 #include "frames/FrameState.h"
 #include "frames/PictureWriter.h"
-#include "media/CaptureSourceFilter.h"
-#include "media/GraphPin.h"
-#include "media/GstFilter.h"
-#include "media/MediaType.h"
-#include "media/VirtualCameraProvider.h"
+#include "media/devices/virtual/VirtualCameraProvider.h"
+#include "media/graph/GraphPin.h"
+#include "media/graph/GstFilter.h"
+#include "media/graph/MediaType.h"
+#include "media/source/CaptureSourceFilter.h"
 #include "platform/MessageBox.h"
 #include "platform/WindowMessage.h"
 #include "settings/SharedState.h"

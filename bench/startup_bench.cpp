@@ -22,7 +22,7 @@
 
 #include "app/CLumivisorApp.h"
 #include "app/CLumivisorDlg.h"
-#include "media/VirtualCameraProvider.h"
+#include "media/devices/virtual/VirtualCameraProvider.h"
 
 extern char** environ;
 

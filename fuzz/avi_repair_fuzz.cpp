@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "media/AviRepair.h"
-#include "media/AviScan.h"
+#include "media/avi/AviRepair.h"
+#include "media/avi/AviScan.h"
 
 namespace {
 

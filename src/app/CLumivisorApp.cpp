@@ -7,7 +7,7 @@
 
 #include "app/CLumivisorDlg.h"
 #include "app/ShutdownSignals.h"
-#include "media/VirtualCameraProvider.h"
+#include "media/devices/virtual/VirtualCameraProvider.h"
 #include "resources/Artwork.h"
 #include "resources/ResourceIds.h"
 

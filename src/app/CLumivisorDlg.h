@@ -12,7 +12,7 @@
 #include "app/FramePainter.h"
 #include "app/LayoutState.h"
 #include "frames/PictureWriter.h"
-#include "media/Hresult.h"
+#include "media/com/Hresult.h"
 #include "platform/Accelerators.h"
 #include "platform/WinTypes.h"
 

@@ -6,7 +6,7 @@
 #include "app/CLumivisorApp.h"
 #include "app/CLumivisorDlg.h"
 #include "frames/FrameState.h"
-#include "media/FilterGraph.h"
+#include "media/graph/FilterGraph.h"
 #include "platform/WindowMessage.h"
 #include "resources/ResourceIds.h"
 

@@ -11,8 +11,8 @@
 #include <QString>
 #include <cstdint>
 
-#include "media/ComPtr.h"
-#include "media/DShow.h"
+#include "media/com/ComPtr.h"
+#include "media/com/DShow.h"
 #include "platform/WinTypes.h"
 
 class CCaptureVideo {

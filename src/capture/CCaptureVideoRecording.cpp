@@ -11,7 +11,7 @@
 #include "capture/CCaptureVideo.h"
 #include "capture/DiskSpaceGuard.h"
 #include "capture/RecordingLog.h"
-#include "media/AviMux.h"
+#include "media/filters/AviMux.h"
 #include "platform/NarrowString.h"
 #include "resources/StringTable.h"
 #include "settings/SharedState.h"

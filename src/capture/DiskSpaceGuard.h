@@ -6,7 +6,7 @@
 // the file ends complete at its last frame.
 #pragma once
 
-#include "media/GstHandle.h"  // first: WinTypes.h before GLib
+#include "media/gst/GstHandle.h"  // first: WinTypes.h before GLib
 
 #include <cstdint>
 #include <string>

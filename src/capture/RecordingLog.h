@@ -3,7 +3,7 @@
 // its wall-clock length, the file's duration at the format's rate and the camera's mean rate.
 #pragma once
 
-#include "media/GstHandle.h"  // first: WinTypes.h before GLib
+#include "media/gst/GstHandle.h"  // first: WinTypes.h before GLib
 
 #include <QString>
 #include <atomic>

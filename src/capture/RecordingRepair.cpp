@@ -5,7 +5,7 @@
 
 #include <QRegularExpression>
 
-#include "media/AviRepair.h"
+#include "media/avi/AviRepair.h"
 #include "platform/FileFind.h"
 #include "platform/MessageBox.h"
 #include "platform/NarrowString.h"

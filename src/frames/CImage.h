@@ -9,7 +9,7 @@
 #include <memory>
 #include <vector>
 
-#include "media/Hresult.h"
+#include "media/com/Hresult.h"
 #include "platform/WinTypes.h"
 
 // A device-independent bitmap with its own pixel memory: the header as created (a positive

@@ -7,7 +7,7 @@
 #include <atomic>
 #include <cstdint>
 
-#include "media/DShow.h"
+#include "media/com/DShow.h"
 
 class CSampleGrabberCB : public ISampleGrabberCB {
 public:

@@ -6,7 +6,7 @@
 #include <atomic>
 #include <cstdint>
 
-#include "media/DShow.h"
+#include "media/com/DShow.h"
 
 class CSampleGrabberCBStill : public ISampleGrabberCB {
 public:

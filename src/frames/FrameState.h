@@ -16,7 +16,7 @@
 #include <memory>
 #include <mutex>
 
-#include "media/Hresult.h"
+#include "media/com/Hresult.h"
 #include "platform/WinTypes.h"
 
 // The latest live frame exactly as delivered (RGB24 or RGB32, rows in the delivered order)

@@ -4,7 +4,7 @@
 #include <utility>
 #include <vector>
 
-#include "media/ComRuntime.h"
+#include "media/com/ComRuntime.h"
 
 // Registers the layer's in-process GStreamer elements (idempotent).
 void RegisterMediaElements();

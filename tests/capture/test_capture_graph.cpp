@@ -15,7 +15,7 @@
 #include "media/CaptureSourceFilter.h"
 #include "media/DeviceMonitor.h"
 #include "media/MediaClasses.h"
-#include "media/VirtualCameraProvider.h"
+#include "media/devices/virtual/VirtualCameraProvider.h"
 #include "resources/StringTable.h"
 #include "settings/SharedState.h"
 

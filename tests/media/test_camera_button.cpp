@@ -15,8 +15,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "media/CameraButton.h"
-#include "media/CameraButtonLocator.h"
+#include "media/devices/CameraButton.h"
+#include "media/devices/CameraButtonLocator.h"
 
 namespace fs = std::filesystem;
 using lumi::devices::CameraButton;

@@ -1,9 +1,9 @@
 // The layer's own elements: a JPEG frame that is cut short or does not match the negotiated
 // size is dropped (never decoded out of bounds) and the stream goes on; the converter gives
 // videoconvert's pixels, bottom-up, for every input it takes (its own YUY2 rows included).
-#include "media/DibElements.h"
-#include "media/GstHandle.h"
-#include "media/MediaType.h"
+#include "media/filters/DibElements.h"
+#include "media/graph/MediaType.h"
+#include "media/gst/GstHandle.h"
 
 #include <gst/app/gstappsink.h>
 #include <gst/app/gstappsrc.h>

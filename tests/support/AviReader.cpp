@@ -1,6 +1,6 @@
 #include "AviReader.h"
 
-#include "media/GstHandle.h"  // first: WinTypes.h before GLib
+#include "media/gst/GstHandle.h"  // first: WinTypes.h before GLib
 
 #include <gst/app/gstappsink.h>
 

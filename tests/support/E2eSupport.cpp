@@ -9,7 +9,7 @@
 #include "app/CLumivisorDlg.h"
 #include "frames/CSampleGrabberCB.h"
 #include "frames/FrameState.h"
-#include "media/VirtualCameraProvider.h"
+#include "media/devices/virtual/VirtualCameraProvider.h"
 #include "platform/DialogBuilder.h"
 #include "platform/Menu.h"
 #include "resources/ResourceIds.h"

@@ -9,7 +9,7 @@
 #include <functional>
 
 #include "TestSupport.h"
-#include "media/DShow.h"
+#include "media/com/DShow.h"
 #include "platform/WinTypes.h"
 
 class CLumivisorDlg;

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "media/MediaType.h"
+#include "media/graph/MediaType.h"
 
 namespace mediatest {
 

@@ -7,9 +7,9 @@
 #include <set>
 
 #include "TestSupport.h"
-#include "media/CaptureSourceFilter.h"
-#include "media/ComPtr.h"
-#include "media/DShow.h"
+#include "media/com/ComPtr.h"
+#include "media/com/DShow.h"
+#include "media/source/CaptureSourceFilter.h"
 
 namespace mediatest {
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "media/OleCreatePropertyFrame.h"
+#include "media/pages/OleCreatePropertyFrame.h"
 
 namespace pagestest {
 

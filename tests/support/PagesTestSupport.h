@@ -9,10 +9,10 @@
 #include <set>
 #include <vector>
 
-#include "media/CameraSettings.h"
-#include "media/CaptureSourceFilter.h"
-#include "media/ComPtr.h"
+#include "media/com/ComPtr.h"
 #include "media/pages/PropertyFrame.h"
+#include "media/source/CameraSettings.h"
+#include "media/source/CaptureSourceFilter.h"
 
 namespace pagestest {
 

@@ -1,6 +1,6 @@
 #include "RecordingCheck.h"
 
-#include "media/FilterGraph.h"  // first: WinTypes.h before GLib
+#include "media/graph/FilterGraph.h"  // first: WinTypes.h before GLib
 
 #include <QProcess>
 

@@ -3,7 +3,7 @@
 // frames delivered to a recording that it compares with.
 #pragma once
 
-#include "media/GstHandle.h"  // first: WinTypes.h before GLib
+#include "media/gst/GstHandle.h"  // first: WinTypes.h before GLib
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@
 #include <atomic>
 #include <memory>
 
-#include "media/DShow.h"
+#include "media/com/DShow.h"
 
 namespace capturetest {
 

@@ -8,7 +8,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "media/ComRuntime.h"
+#include "media/com/ComRuntime.h"
 
 #ifdef LUMI_TEST_WIDGETS
 #include <QApplication>

@@ -13,9 +13,9 @@
 
 #include <vector>
 
-#include "media/CameraSettings.h"
 #include "media/pages/ControlPageModel.h"
 #include "media/pages/PropertyPageBase.h"
+#include "media/source/CameraSettings.h"
 
 class QCheckBox;
 class QComboBox;

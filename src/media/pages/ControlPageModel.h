@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "media/V4l2DeviceControls.h"
+#include "media/devices/V4l2DeviceControls.h"
 
 namespace lumi::pages {
 

@@ -1,4 +1,4 @@
-#include "media/OleCreatePropertyFrame.h"
+#include "media/pages/OleCreatePropertyFrame.h"
 
 #include <QApplication>
 #include <QPointer>

@@ -3,7 +3,7 @@
 #include <QLocale>
 #include <array>
 
-#include "media/V4l2DeviceControls.h"
+#include "media/devices/V4l2DeviceControls.h"
 
 namespace lumi::pages {
 

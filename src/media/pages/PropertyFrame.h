@@ -12,8 +12,8 @@
 #include <functional>
 #include <vector>
 
-#include "media/ComPtr.h"
-#include "media/PropertyPage.h"
+#include "media/com/ComPtr.h"
+#include "media/com/PropertyPage.h"
 
 class QDialogButtonBox;
 class QPushButton;

@@ -8,8 +8,8 @@
 #include <QString>
 #include <QWidget>
 
-#include "media/ComPtr.h"
-#include "media/PropertyPage.h"
+#include "media/com/ComPtr.h"
+#include "media/com/PropertyPage.h"
 
 namespace lumi::pages {
 

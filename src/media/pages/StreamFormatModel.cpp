@@ -6,10 +6,10 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "media/CameraSettings.h"
-#include "media/ComPtr.h"
-#include "media/MediaType.h"
+#include "media/com/ComPtr.h"
+#include "media/graph/MediaType.h"
 #include "media/pages/PageTexts.h"
+#include "media/source/CameraSettings.h"
 
 namespace lumi::pages {
 

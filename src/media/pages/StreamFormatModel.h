@@ -7,7 +7,7 @@
 #include <QString>
 #include <vector>
 
-#include "media/DShow.h"
+#include "media/com/DShow.h"
 
 namespace lumi::pages {
 

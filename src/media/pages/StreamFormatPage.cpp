@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "media/MediaType.h"
+#include "media/graph/MediaType.h"
 #include "media/pages/PageTexts.h"
 
 namespace lumi::pages {

@@ -1,9 +1,0 @@
-// Color Space Converter: any raw video in, DIB-ordered RGB24 or RGB32 out.
-#pragma once
-
-#include "media/GstFilter.h"
-
-class ColorConverter final : public GstFilter {
-public:
-    ColorConverter();
-};

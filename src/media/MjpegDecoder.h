@@ -1,9 +1,0 @@
-// MJPEG Decompressor: image/jpeg in, DIB-ordered RGB24 or RGB32 out (libjpeg-turbo).
-#pragma once
-
-#include "media/GstFilter.h"
-
-class MjpegDecoder final : public GstFilter {
-public:
-    MjpegDecoder();
-};

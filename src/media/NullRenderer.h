@@ -1,9 +1,0 @@
-// Null Renderer: takes every sample and discards it (fakesink, no clock sync).
-#pragma once
-
-#include "media/GstFilter.h"
-
-class NullRenderer final : public GstFilter {
-public:
-    NullRenderer();
-};

@@ -1,0 +1,9 @@
+// MJPEG Decompressor: image/jpeg in, DIB-ordered RGB24 or RGB32 out (libjpeg-turbo).
+#pragma once
+
+#include "media/graph/GstFilter.h"
+
+class MjpegDecoder final : public GstFilter {
+public:
+    MjpegDecoder();
+};

@@ -1,0 +1,151 @@
+#include "media/graph/GraphPin.h"
+
+#include <cstring>
+
+#include "media/graph/FilterGraph.h"
+#include "media/graph/GstFilter.h"
+#include "media/graph/MediaType.h"
+
+namespace {
+
+GQuark PinQuark() {
+    static const GQuark quark = g_quark_from_static_string("lumi-graph-pin");
+    return quark;
+}
+
+void CopyName(const std::wstring& name, OLECHAR* target, std::size_t capacity) {
+    const std::size_t n = std::min(name.size(), capacity - 1);
+    std::wmemcpy(target, name.data(), n);
+    target[n] = 0;
+}
+
+}  // namespace
+
+GraphPin::GraphPin(GstFilter& filter, std::wstring name, PIN_DIRECTION dir, const GUID& category,
+                   GstPad* ghostPad)
+    : filter_(filter),
+      name_(std::move(name)),
+      dir_(dir),
+      category_(category),
+      pad_(GstHandle<GstPad>::share(ghostPad)) {
+    g_object_set_qdata(G_OBJECT(ghostPad), PinQuark(), this);
+}
+
+GraphPin::~GraphPin() {
+    g_object_set_qdata(G_OBJECT(pad_.get()), PinQuark(), nullptr);
+}
+
+GraphPin* GraphPin::fromPad(GstPad* pad) {
+    if (!pad) return nullptr;
+    return static_cast<GraphPin*>(g_object_get_qdata(G_OBJECT(pad), PinQuark()));
+}
+
+GraphPin* GraphPin::peer() const {
+    GstHandle<GstPad> other = GstHandle<GstPad>::adopt(gst_pad_get_peer(pad_.get()));
+    return fromPad(other.get());
+}
+
+GstHandle<GstCaps> GraphPin::possibleCaps() const {
+    return GstHandle<GstCaps>::adopt(gst_pad_query_caps(pad_.get(), nullptr));
+}
+
+HRESULT GraphPin::QueryInterface(REFIID riid, void** object) {
+    if (!object) return E_POINTER;
+    if (riid == IID_IUnknown || riid == IID_IPin) return ComHandOut<IPin>(this, object);
+    if (riid == IID_IKsPropertySet) return ComHandOut<IKsPropertySet>(this, object);
+    return filter_.queryPinInterface(*this, riid, object);
+}
+
+ULONG GraphPin::AddRef() {
+    return filter_.AddRef();
+}
+
+ULONG GraphPin::Release() {
+    return filter_.Release();
+}
+
+HRESULT GraphPin::Connect(IPin* receivePin, const AM_MEDIA_TYPE* mt) {
+    if (!receivePin) return E_POINTER;
+    FilterGraph* graph = filter_.graph();
+    if (!graph) return VFW_E_NOT_IN_GRAPH;
+    return graph->ConnectDirect(this, receivePin, mt);
+}
+
+HRESULT GraphPin::Disconnect() {
+    GraphPin* other = peer();
+    if (!other) return S_FALSE;
+    if (dir_ == PINDIR_OUTPUT)
+        gst_pad_unlink(pad_.get(), other->pad());
+    else
+        gst_pad_unlink(other->pad(), pad_.get());
+    connectionCaps_.reset();
+    other->connectionCaps_.reset();
+    return S_OK;
+}
+
+HRESULT GraphPin::ConnectedTo(IPin** pin) {
+    if (!pin) return E_POINTER;
+    *pin = nullptr;
+    GraphPin* other = peer();
+    if (!other) return VFW_E_NOT_CONNECTED;
+    *pin = other;
+    other->AddRef();
+    return S_OK;
+}
+
+HRESULT GraphPin::ConnectionMediaType(AM_MEDIA_TYPE* mt) {
+    if (!mt) return E_POINTER;
+    *mt = AM_MEDIA_TYPE{};
+    if (!peer() || !connectionCaps_) return VFW_E_NOT_CONNECTED;
+    return MediaTypeFromCaps(connectionCaps_.get(), mt) ? S_OK : VFW_E_NOT_CONNECTED;
+}
+
+HRESULT GraphPin::QueryPinInfo(PIN_INFO* info) {
+    if (!info) return E_POINTER;
+    info->pFilter = &filter_;
+    filter_.AddRef();
+    info->dir = dir_;
+    CopyName(name_, info->achName, MAX_PIN_NAME);
+    return S_OK;
+}
+
+HRESULT GraphPin::QueryDirection(PIN_DIRECTION* dir) {
+    if (!dir) return E_POINTER;
+    *dir = dir_;
+    return S_OK;
+}
+
+HRESULT GraphPin::QueryId(LPOLESTR* id) {
+    if (!id) return E_POINTER;
+    *id = CoTaskMemDupString(name_.c_str());
+    return *id ? S_OK : E_OUTOFMEMORY;
+}
+
+HRESULT GraphPin::QueryAccept(const AM_MEDIA_TYPE* mt) {
+    if (!mt) return E_POINTER;
+    GstHandle<GstCaps> wanted = CapsFromMediaType(*mt);
+    GstHandle<GstCaps> possible = possibleCaps();
+    return gst_caps_can_intersect(wanted.get(), possible.get()) ? S_OK : S_FALSE;
+}
+
+HRESULT GraphPin::Set(REFGUID, DWORD, LPVOID, DWORD, LPVOID, DWORD) {
+    return E_NOTIMPL;
+}
+
+HRESULT GraphPin::Get(REFGUID set, DWORD id, LPVOID, DWORD, LPVOID data, DWORD dataLength,
+                      DWORD* returned) {
+    if (!(set == AMPROPSETID_Pin)) return E_PROP_SET_UNSUPPORTED;
+    if (id != AMPROPERTY_PIN_CATEGORY) return E_PROP_ID_UNSUPPORTED;
+    if (!data) return E_POINTER;
+    if (dataLength < sizeof(GUID)) return E_UNEXPECTED;
+    std::memcpy(data, &category_, sizeof(GUID));
+    if (returned) *returned = sizeof(GUID);
+    return S_OK;
+}
+
+HRESULT GraphPin::QuerySupported(REFGUID set, DWORD id, DWORD* support) {
+    if (!(set == AMPROPSETID_Pin)) return E_PROP_SET_UNSUPPORTED;
+    if (id != AMPROPERTY_PIN_CATEGORY) return E_PROP_ID_UNSUPPORTED;
+    if (support) *support = KSPROPERTY_SUPPORT_GET;
+    return S_OK;
+}

@@ -1,0 +1,39 @@
+// IMediaSample over one GstBuffer, handed to the grabber's callbacks. The sample holds a
+// reference to the buffer and keeps it mapped for reading and writing until its last
+// Release: a callback that AddRefs the sample keeps the frame without copying it.
+#pragma once
+
+#include "media/com/DShow.h"
+#include "media/gst/GstHandle.h"
+
+class MediaSample final : public IMediaSample {
+public:
+    // Takes a reference to buffer and maps it; without a mapping the sample has no data
+    // (GetPointer gives VFW_E_BUFFER_NOTSET).
+    MediaSample(GstBuffer* buffer, REFERENCE_TIME start, REFERENCE_TIME end, bool syncPoint);
+    ~MediaSample();
+    MediaSample(const MediaSample&) = delete;
+    MediaSample& operator=(const MediaSample&) = delete;
+
+    HRESULT QueryInterface(REFIID riid, void** object) override;
+    LUMI_IMPLEMENT_REFCOUNT
+
+    HRESULT GetPointer(BYTE** buffer) override;
+    LONG GetSize() override;
+    HRESULT GetTime(REFERENCE_TIME* start, REFERENCE_TIME* end) override;
+    LONG GetActualDataLength() override;
+    HRESULT SetActualDataLength(LONG length) override;
+    HRESULT IsSyncPoint() override;
+    HRESULT GetMediaType(AM_MEDIA_TYPE** mt) override;
+
+private:
+    RefCount refs_;
+    GstBuffer* buffer_;
+    GstMapInfo map_{};
+    BYTE* data_ = nullptr;
+    LONG size_ = 0;
+    LONG actual_ = 0;
+    REFERENCE_TIME start_;
+    REFERENCE_TIME end_;
+    bool syncPoint_;
+};
