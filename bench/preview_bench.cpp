@@ -45,6 +45,7 @@
 #include "app/CLumivisorDlg.h"
 #include "frames/CSampleGrabberCB.h"
 #include "frames/FrameState.h"
+#include "media/MediaClasses.h"
 #include "media/devices/virtual/VirtualCameraProvider.h"
 #include "media/graph/MediaType.h"
 #include "media/source/CaptureSourceFilter.h"
@@ -344,6 +345,7 @@ double Ratio(const QJsonObject& ours, const QJsonObject& theirs, const char* key
 }  // namespace
 
 int main(int argc, char** argv) {
+    RegisterMediaClasses();
     if (argc == 7 && std::strcmp(argv[1], "--one") == 0) {
         const Format format{std::strcmp(argv[2], "MJPG") == 0 ? "MJPG" : "YUY2", std::atoi(argv[3]),
                             std::atoi(argv[4])};

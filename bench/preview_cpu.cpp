@@ -17,6 +17,7 @@
 #include <thread>
 
 #include "BufferCounter.h"
+#include "media/MediaClasses.h"
 #include "media/com/ComRuntime.h"
 #include "media/com/DShow.h"
 #include "media/source/CaptureSourceFilter.h"
@@ -137,7 +138,7 @@ Measure MeasurePipeline(const std::string& downstream, double seconds) {
 
 int main(int argc, char** argv) {
     const double seconds = argc > 1 ? std::atof(argv[1]) : 10.0;
-    if (FAILED(CoInitialize(nullptr))) return 1;
+    if (FAILED(CoInitialize(nullptr)) || !RegisterMediaClasses()) return 1;
     const std::string caps = "capsfilter caps=image/jpeg,width=1920,height=1080,framerate=30/1";
     const std::string reference =
         caps + " ! jpegdec ! videoconvert ! video/x-raw,format=BGRx ! fakesink name=out sync=false";

@@ -28,6 +28,7 @@
 #include "capture/CCaptureVideo.h"
 #include "frames/FrameState.h"
 #include "frames/PictureWriter.h"
+#include "media/MediaClasses.h"
 #include "media/devices/virtual/VirtualCameraProvider.h"
 #include "media/graph/GraphPin.h"
 #include "media/graph/GstFilter.h"
@@ -125,6 +126,7 @@ protected:
 }  // namespace
 
 int main(int argc, char** argv) {
+    RegisterMediaClasses();
     const double seconds = argc > 1 ? std::atof(argv[1]) : 20.0;
     QCoreApplication app(argc, argv);
     SetMessageBoxHandler([](HWND, const QString& text, const QString&, UINT) {

@@ -29,6 +29,7 @@
 #include "app/CLumivisorApp.h"
 #include "app/CLumivisorDlg.h"
 #include "app/ShutdownSignals.h"
+#include "media/MediaClasses.h"
 #include "media/avi/AviRepair.h"
 #include "media/avi/AviScan.h"
 #include "media/devices/virtual/VirtualCameraProvider.h"
@@ -133,6 +134,7 @@ double SignalToExitMs(const char* self, int* frames) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    RegisterMediaClasses();
     if (argc > 2 && std::string(argv[1]) == "--signal-child")
         return SignalChild(argc, argv, QString::fromLocal8Bit(argv[2]));
     if (argc > 2 && std::string(argv[1]) == "--record-child")

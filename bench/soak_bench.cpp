@@ -18,6 +18,7 @@
 #include "BenchSupport.h"
 #include "app/CLumivisorApp.h"
 #include "app/CLumivisorDlg.h"
+#include "media/MediaClasses.h"
 #include "media/devices/virtual/VirtualCameraProvider.h"
 #include "media/graph/MediaType.h"
 #include "media/source/CaptureSourceFilter.h"
@@ -41,6 +42,7 @@ using bench::RunEvents;
 using bench::SwitchToMjpeg1080;
 
 int main(int argc, char** argv) {
+    RegisterMediaClasses();
     const int seconds = argc > 1 ? std::max(20, std::atoi(argv[1])) : 600;
     QTemporaryDir config;
     bench::UseOffscreen1080Screen(config);

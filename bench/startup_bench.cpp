@@ -22,6 +22,7 @@
 
 #include "app/CLumivisorApp.h"
 #include "app/CLumivisorDlg.h"
+#include "media/MediaClasses.h"
 #include "media/devices/virtual/VirtualCameraProvider.h"
 
 extern char** environ;
@@ -109,6 +110,7 @@ bool RunChild(const char* self, Run& run) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    RegisterMediaClasses();
     if (argc > 1 && std::string(argv[1]) == "--child") return Child(argc, argv);
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
     std::vector<Run> results;

@@ -7,7 +7,7 @@
 
 #include "app/CLumivisorDlg.h"
 #include "app/ShutdownSignals.h"
-#include "media/devices/virtual/VirtualCameraProvider.h"
+#include "media/devices/virtual/VirtualCameraList.h"
 #include "resources/Artwork.h"
 #include "resources/ResourceIds.h"
 
@@ -50,7 +50,7 @@ BOOL CLumivisorApp::InitInstance() {
     QApplication::setApplicationName(QStringLiteral("lumivisor"));
     QApplication::setWindowIcon(LoadIconResource(IDR_MAINFRAME));
     // --virtual-cameras N: simulated cameras listed beside the real ones.
-    lumi::devices::VirtualCameraProvider::addNumberedCameras(m_nVirtualCameras);
+    AddNumberedVirtualCameras(m_nVirtualCameras);
     {
         CLumivisorDlg dlg;
         m_pMainWnd = &dlg;

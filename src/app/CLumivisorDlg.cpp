@@ -18,8 +18,7 @@
 #include "frames/CSampleGrabberCB.h"
 #include "frames/FrameState.h"
 #include "frames/SaveSnapshot.h"
-#include "media/devices/DeviceMonitor.h"
-#include "media/graph/FilterGraph.h"
+#include "media/devices/DeviceNotices.h"
 #include "platform/DialogBuilder.h"
 #include "platform/FileFind.h"
 #include "platform/LocaleId.h"
@@ -108,7 +107,7 @@ CLumivisorDlg::CLumivisorDlg(QWidget* parent) : QDialog(parent), recovery_(Recov
 CLumivisorDlg::~CLumivisorDlg() {
     // No repaint request or device notice reaches the window from here on.
     if (MainWindowHandle.load() == this) SetMainWindowHandle(nullptr);
-    lumi::devices::DeviceMonitor::instance().unregisterWindow(this);
+    UnregisterDeviceNotification(this);
 }
 
 CLumivisorDlg::EngineOperation::EngineOperation(CLumivisorDlg& dlg) : dlg_(dlg) {
@@ -167,10 +166,7 @@ BOOL CLumivisorDlg::OnInitDialog() {
     SetMainWindowHandle(this);
     // Requested pictures are written by SaveSnapshot, on the picture writer's thread.
     pictureWriter_ = std::make_unique<PictureWriter>();
-    {
-        auto& monitor = lumi::devices::DeviceMonitor::instance();
-        if (monitor.start()) monitor.registerWindow(this);
-    }
+    RegisterDeviceNotification(this);
 
     // 6. to 8. Language from the settings file, by default from the system locale.
     const int defaultLanguage = DefaultLanguageFor(GetSystemDefaultLCID());

@@ -6,7 +6,7 @@
 #include "app/CLumivisorApp.h"
 #include "app/CLumivisorDlg.h"
 #include "frames/FrameState.h"
-#include "media/graph/FilterGraph.h"
+#include "media/com/DShow.h"
 #include "platform/WindowMessage.h"
 #include "resources/ResourceIds.h"
 

@@ -4,6 +4,9 @@
 
 #include "app/CLumivisorApp.h"
 #include "app/CommandLine.h"
+#include "media/MediaClasses.h"
+#include "media/pages/OleCreatePropertyFrame.h"
+#include "platform/WidgetMessageBox.h"
 
 int main(int argc, char** argv) {
     QStringList args;
@@ -18,6 +21,9 @@ int main(int argc, char** argv) {
         std::fputs(CommandLineUsage().toLocal8Bit().constData(), stdout);
         return 0;
     }
+    RegisterMediaClasses();
+    RegisterPropertyPageClasses();
+    InstallWidgetMessageBoxes();
     theApp.m_nVirtualCameras = options.virtualCameras;
     theApp.SetCommandLine(argc, argv);
     theApp.InitInstance();

@@ -9,7 +9,7 @@
 #include <cstdlib>
 
 #include "capture/CCaptureVideo.h"
-#include "media/pages/OleCreatePropertyFrame.h"
+#include "media/com/PropertyPage.h"
 
 void CCaptureVideo::ShowResolutionDialog(HWND owner) {
     if (!m_pCaptureFilter) return;

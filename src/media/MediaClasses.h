@@ -1,12 +1,8 @@
-// The layer's classes and GStreamer elements, registered by CoInitialize.
+// The whole media layer's registration, called once at the program's start (and by the
+// test, benchmark and fuzzing mains) before any object is created.
 #pragma once
 
-#include <utility>
-#include <vector>
-
-#include "media/com/ComRuntime.h"
-
-// Registers the layer's in-process GStreamer elements (idempotent).
-void RegisterMediaElements();
-// Every class CoCreateInstance can create, with its factory.
-std::vector<std::pair<CLSID, ComClassFactory>> BuiltInMediaClasses();
+// Starts GStreamer and registers every room's classes and GStreamer elements: the graph,
+// the filters, the capture source and the virtual camera provider. False when GStreamer
+// cannot start. Idempotent.
+bool RegisterMediaClasses();

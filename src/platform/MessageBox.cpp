@@ -1,8 +1,6 @@
 #include "platform/MessageBox.h"
 
-#include <QApplication>
-#include <QMessageBox>
-#include <QWidget>
+#include <QCoreApplication>
 #include <cstdio>
 #include <mutex>
 
@@ -18,17 +16,9 @@ MessageBoxHandler& Handler() {
     return handler;
 }
 
-QMessageBox::Icon IconFor(UINT type) {
-    switch (type & 0xF0) {
-        case MB_ICONERROR:
-            return QMessageBox::Critical;
-        case MB_ICONWARNING:
-            return QMessageBox::Warning;
-        case MB_ICONINFORMATION:
-            return QMessageBox::Information;
-        default:
-            return QMessageBox::NoIcon;
-    }
+MessageBoxHandler& Presenter() {
+    static MessageBoxHandler presenter;
+    return presenter;
 }
 
 }  // namespace
@@ -40,23 +30,26 @@ MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler) {
     return previous;
 }
 
+void SetMessageBoxPresenter(MessageBoxHandler presenter) {
+    std::lock_guard lock(HandlerMutex());
+    Presenter() = std::move(presenter);
+}
+
 int MessageBox(HWND owner, const QString& text, const QString& caption, UINT type) {
     MessageBoxHandler handler;
+    MessageBoxHandler presenter;
     {
         std::lock_guard lock(HandlerMutex());
         handler = Handler();
+        presenter = Presenter();
     }
     if (handler) return handler(owner, text, caption, type);
-
-    if (qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr) {
-        std::fprintf(stderr, "%s: %s\n", caption.toLocal8Bit().constData(),
-                     text.trimmed().toLocal8Bit().constData());
-        return IDOK;
+    if (presenter) {
+        const int result = presenter(owner, text, caption, type);
+        if (result != 0) return result;
     }
-    QWidget* parent = qobject_cast<QWidget*>(owner);
-    if (parent == nullptr) parent = QApplication::activeWindow();
-    QMessageBox box(IconFor(type), caption, text, QMessageBox::Ok, parent);
-    box.exec();
+    std::fprintf(stderr, "%s: %s\n", caption.toLocal8Bit().constData(),
+                 text.trimmed().toLocal8Bit().constData());
     return IDOK;
 }
 

@@ -14,8 +14,9 @@ inline constexpr UINT MB_ICONINFORMATION = 0x40;
 inline constexpr int IDOK = 1;
 
 // Shows text in a modal box with an OK button, over owner (a QWidget, or the active window
-// when owner is null or not a widget), and returns IDOK when it is closed. Without a
-// QApplication (e.g. before start-up) the text goes to standard error instead.
+// when owner is null or not a widget), and returns IDOK when it is closed. The box is the
+// widget layer's (InstallWidgetMessageBoxes); without it, or without a QApplication (e.g.
+// before start-up), the text goes to standard error instead.
 int MessageBox(HWND owner, const QString& text, const QString& caption, UINT type = MB_OK);
 
 // The same, captioned with the application's name.
@@ -26,3 +27,7 @@ int AfxMessageBox(const QString& text, UINT type = MB_OK);
 using MessageBoxHandler =
     std::function<int(HWND owner, const QString& text, const QString& caption, UINT type)>;
 MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler);
+
+// The modal box itself, set once by the widget layer: returns IDOK when it showed the box, 0
+// when it could not (the text then goes to standard error).
+void SetMessageBoxPresenter(MessageBoxHandler presenter);

@@ -8,7 +8,10 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "media/MediaClasses.h"
 #include "media/com/ComRuntime.h"
+#include "media/pages/OleCreatePropertyFrame.h"
+#include "platform/WidgetMessageBox.h"
 
 #ifdef LUMI_TEST_WIDGETS
 #include <QApplication>
@@ -30,7 +33,9 @@ int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     // Before HOME moves: GStreamer reads its plugin registry from the user's cache instead
     // of scanning every plugin anew in every test.
-    if (FAILED(CoInitialize(nullptr))) return 1;
+    if (FAILED(CoInitialize(nullptr)) || !RegisterMediaClasses()) return 1;
+    RegisterPropertyPageClasses();
+    InstallWidgetMessageBoxes();
     qputenv("LC_ALL", "en_US.UTF-8");
     qputenv("LANG", "en_US.UTF-8");
     QTemporaryDir home;

@@ -10,7 +10,7 @@
 #include <map>
 #include <mutex>
 
-#include "media/MediaClasses.h"
+#include "media/com/PropertyPage.h"
 #include "media/gst/GstLog.h"
 
 namespace {
@@ -26,6 +26,7 @@ struct Registry {
     int initCount = 0;
     bool started = false;
     std::map<GUID, ComClassFactory, GuidLess> classes;
+    PropertyFrameFunction frame = nullptr;
 };
 
 Registry& registry() {
@@ -45,8 +46,6 @@ HRESULT CoInitialize(LPVOID) {
             return E_FAIL;
         }
         RouteGStreamerLog();
-        RegisterMediaElements();
-        for (const auto& [clsid, factory] : BuiltInMediaClasses()) r.classes[clsid] = factory;
         r.started = true;
     }
     return r.initCount++ == 0 ? S_OK : S_FALSE;
@@ -80,6 +79,25 @@ void CoRegisterClass(REFCLSID clsid, ComClassFactory factory) {
     Registry& r = registry();
     std::lock_guard lock(r.mutex);
     r.classes[clsid] = std::move(factory);
+}
+
+void CoRegisterPropertyFrame(PropertyFrameFunction frame) {
+    Registry& r = registry();
+    std::lock_guard lock(r.mutex);
+    r.frame = frame;
+}
+
+HRESULT OleCreatePropertyFrame(HWND owner, UINT x, UINT y, LPCOLESTR caption, ULONG objectCount,
+                               IUnknown** objects, ULONG pageCount, const CLSID* pages, LCID, DWORD,
+                               LPVOID) {
+    PropertyFrameFunction frame = nullptr;
+    {
+        Registry& r = registry();
+        std::lock_guard lock(r.mutex);
+        frame = r.frame;
+    }
+    if (!frame) return E_UNEXPECTED;
+    return frame(owner, x, y, caption, objectCount, objects, pageCount, pages);
 }
 
 LPVOID CoTaskMemAlloc(std::size_t size) {

@@ -17,7 +17,7 @@ using LPVOID = void*;
 inline constexpr DWORD CLSCTX_INPROC_SERVER = 0x1;
 inline constexpr DWORD CLSCTX_INPROC_HANDLER = 0x2;
 
-// Starts GStreamer once per process and registers the layer's own elements and classes.
+// Starts GStreamer once per process.
 // Nested calls are counted; S_FALSE for all but the first, as on the platform.
 HRESULT CoInitialize(LPVOID reserved);
 void CoUninitialize();
@@ -29,8 +29,19 @@ HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD context, REFIID 
 
 // A class factory: creates one object and queries it for riid.
 using ComClassFactory = std::function<HRESULT(REFIID riid, void** object)>;
-// Adds or replaces a class in the registry (the layer's classes are registered by CoInitialize).
+// Adds or replaces a class in the registry. The rooms of the layer register theirs at the
+// program's start (RegisterMediaClasses); the runtime itself knows none of them.
 void CoRegisterClass(REFCLSID clsid, ComClassFactory factory);
+
+// The factory of a class whose objects are made with new and start with one reference.
+template <typename T>
+HRESULT CreateComObject(REFIID riid, void** object) {
+    if (!object) return E_POINTER;
+    auto* instance = new T();
+    const HRESULT hr = instance->QueryInterface(riid, object);
+    instance->Release();
+    return hr;
+}
 
 LPVOID CoTaskMemAlloc(std::size_t size);
 void CoTaskMemFree(LPVOID memory);

@@ -158,6 +158,9 @@ struct IMediaEvent : IUnknown {
     virtual HRESULT FreeEventParams(LONG eventCode, LONG_PTR param1, LONG_PTR param2) = 0;
 };
 
+// The message this layer's graphs post to their notify window.
+inline constexpr UINT WM_GRAPHNOTIFY = WM_APP + 1;
+
 struct IMediaEventEx : IMediaEvent {
     // Posts message msg (wParam 0, lParam instanceData) to window whenever an event is queued.
     virtual HRESULT SetNotifyWindow(OAHWND window, LONG msg, LONG_PTR instanceData) = 0;
@@ -197,6 +200,11 @@ struct IMediaSample : IUnknown {
     virtual HRESULT SetActualDataLength(LONG length) = 0;
     virtual HRESULT IsSyncPoint() = 0;
     virtual HRESULT GetMediaType(AM_MEDIA_TYPE** mt) = 0;
+};
+
+// The file a writer filter writes (a media type is not needed here: pass null).
+struct IFileSinkFilter : IUnknown {
+    virtual HRESULT SetFileName(LPCOLESTR fileName, const AM_MEDIA_TYPE* mt) = 0;
 };
 
 struct ISampleGrabberCB : IUnknown {

@@ -11,6 +11,7 @@
 
 #include "media/com/ComRuntime.h"
 #include "media/com/DShow.h"
+#include "platform/LocaleId.h"
 
 // IPropertyPageSite::OnStatusChange flags.
 inline constexpr DWORD PROPPAGESTATUS_DIRTY = 0x1;
@@ -51,3 +52,24 @@ LUMI_PAGE_GUID(IID_IPropertyPageSite, 0xB196B28C, 0xBAB4, 0x101A, 0xB6, 0x9C, 0x
 LUMI_PAGE_GUID(IID_IPropertyPage, 0xB196B28D, 0xBAB4, 0x101A, 0xB6, 0x9C, 0x00, 0xAA, 0x00, 0x34,
                0x1D, 0x07);
 #undef LUMI_PAGE_GUID
+
+// The system property frame: a modal dialog with one tab per page and OK, Cancel and Apply.
+// Shows the pages (created from their class ids through CoCreateInstance) for the objects
+// and returns when the user closes the frame (S_OK, after OK or Cancel alike).
+// owner: the window the frame belongs to (a QWidget; null for none); x, y: the frame's
+// top-left corner relative to the owner's client area (to the screen without an owner);
+// caption: the frame's title (null or empty: "Properties"). The frame and its pages hold
+// references to the objects while it is open. A page whose class is unknown or which does
+// not accept the objects is left out; with no page left nothing is shown and the failure of
+// the last page is returned (S_OK for an empty page list). E_POINTER for a missing array,
+// E_UNEXPECTED without a widget application or off its thread, or where no frame is
+// registered (the widget layer registers its frame at the program's start).
+HRESULT OleCreatePropertyFrame(HWND owner, UINT x, UINT y, LPCOLESTR caption, ULONG objectCount,
+                               IUnknown** objects, ULONG pageCount, const CLSID* pages, LCID locale,
+                               DWORD reserved, LPVOID reserved2);
+
+// The frame OleCreatePropertyFrame shows (the runtime draws none itself).
+using PropertyFrameFunction = HRESULT (*)(HWND owner, UINT x, UINT y, LPCOLESTR caption,
+                                          ULONG objectCount, IUnknown** objects, ULONG pageCount,
+                                          const CLSID* pages);
+void CoRegisterPropertyFrame(PropertyFrameFunction frame);

@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <mutex>
 
-#include "media/devices/virtual/VirtualCameraProvider.h"
 #include "platform/Logging.h"
 #include "platform/WindowMessage.h"
 
@@ -89,7 +88,6 @@ DeviceMonitor& DeviceMonitor::instance() {
 
 bool DeviceMonitor::start() {
     if (isRunning()) return true;
-    VirtualCameraProvider::registerProvider();
     GstDeviceMonitor* created = gst_device_monitor_new();
     if (g_object_is_floating(created)) gst_object_ref_sink(created);
     auto monitor = GstHandle<GstDeviceMonitor>::adopt(created);
@@ -148,9 +146,8 @@ std::vector<DeviceInfo> DeviceMonitor::devices() const {
         info.caps = GstHandle<GstCaps>::adopt(gst_device_get_caps(info.device.get()));
         if (GstStructure* props = gst_device_get_properties(info.device.get())) {
             gboolean isVirtual = FALSE;
-            info.isVirtual = gst_structure_get_boolean(
-                                 props, VirtualCameraProvider::kVirtualProperty, &isVirtual) &&
-                             isVirtual;
+            info.isVirtual =
+                gst_structure_get_boolean(props, kVirtualDeviceProperty, &isVirtual) && isVirtual;
             if (!info.isVirtual) {
                 const char* path = gst_structure_get_string(props, "api.v4l2.path");
                 if (!path) path = gst_structure_get_string(props, "device.path");

@@ -1,5 +1,5 @@
 // The video input devices: one GstDeviceMonitor on "Video/Source", which sees real cameras
-// (v4l2) and virtual ones (VirtualCameraProvider) alike.
+// (v4l2) and virtual ones (the in-process provider) alike.
 //
 // Notices: every device added after start() is posted to each registered window as
 // PostMessage(window, WM_DEVICECHANGE, DBT_DEVICEARRIVAL (0x8000), 0), every device removed
@@ -22,6 +22,9 @@
 #include <vector>
 
 namespace lumi::devices {
+
+// The property of a device's properties that marks a virtual camera.
+inline constexpr const char* kVirtualDeviceProperty = "lumivisor.virtual";
 
 struct DeviceInfo {
     std::string name;        // the device's display name: the "FriendlyName"
@@ -47,7 +50,8 @@ public:
     // The process's monitor (created on first use, never started by this call).
     static DeviceMonitor& instance();
 
-    // Registers the virtual camera provider and starts monitoring. True when running
+    // Starts monitoring (the virtual camera provider is registered at the program's start, so
+    // its cameras are seen too). True when running
     // (also when it already ran).
     bool start();
     void stop();

@@ -32,6 +32,16 @@ GstPadProbeReturn FileWriter::onData(GstPad*, GstPadProbeInfo* info, gpointer se
     return GST_PAD_PROBE_OK;
 }
 
+HRESULT FileWriter::queryFilterInterface(REFIID riid, void** object) {
+    if (riid == IID_IFileSinkFilter) return ComHandOut<IFileSinkFilter>(this, object);
+    return GstFilter::queryFilterInterface(riid, object);
+}
+
+HRESULT FileWriter::SetFileName(LPCOLESTR fileName, const AM_MEDIA_TYPE*) {
+    if (!fileName) return E_POINTER;
+    return setFileName(fileName);
+}
+
 HRESULT FileWriter::setFileName(const std::wstring& path) {
     if (path.empty()) return E_INVALIDARG;
     const std::string local = ToNarrow(FromWide(path)).toStdString();

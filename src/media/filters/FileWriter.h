@@ -7,10 +7,18 @@
 
 #include "media/graph/GstFilter.h"
 
-class FileWriter final : public GstFilter {
+class FileWriter final : public GstFilter, public IFileSinkFilter {
 public:
     FileWriter();
     ~FileWriter() override;
+
+    HRESULT QueryInterface(REFIID riid, void** object) override {
+        return GstFilter::QueryInterface(riid, object);
+    }
+    ULONG AddRef() override { return GstFilter::AddRef(); }
+    ULONG Release() override { return GstFilter::Release(); }
+    // IFileSinkFilter: setFileName.
+    HRESULT SetFileName(LPCOLESTR fileName, const AM_MEDIA_TYPE* mt) override;
 
     // Creates the file (or opens an existing one without truncating it) to prove it can be
     // written. HRESULT_FROM_WIN32 path-not-found / access-denied codes when it cannot. The
@@ -24,6 +32,9 @@ public:
     bool writesFile() const override;
     bool drained() const override { return eos_; }
     std::uint64_t buffersWritten() const override { return buffers_; }
+
+protected:
+    HRESULT queryFilterInterface(REFIID riid, void** object) override;
 
 private:
     static GstPadProbeReturn onData(GstPad* pad, GstPadProbeInfo* info, gpointer self);

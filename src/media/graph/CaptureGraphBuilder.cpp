@@ -2,9 +2,6 @@
 
 #include <algorithm>
 
-#include "media/filters/AviMux.h"
-#include "media/filters/FileWriter.h"
-#include "media/filters/SmartTee.h"
 #include "media/graph/FilterGraph.h"
 #include "media/graph/GstFilter.h"
 
@@ -12,6 +9,19 @@ namespace {
 
 GstFilter* AsFilter(IUnknown* unknown) {
     return unknown ? dynamic_cast<GstFilter*>(unknown) : nullptr;
+}
+
+// A filter of a registered class, as this layer's filter.
+HRESULT CreateFilter(REFCLSID clsid, ComPtr<IBaseFilter>& filter) {
+    const HRESULT hr =
+        CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter, filter.putVoid());
+    if (FAILED(hr)) return hr;
+    return AsFilter(filter.get()) ? S_OK : E_NOINTERFACE;
+}
+
+bool IsSmartTee(GstFilter& filter) {
+    CLSID clsid{};
+    return SUCCEEDED(filter.GetClassID(&clsid)) && clsid == CLSID_SmartTee;
 }
 
 bool TypeMatches(const GUID* type) {
@@ -77,27 +87,36 @@ HRESULT CaptureGraphBuilder::SetOutputFileName(const GUID* type, LPCOLESTR file,
     HRESULT hr = ensureGraph();
     if (FAILED(hr)) return hr;
 
-    ComPtr<FileWriter> writer = ComPtr<FileWriter>::adopt(new FileWriter());
-    hr = writer->setFileName(file);
+    ComPtr<IBaseFilter> writerFilter;
+    hr = CreateFilter(CLSID_FileWriter, writerFilter);
     if (FAILED(hr)) return hr;
-    ComPtr<AviMux> aviMux = ComPtr<AviMux>::adopt(new AviMux());
-    if (!aviMux->bin() || aviMux->pins().size() != 2 || writer->pins().empty()) return E_FAIL;
+    ComPtr<IFileSinkFilter> fileSink;
+    hr = writerFilter->QueryInterface(IID_IFileSinkFilter, fileSink.putVoid());
+    if (FAILED(hr)) return hr;
+    hr = fileSink->SetFileName(file, nullptr);
+    if (FAILED(hr)) return hr;
+    ComPtr<IBaseFilter> muxFilter;
+    hr = CreateFilter(CLSID_AviDest, muxFilter);
+    if (FAILED(hr)) return hr;
+    GstFilter* writer = AsFilter(writerFilter.get());
+    GstFilter* aviMux = AsFilter(muxFilter.get());
+    if (aviMux->pins().size() != 2 || writer->pins().empty()) return E_FAIL;
 
-    hr = graph_->AddFilter(aviMux.get(), L"AVI Mux");
+    hr = graph_->AddFilter(aviMux, L"AVI Mux");
     if (SUCCEEDED(hr)) {
-        hr = graph_->AddFilter(writer.get(), file);
+        hr = graph_->AddFilter(writer, file);
         if (SUCCEEDED(hr)) {
             hr = graph_->ConnectDirect(aviMux->pins()[1].get(), writer->pins()[0].get(), nullptr);
-            if (FAILED(hr)) graph_->RemoveFilter(writer.get());
+            if (FAILED(hr)) graph_->RemoveFilter(writer);
         }
-        if (FAILED(hr)) graph_->RemoveFilter(aviMux.get());
+        if (FAILED(hr)) graph_->RemoveFilter(aviMux);
     }
     if (FAILED(hr)) return hr;
-    *mux = aviMux.get();
-    aviMux->AddRef();
+    *mux = muxFilter.get();
+    (*mux)->AddRef();
     if (sink) {
-        *sink = static_cast<IBaseFilter*>(writer.get());
-        writer->AddRef();
+        *sink = writerFilter.get();
+        (*sink)->AddRef();
     }
     return S_OK;
 }
@@ -216,7 +235,7 @@ HRESULT CaptureGraphBuilder::sourcePin(const GUID* category, const GUID* type, I
     if (GraphPin* own = PinOf(filter, PINDIR_OUTPUT, *category)) {
         // A capture output already feeding a Smart Tee: the tee's capture output serves.
         if (*category == PIN_CATEGORY_CAPTURE && own->peer()) {
-            if (auto* tee = dynamic_cast<SmartTee*>(&own->peer()->filter())) {
+            if (GstFilter* tee = &own->peer()->filter(); IsSmartTee(*tee)) {
                 GraphPin* teeCapture = PinOf(tee, PINDIR_OUTPUT, PIN_CATEGORY_CAPTURE);
                 if (teeCapture && !teeCapture->peer()) {
                     *pin = teeCapture;
@@ -234,16 +253,18 @@ HRESULT CaptureGraphBuilder::sourcePin(const GUID* category, const GUID* type, I
     // Preview of a source with only a capture output: split it with a Smart Tee.
     GraphPin* capture = PinOf(filter, PINDIR_OUTPUT, PIN_CATEGORY_CAPTURE);
     if (!capture) return E_FAIL;
-    SmartTee* tee = capture->peer() ? dynamic_cast<SmartTee*>(&capture->peer()->filter()) : nullptr;
+    GstFilter* tee = capture->peer() ? &capture->peer()->filter() : nullptr;
+    if (tee && !IsSmartTee(*tee)) return VFW_E_ALREADY_CONNECTED;
     if (!tee) {
-        if (capture->peer()) return VFW_E_ALREADY_CONNECTED;
-        ComPtr<SmartTee> created = ComPtr<SmartTee>::adopt(new SmartTee());
-        HRESULT hr = graph_->AddFilter(created.get(), L"Smart Tee");
+        ComPtr<IBaseFilter> created;
+        HRESULT hr = CreateFilter(CLSID_SmartTee, created);
         if (FAILED(hr)) return hr;
-        added.emplace_back(created.get());
-        hr = graph_->ConnectDirect(capture, FreePin(created.get(), PINDIR_INPUT), nullptr);
+        tee = AsFilter(created.get());
+        hr = graph_->AddFilter(tee, L"Smart Tee");
         if (FAILED(hr)) return hr;
-        tee = created.get();
+        added.push_back(created);
+        hr = graph_->ConnectDirect(capture, FreePin(tee, PINDIR_INPUT), nullptr);
+        if (FAILED(hr)) return hr;
     }
     GraphPin* preview = PinOf(tee, PINDIR_OUTPUT, PIN_CATEGORY_PREVIEW);
     if (!preview || preview->peer()) return VFW_E_ALREADY_CONNECTED;

@@ -4,7 +4,7 @@
 // queued event (a streaming error: EC_ERRORABORT; a capture device that vanished:
 // EC_DEVICE_LOST) is then announced by PostMessage(window, msg, 0, instanceData) from
 // whatever thread saw it, and handled on the window's (UI) thread, where GetEvent fetches
-// it. The layer's own choice of message is WM_GRAPHNOTIFY below.
+// it. The layer's own choice of message is WM_GRAPHNOTIFY (DShow.h).
 #pragma once
 
 #include <QPointer>
@@ -21,9 +21,6 @@
 
 class GstFilter;
 class GraphPin;
-
-// The message a graph posts to its notify window.
-inline constexpr UINT WM_GRAPHNOTIFY = WM_APP + 1;
 
 // Why a source failed, from its error: E_DEVICE_BUSY (the device is held by another
 // program), E_ACCESSDENIED (no permission to use it), E_NO_BANDWIDTH (its stream cannot

@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-#include "media/graph/FilterGraph.h"
 #include "media/graph/GstFilter.h"
 #include "media/graph/MediaType.h"
 
@@ -66,7 +65,7 @@ ULONG GraphPin::Release() {
 
 HRESULT GraphPin::Connect(IPin* receivePin, const AM_MEDIA_TYPE* mt) {
     if (!receivePin) return E_POINTER;
-    FilterGraph* graph = filter_.graph();
+    IFilterGraph* graph = filter_.graph();
     if (!graph) return VFW_E_NOT_IN_GRAPH;
     return graph->ConnectDirect(this, receivePin, mt);
 }

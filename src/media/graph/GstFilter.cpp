@@ -4,7 +4,6 @@
 #include <stdexcept>
 
 #include "media/com/ComEnumerator.h"
-#include "media/graph/FilterGraph.h"
 
 GstFilter::GstFilter(const CLSID& clsid, const char* binName)
     : clsid_(clsid), bin_(GstHandle<GstElement>::share(gst_bin_new(binName))) {}
@@ -76,14 +75,13 @@ HRESULT GstFilter::QueryFilterInfo(FILTER_INFO* info) {
     const std::size_t n = std::min<std::size_t>(name_.size(), MAX_FILTER_NAME - 1);
     std::wmemcpy(info->achName, name_.data(), n);
     info->achName[n] = 0;
-    info->pGraph = graph_ ? static_cast<IFilterGraph*>(graph_) : nullptr;
+    info->pGraph = graph_;
     if (info->pGraph) info->pGraph->AddRef();
     return S_OK;
 }
 
 HRESULT GstFilter::JoinFilterGraph(IFilterGraph* graph, LPCOLESTR name) {
-    graph_ = graph ? dynamic_cast<FilterGraph*>(graph) : nullptr;
-    if (graph && !graph_) return E_INVALIDARG;
+    graph_ = graph;
     name_ = name ? name : L"";
     return S_OK;
 }

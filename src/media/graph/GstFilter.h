@@ -12,8 +12,6 @@
 #include "media/graph/GraphPin.h"
 #include "media/gst/GstHandle.h"
 
-class FilterGraph;
-
 class GstFilter : public IBaseFilter {
 public:
     GstFilter(const CLSID& clsid, const char* binName);
@@ -35,7 +33,7 @@ public:
     HRESULT QueryVendorInfo(LPOLESTR* info) override;
 
     GstElement* bin() const { return bin_.get(); }
-    FilterGraph* graph() const { return graph_; }
+    IFilterGraph* graph() const { return graph_; }
     const std::wstring& name() const { return name_; }
     const std::vector<std::unique_ptr<GraphPin>>& pins() const { return pins_; }
     GraphPin* pinByName(const std::wstring& name) const;
@@ -68,7 +66,7 @@ protected:
 private:
     CLSID clsid_;
     GstHandle<GstElement> bin_;
-    FilterGraph* graph_ = nullptr;  // not referenced: the graph holds the filter
+    IFilterGraph* graph_ = nullptr;  // not referenced: the graph holds the filter
     std::wstring name_;
     std::vector<std::unique_ptr<GraphPin>> pins_;
 };

@@ -17,26 +17,14 @@ using lumi::pages::CreatePageInstance;
 using lumi::pages::PropertyFrame;
 using lumi::pages::StreamFormatPage;
 
-void RegisterPropertyPageClasses() {
-    CoRegisterClass(CLSID_VideoStreamConfigPropertyPage, [](REFIID riid, void** object) {
-        return CreatePageInstance<StreamFormatPage>(riid, object);
-    });
-    CoRegisterClass(CLSID_VideoProcAmpPropertyPage, [](REFIID riid, void** object) {
-        return CreatePageInstance<CameraControlPage>(riid, object, ControlGroup::Image);
-    });
-    CoRegisterClass(CLSID_CameraControlPropertyPage, [](REFIID riid, void** object) {
-        return CreatePageInstance<CameraControlPage>(riid, object, ControlGroup::Camera);
-    });
-}
+namespace {
 
-HRESULT OleCreatePropertyFrame(HWND owner, UINT x, UINT y, LPCOLESTR caption, ULONG objectCount,
-                               IUnknown** objects, ULONG pageCount, const CLSID* pages, LCID, DWORD,
-                               LPVOID) {
+HRESULT ShowPropertyFrame(HWND owner, UINT x, UINT y, LPCOLESTR caption, ULONG objectCount,
+                          IUnknown** objects, ULONG pageCount, const CLSID* pages) {
     if ((objectCount > 0 && !objects) || (pageCount > 0 && !pages)) return E_POINTER;
     auto* app = qobject_cast<QApplication*>(QCoreApplication::instance());
     if (!app || QThread::currentThread() != app->thread()) return E_UNEXPECTED;
     if (pageCount == 0) return S_OK;
-    RegisterPropertyPageClasses();
 
     // The frame's own references: the objects stay alive while it is open, whatever the
     // caller releases meanwhile.
@@ -76,4 +64,19 @@ HRESULT OleCreatePropertyFrame(HWND owner, UINT x, UINT y, LPCOLESTR caption, UL
     frame->exec();
     delete guard.data();  // an owner destroyed meanwhile took the frame with it
     return S_OK;
+}
+
+}  // namespace
+
+void RegisterPropertyPageClasses() {
+    CoRegisterClass(CLSID_VideoStreamConfigPropertyPage, [](REFIID riid, void** object) {
+        return CreatePageInstance<StreamFormatPage>(riid, object);
+    });
+    CoRegisterClass(CLSID_VideoProcAmpPropertyPage, [](REFIID riid, void** object) {
+        return CreatePageInstance<CameraControlPage>(riid, object, ControlGroup::Image);
+    });
+    CoRegisterClass(CLSID_CameraControlPropertyPage, [](REFIID riid, void** object) {
+        return CreatePageInstance<CameraControlPage>(riid, object, ControlGroup::Camera);
+    });
+    CoRegisterPropertyFrame(&ShowPropertyFrame);
 }

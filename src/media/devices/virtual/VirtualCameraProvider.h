@@ -17,18 +17,19 @@
 #include <string>
 #include <vector>
 
+#include "media/devices/DeviceMonitor.h"
 #include "media/devices/virtual/VirtualCamera.h"
 
 namespace lumi::devices {
 
 class VirtualCameraProvider {
 public:
-    static constexpr const char* kVirtualProperty = "lumivisor.virtual";
+    static constexpr const char* kVirtualProperty = kVirtualDeviceProperty;
     static constexpr const char* kStillPinProperty = "lumivisor.still-pin";
 
     // Registers the provider factory and the camera elements in this process (initialising
     // GStreamer if needed). Idempotent. Must run before a device monitor is started to see
-    // virtual cameras; DeviceMonitor::start() calls it.
+    // virtual cameras; RegisterMediaClasses() calls it.
     static void registerProvider();
 
     // Adds a camera. An empty name takes "Virtual Camera k" with the smallest k >= 1 not in
