@@ -160,25 +160,7 @@ HRESULT FilterGraph::FindFilterByName(LPCOLESTR name, IBaseFilter** filter) {
 HRESULT FilterGraph::link(GraphPin* out, GraphPin* in, const AM_MEDIA_TYPE* mt) {
     if (!out || !in) return E_POINTER;
     if (!contains(&out->filter()) || !contains(&in->filter())) return VFW_E_NOT_IN_GRAPH;
-    if (out->direction() != PINDIR_OUTPUT || in->direction() != PINDIR_INPUT)
-        return VFW_E_INVALID_DIRECTION;
-    if (out->peer() || in->peer()) return VFW_E_ALREADY_CONNECTED;
-
-    GstHandle<GstCaps> outCaps = out->possibleCaps();
-    GstHandle<GstCaps> inCaps = in->possibleCaps();
-    GstHandle<GstCaps> common =
-        GstHandle<GstCaps>::adopt(gst_caps_intersect(outCaps.get(), inCaps.get()));
-    if (mt) {
-        GstHandle<GstCaps> wanted = CapsFromMediaType(*mt);
-        common = GstHandle<GstCaps>::adopt(gst_caps_intersect(common.get(), wanted.get()));
-    }
-    if (gst_caps_is_empty(common.get())) return VFW_E_NO_ACCEPTABLE_TYPES;
-    if (gst_pad_link(out->pad(), in->pad()) != GST_PAD_LINK_OK) return VFW_E_CANNOT_CONNECT;
-
-    GstHandle<GstCaps> fixed = GstHandle<GstCaps>::adopt(gst_caps_fixate(common.release()));
-    out->setConnectionCaps(fixed);
-    in->setConnectionCaps(fixed);
-    return S_OK;
+    return out->linkTo(*in, mt);
 }
 
 HRESULT FilterGraph::ConnectDirect(IPin* out, IPin* in, const AM_MEDIA_TYPE* mt) {

@@ -65,9 +65,32 @@ ULONG GraphPin::Release() {
 
 HRESULT GraphPin::Connect(IPin* receivePin, const AM_MEDIA_TYPE* mt) {
     if (!receivePin) return E_POINTER;
-    IFilterGraph* graph = filter_.graph();
-    if (!graph) return VFW_E_NOT_IN_GRAPH;
-    return graph->ConnectDirect(this, receivePin, mt);
+    if (!filter_.graph()) return VFW_E_NOT_IN_GRAPH;
+    auto* in = dynamic_cast<GraphPin*>(receivePin);
+    if (!in) return E_POINTER;
+    if (in->filter().graph() != filter_.graph()) return VFW_E_NOT_IN_GRAPH;
+    return linkTo(*in, mt);
+}
+
+HRESULT GraphPin::linkTo(GraphPin& in, const AM_MEDIA_TYPE* mt) {
+    if (dir_ != PINDIR_OUTPUT || in.direction() != PINDIR_INPUT) return VFW_E_INVALID_DIRECTION;
+    if (peer() || in.peer()) return VFW_E_ALREADY_CONNECTED;
+
+    GstHandle<GstCaps> outCaps = possibleCaps();
+    GstHandle<GstCaps> inCaps = in.possibleCaps();
+    GstHandle<GstCaps> common =
+        GstHandle<GstCaps>::adopt(gst_caps_intersect(outCaps.get(), inCaps.get()));
+    if (mt) {
+        GstHandle<GstCaps> wanted = CapsFromMediaType(*mt);
+        common = GstHandle<GstCaps>::adopt(gst_caps_intersect(common.get(), wanted.get()));
+    }
+    if (gst_caps_is_empty(common.get())) return VFW_E_NO_ACCEPTABLE_TYPES;
+    if (gst_pad_link(pad_.get(), in.pad()) != GST_PAD_LINK_OK) return VFW_E_CANNOT_CONNECT;
+
+    GstHandle<GstCaps> fixed = GstHandle<GstCaps>::adopt(gst_caps_fixate(common.release()));
+    setConnectionCaps(fixed);
+    in.setConnectionCaps(fixed);
+    return S_OK;
 }
 
 HRESULT GraphPin::Disconnect() {

@@ -53,6 +53,9 @@ public:
     GstHandle<GstCaps> possibleCaps() const;
     const GstCaps* connectionCaps() const { return connectionCaps_.get(); }
     void setConnectionCaps(GstHandle<GstCaps> caps) { connectionCaps_ = std::move(caps); }
+    // Links this output to in on a type both can carry (and mt, where given): the pins'
+    // directions, that neither is connected, the common type, then the pads.
+    HRESULT linkTo(GraphPin& in, const AM_MEDIA_TYPE* mt);
 
 private:
     GstFilter& filter_;
