@@ -7,7 +7,7 @@
 #include <limits>
 
 #include "platform/NarrowString.h"
-#include "settings/ScanNextNumber.h"
+#include "settings/NumberedFiles.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     // Names are read from the folder as the file finder reads them.

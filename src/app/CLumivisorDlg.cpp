@@ -20,7 +20,6 @@
 #include "frames/SaveSnapshot.h"
 #include "media/devices/DeviceNotices.h"
 #include "platform/DialogBuilder.h"
-#include "platform/FileFind.h"
 #include "platform/LocaleId.h"
 #include "platform/Menu.h"
 #include "platform/MessageBox.h"
@@ -33,7 +32,7 @@
 #include "settings/CAboutDlg.h"
 #include "settings/CFolderWnd.h"
 #include "settings/Language.h"
-#include "settings/ScanNextNumber.h"
+#include "settings/NumberedFiles.h"
 #include "settings/SettingsFile.h"
 #include "settings/SharedState.h"
 
@@ -43,11 +42,6 @@ namespace {
 
 // Taken video names skipped before a recording is tried under the last one.
 constexpr int kMaxTakenVideoNames = 1000;
-
-// "%s%s_%d.avi": no separator is added between folder and prefix.
-QString VideoFileName(const QString& folder, const QString& prefix, std::int32_t number) {
-    return folder + prefix + QLatin1Char('_') + QString::number(number) + QStringLiteral(".avi");
-}
 
 // The six Operation items, in the order they are enabled or greyed.
 constexpr UINT kOperationItems[] = {ID_START_RECORDER, ID_STOP_RECORDER, ID_SNAP,
@@ -520,12 +514,8 @@ void CLumivisorDlg::OnStartRecorder() {
     }
     // A name taken since the folder was scanned is skipped: a recording never replaces a
     // file (the engine creates it exclusively).
-    std::int32_t number = first;
-    for (int i = 0; i < kMaxTakenVideoNames && number < INT32_MAX &&
-                    FileFind::Exists(VideoFileName(folder, prefix, number));
-         ++i) {
-        ++number;
-    }
+    const std::int32_t number =
+        FirstFreeNumber(folder, prefix, QStringLiteral("avi"), first, kMaxTakenVideoNames);
     HRESULT hr = S_OK;
     {
         EngineOperation operation(*this);

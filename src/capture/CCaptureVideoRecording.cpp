@@ -26,11 +26,7 @@ HRESULT CreateNewFile(const QString& fileName) {
     if (fileName.isEmpty()) return E_INVALIDARG;
     const QByteArray path = ToNarrow(fileName);
     const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        if (errno == EEXIST) return HRESULT_FROM_WIN32(80);  // ERROR_FILE_EXISTS
-        if (errno == ENOENT || errno == ENOTDIR) return HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND);
-        return E_ACCESSDENIED;
-    }
+    if (fd < 0) return HresultFromErrno(errno, E_ACCESSDENIED);
     ::close(fd);
     return S_OK;
 }

@@ -86,6 +86,17 @@ QByteArray FindEncoderForExtension(const QString& extension, const QList<QByteAr
     return {};
 }
 
+namespace {
+
+// A failed file call as the picture writer reports it: the name taken, the disk full, or
+// any other failure.
+HRESULT PictureWriteResult(int error) {
+    const HRESULT hr = HresultFromErrno(error, E_FAIL);
+    return hr == kPictureFileExists || hr == kPictureDiskFull ? hr : E_FAIL;
+}
+
+}  // namespace
+
 HRESULT SavePicture(const CImage& picture, const char* fileName) {
     if (fileName == nullptr || picture.IsNull()) return E_FAIL;
     const QString name = FromNarrow(fileName);
@@ -107,10 +118,7 @@ HRESULT SavePicture(const CImage& picture, const char* fileName) {
     // bytes are the file system's, whether UTF-8 or not.
     const QByteArray path(fileName);
     const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        if (errno == EEXIST) return kPictureFileExists;
-        return errno == ENOSPC || errno == EDQUOT ? kPictureDiskFull : E_FAIL;
-    }
+    if (fd < 0) return PictureWriteResult(errno);
     int error = 0;
     for (qsizetype done = 0; done < bytes.size() && error == 0;) {
         const ssize_t n = ::write(fd, bytes.constData() + done, std::size_t(bytes.size() - done));
@@ -124,7 +132,7 @@ HRESULT SavePicture(const CImage& picture, const char* fileName) {
     if (::close(fd) != 0 && error == 0 && errno != EINTR) error = errno;
     if (error != 0) {
         ::unlink(path.constData());
-        return error == ENOSPC || error == EDQUOT ? kPictureDiskFull : E_FAIL;
+        return PictureWriteResult(error);
     }
     return S_OK;
 }

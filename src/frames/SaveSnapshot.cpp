@@ -26,10 +26,6 @@ QString TakePictureName() {
 
 }  // namespace
 
-QString PictureFileName(const QString& folder, const QString& prefix, std::int32_t number) {
-    return folder + prefix + QLatin1Char('_') + QString::number(number) + QStringLiteral(".jpg");
-}
-
 int SaveSnapshot(CSampleGrabberCB& callback, LONG length, const BYTE* source) {
     return SaveSnapshot(callback.Width.load(), callback.Height.load(),
                         WORD(callback.BitCount.load()), length, source);

@@ -6,11 +6,9 @@
 #include <cstdint>
 
 #include "platform/WinTypes.h"
+#include "settings/NumberedFiles.h"
 
 class CSampleGrabberCB;
-
-// "%s%s_%d.jpg": no separator is added between folder and prefix.
-QString PictureFileName(const QString& folder, const QString& prefix, std::int32_t number);
 
 // Writes the frame (length bytes of RGB24 or RGB32 rows as delivered: callback's Width x
 // Height x BitCount, rows bottom-up for a positive height) to the next picture file. The number is

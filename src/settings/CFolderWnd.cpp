@@ -11,7 +11,7 @@
 #include "resources/ResourceIds.h"
 #include "resources/StringTable.h"
 #include "resources/Templates.h"
-#include "settings/ScanNextNumber.h"
+#include "settings/NumberedFiles.h"
 #include "settings/SettingsFile.h"
 #include "settings/SharedState.h"
 

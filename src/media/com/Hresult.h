@@ -1,6 +1,7 @@
 // Result codes of the COM-shaped media layer, with the platform's values.
 #pragma once
 
+#include <cerrno>
 #include <cstdint>
 
 using HRESULT = std::int32_t;
@@ -47,6 +48,31 @@ inline constexpr std::uint32_t ERROR_DISK_FULL = 112;
 // A file could not be written, or the disk had no room for it.
 inline constexpr HRESULT E_WRITE_FAULT = HRESULT_FROM_WIN32(ERROR_WRITE_FAULT);
 inline constexpr HRESULT E_DISK_FULL = HRESULT_FROM_WIN32(ERROR_DISK_FULL);
+inline constexpr std::uint32_t ERROR_FILE_EXISTS = 80;
+
+// The result of a file call that failed with errno error (S_OK for 0): one mapping for every
+// file the program creates or writes; otherwise for the errors it does not name.
+inline constexpr HRESULT HresultFromErrno(int error, HRESULT otherwise) {
+    switch (error) {
+        case 0:
+            return S_OK;
+        case EEXIST:
+            return HRESULT_FROM_WIN32(ERROR_FILE_EXISTS);
+        case ENOENT:
+        case ENOTDIR:
+            return HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND);
+        case EACCES:
+        case EPERM:
+        case EROFS:
+        case EISDIR:
+            return HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED);
+        case ENOSPC:
+        case EDQUOT:
+            return E_DISK_FULL;
+        default:
+            return otherwise;
+    }
+}
 inline constexpr std::uint32_t ERROR_TIMEOUT = 1460;
 inline constexpr std::uint32_t ERROR_BUSY = 170;
 // The device is in use (held by another program).

@@ -46,13 +46,7 @@ HRESULT FileWriter::setFileName(const std::wstring& path) {
     if (path.empty()) return E_INVALIDARG;
     const std::string local = ToNarrow(FromWide(path)).toStdString();
     const int fd = ::open(local.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        const int error = errno;
-        if (error == ENOENT || error == ENOTDIR) return HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND);
-        if (error == EACCES || error == EPERM || error == EROFS || error == EISDIR)
-            return HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED);
-        return E_FAIL;
-    }
+    if (fd < 0) return HresultFromErrno(errno, E_FAIL);
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         ::close(fd);  // another process is repairing or writing it
         return HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED);

@@ -1,4 +1,5 @@
-// The number for the next picture or video file, from the names already in a folder.
+// The numbered picture and video files: their names, the scan of a folder for the next number,
+// and the next number whose name is free.
 #pragma once
 
 #include <QString>
@@ -12,6 +13,22 @@
 // whose value or successor does not fit a 32-bit signed integer is ignored. When the prefix
 // itself starts with ".", the program's own files are dot-files, so they are counted.
 std::int32_t ScanNextNumber(const QString& folder, const QString& prefix, const QString& extension);
+
+// folder + prefix + "_" + number + "." + extension ("%s%s_%d.jpg"): no separator is added
+// between folder and prefix.
+QString NumberedFileName(const QString& folder, const QString& prefix, std::int32_t number,
+                         const QString& extension);
+inline QString PictureFileName(const QString& folder, const QString& prefix, std::int32_t number) {
+    return NumberedFileName(folder, prefix, number, QStringLiteral("jpg"));
+}
+inline QString VideoFileName(const QString& folder, const QString& prefix, std::int32_t number) {
+    return NumberedFileName(folder, prefix, number, QStringLiteral("avi"));
+}
+
+// The first number from `from` on whose name is not taken, after at most maxTaken taken names
+// (the last one tried then) and never beyond INT32_MAX.
+std::int32_t FirstFreeNumber(const QString& folder, const QString& prefix, const QString& extension,
+                             std::int32_t from, int maxTaken);
 
 // The number a file name carries under the rule above; nullopt when it is to be ignored.
 std::optional<std::int32_t> NumberOfFileName(const QString& fileName);

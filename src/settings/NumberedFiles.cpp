@@ -1,4 +1,4 @@
-#include "settings/ScanNextNumber.h"
+#include "settings/NumberedFiles.h"
 
 #include <clocale>
 #include <cmath>
@@ -62,6 +62,23 @@ std::optional<std::int32_t> NumberOfFileName(const QString& fileName) {
     constexpr double kHighest = std::numeric_limits<std::int32_t>::max() - 1.0;
     if (!(value >= kLowest && value <= kHighest)) return std::nullopt;
     return static_cast<std::int32_t>(value);
+}
+
+QString NumberedFileName(const QString& folder, const QString& prefix, std::int32_t number,
+                         const QString& extension) {
+    return folder + prefix + QLatin1Char('_') + QString::number(number) + QLatin1Char('.') +
+           extension;
+}
+
+std::int32_t FirstFreeNumber(const QString& folder, const QString& prefix, const QString& extension,
+                             std::int32_t from, int maxTaken) {
+    std::int32_t number = from;
+    for (int i = 0; i < maxTaken && number < INT32_MAX &&
+                    FileFind::Exists(NumberedFileName(folder, prefix, number, extension));
+         ++i) {
+        ++number;
+    }
+    return number;
 }
 
 std::int32_t ScanNextNumber(const QString& folder, const QString& prefix,
