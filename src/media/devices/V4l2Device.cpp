@@ -3,19 +3,15 @@
 #include <cerrno>
 #include <cstring>
 
-#if defined(__linux__) && __has_include(<linux/videodev2.h>)
-#define LUMI_HAVE_V4L2 1
 #include <fcntl.h>
 #include <linux/videodev2.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
-#endif
 
 namespace lumi::devices {
 
 namespace {
 
-#ifdef LUMI_HAVE_V4L2
 template <size_t N>
 std::string fixedString(const __u8 (&text)[N]) {
     return std::string(reinterpret_cast<const char*>(text),
@@ -66,16 +62,11 @@ ControlInfo describe(uint32_t id, const std::string& name, uint32_t type, int64_
 }
 
 constexpr uint32_t kUnusableFlags = V4L2_CTRL_FLAG_DISABLED;
-#endif
 
 }  // namespace
 
 bool V4l2Capability::canCapture() const {
-#ifdef LUMI_HAVE_V4L2
     return deviceCaps & V4L2_CAP_VIDEO_CAPTURE;
-#else
-    return false;
-#endif
 }
 
 V4l2Device::~V4l2Device() {
@@ -85,25 +76,17 @@ V4l2Device::~V4l2Device() {
 bool V4l2Device::open(const std::string& path) {
     close();
     path_ = path;
-#ifdef LUMI_HAVE_V4L2
     fd_ = ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
     error_ = fd_ < 0 ? errno : 0;
     return fd_ >= 0;
-#else
-    error_ = ENOSYS;
-    return false;
-#endif
 }
 
 void V4l2Device::close() {
-#ifdef LUMI_HAVE_V4L2
     if (fd_ >= 0) ::close(fd_);
-#endif
     fd_ = -1;
 }
 
 int V4l2Device::ioctlRetry(unsigned long request, void* arg) const {
-#ifdef LUMI_HAVE_V4L2
     if (fd_ < 0) {
         error_ = EBADF;
         return -1;
@@ -114,16 +97,9 @@ int V4l2Device::ioctlRetry(unsigned long request, void* arg) const {
     } while (r < 0 && errno == EINTR);
     error_ = r < 0 ? errno : 0;
     return r;
-#else
-    (void)request;
-    (void)arg;
-    error_ = ENOSYS;
-    return -1;
-#endif
 }
 
 std::optional<V4l2Capability> V4l2Device::queryCap() const {
-#ifdef LUMI_HAVE_V4L2
     v4l2_capability cap{};
     if (ioctlRetry(VIDIOC_QUERYCAP, &cap) < 0) return std::nullopt;
     V4l2Capability out;
@@ -134,44 +110,27 @@ std::optional<V4l2Capability> V4l2Device::queryCap() const {
     out.capabilities = cap.capabilities;
     out.deviceCaps = (cap.capabilities & V4L2_CAP_DEVICE_CAPS) ? cap.device_caps : cap.capabilities;
     return out;
-#else
-    error_ = ENOSYS;
-    return std::nullopt;
-#endif
 }
 
 std::optional<ControlInfo> V4l2Device::queryExtCtrl(uint32_t id) const {
-#ifdef LUMI_HAVE_V4L2
     v4l2_query_ext_ctrl q{};
     q.id = id;
     if (ioctlRetry(VIDIOC_QUERY_EXT_CTRL, &q) < 0) return std::nullopt;
     return describe(q.id, fixedString(q.name), q.type, q.minimum, q.maximum, q.step,
                     q.default_value, q.flags);
-#else
-    (void)id;
-    error_ = ENOSYS;
-    return std::nullopt;
-#endif
 }
 
 std::optional<ControlInfo> V4l2Device::queryCtrl(uint32_t id) const {
-#ifdef LUMI_HAVE_V4L2
     v4l2_queryctrl q{};
     q.id = id;
     if (ioctlRetry(VIDIOC_QUERYCTRL, &q) < 0) return std::nullopt;
     return describe(q.id, fixedString(q.name), q.type, q.minimum, q.maximum, uint64_t(q.step),
                     q.default_value, q.flags);
-#else
-    (void)id;
-    error_ = ENOSYS;
-    return std::nullopt;
-#endif
 }
 
 std::vector<ControlMenuItem> V4l2Device::queryMenu(uint32_t id, int32_t minimum, int32_t maximum,
                                                    bool integerMenu) const {
     std::vector<ControlMenuItem> items;
-#ifdef LUMI_HAVE_V4L2
     // A menu never has more than a few dozen entries; a bogus range is not walked in full.
     constexpr int64_t kMaxEntries = 1024;
     if (minimum < 0 || maximum < minimum || int64_t(maximum) - minimum >= kMaxEntries) return items;
@@ -184,45 +143,24 @@ std::vector<ControlMenuItem> V4l2Device::queryMenu(uint32_t id, int32_t minimum,
         items.push_back({i, integerMenu ? std::to_string(m.value) : fixedString(m.name)});
     }
     error_ = 0;
-#else
-    (void)id;
-    (void)minimum;
-    (void)maximum;
-    (void)integerMenu;
-    error_ = ENOSYS;
-#endif
     return items;
 }
 
 std::optional<int32_t> V4l2Device::getCtrl(uint32_t id) const {
-#ifdef LUMI_HAVE_V4L2
     v4l2_control c{};
     c.id = id;
     if (ioctlRetry(VIDIOC_G_CTRL, &c) < 0) return std::nullopt;
     return c.value;
-#else
-    (void)id;
-    error_ = ENOSYS;
-    return std::nullopt;
-#endif
 }
 
 bool V4l2Device::setCtrl(uint32_t id, int32_t value) {
-#ifdef LUMI_HAVE_V4L2
     v4l2_control c{};
     c.id = id;
     c.value = value;
     return ioctlRetry(VIDIOC_S_CTRL, &c) >= 0;
-#else
-    (void)id;
-    (void)value;
-    error_ = ENOSYS;
-    return false;
-#endif
 }
 
 std::optional<int32_t> V4l2Device::getExtCtrl(uint32_t id) const {
-#ifdef LUMI_HAVE_V4L2
     v4l2_ext_control c{};
     c.id = id;
     v4l2_ext_controls cs{};
@@ -232,15 +170,9 @@ std::optional<int32_t> V4l2Device::getExtCtrl(uint32_t id) const {
     if (ioctlRetry(VIDIOC_G_EXT_CTRLS, &cs) < 0) return std::nullopt;
     int32_t value = c.value;  // a packed member: copied, not bound
     return value;
-#else
-    (void)id;
-    error_ = ENOSYS;
-    return std::nullopt;
-#endif
 }
 
 bool V4l2Device::setExtCtrl(uint32_t id, int32_t value) {
-#ifdef LUMI_HAVE_V4L2
     v4l2_ext_control c{};
     c.id = id;
     c.value = value;
@@ -249,17 +181,10 @@ bool V4l2Device::setExtCtrl(uint32_t id, int32_t value) {
     cs.count = 1;
     cs.controls = &c;
     return ioctlRetry(VIDIOC_S_EXT_CTRLS, &cs) >= 0;
-#else
-    (void)id;
-    (void)value;
-    error_ = ENOSYS;
-    return false;
-#endif
 }
 
 std::vector<ControlInfo> V4l2Device::controls() const {
     std::vector<ControlInfo> out;
-#ifdef LUMI_HAVE_V4L2
     if (fd_ < 0) return out;
     bool extended = queryExtCtrl(kNextCtrl).has_value() || error_ != ENOTTY;
     uint32_t id = 0;
@@ -285,7 +210,6 @@ std::vector<ControlInfo> V4l2Device::controls() const {
         out.push_back(std::move(*c));
     }
     error_ = 0;
-#endif
     return out;
 }
 

@@ -1,6 +1,6 @@
 // A narrow wrapper over the V4L2 control ioctls of one device node: one method per ioctl,
 // plus controls() which enumerates them into the ControlInfo shape the virtual camera uses
-// too. Compiles everywhere; where V4L2 does not exist every call fails with ENOSYS.
+// too. Linux only (the program needs V4L2).
 #pragma once
 
 #include <cstdint>
