@@ -49,7 +49,7 @@
 #include "media/devices/virtual/VirtualCameraProvider.h"
 #include "media/graph/MediaType.h"
 #include "media/source/CaptureSourceFilter.h"
-#include "platform/DialogBuilder.h"
+#include "platform/widgets/DialogBuilder.h"
 #include "resources/ResourceIds.h"
 #include "settings/SharedState.h"
 

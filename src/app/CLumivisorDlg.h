@@ -13,8 +13,8 @@
 #include "app/LayoutState.h"
 #include "frames/PictureWriter.h"
 #include "media/com/Hresult.h"
-#include "platform/Accelerators.h"
 #include "platform/WinTypes.h"
+#include "platform/widgets/Accelerators.h"
 
 struct IMediaEventEx;
 class QComboBox;

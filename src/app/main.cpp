@@ -6,7 +6,7 @@
 #include "app/CommandLine.h"
 #include "media/MediaClasses.h"
 #include "media/pages/OleCreatePropertyFrame.h"
-#include "platform/WidgetMessageBox.h"
+#include "platform/widgets/WidgetMessageBox.h"
 
 int main(int argc, char** argv) {
     QStringList args;

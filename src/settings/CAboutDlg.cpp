@@ -2,8 +2,8 @@
 
 #include <QPixmap>
 
-#include "platform/DialogBuilder.h"
-#include "platform/LinkControl.h"
+#include "platform/widgets/DialogBuilder.h"
+#include "platform/widgets/LinkControl.h"
 #include "resources/Artwork.h"
 #include "resources/ResourceIds.h"
 #include "resources/StringTable.h"

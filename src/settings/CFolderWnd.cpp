@@ -6,8 +6,8 @@
 #include <QLineEdit>
 #include <mutex>
 
-#include "platform/DialogBuilder.h"
 #include "platform/ShellFolders.h"
+#include "platform/widgets/DialogBuilder.h"
 #include "resources/ResourceIds.h"
 #include "resources/StringTable.h"
 #include "resources/Templates.h"

@@ -20,6 +20,9 @@
 #include "platform/Menu.h"
 #include "platform/MessageBox.h"
 #include "platform/WindowMessage.h"
+#include "platform/widgets/ComboBoxControl.h"
+#include "platform/widgets/DialogBuilder.h"
+#include "platform/widgets/LinkControl.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include "frames/CSampleGrabberCB.h"
 #include "frames/FrameState.h"
 #include "media/devices/virtual/VirtualCameraProvider.h"
-#include "platform/DialogBuilder.h"
-#include "platform/Menu.h"
+#include "platform/widgets/DialogBuilder.h"
+#include "platform/widgets/Menu.h"
 #include "resources/ResourceIds.h"
 #include "settings/SharedState.h"
 

@@ -11,7 +11,7 @@
 #include "media/MediaClasses.h"
 #include "media/com/ComRuntime.h"
 #include "media/pages/OleCreatePropertyFrame.h"
-#include "platform/WidgetMessageBox.h"
+#include "platform/widgets/WidgetMessageBox.h"
 
 #ifdef LUMI_TEST_WIDGETS
 #include <QApplication>

@@ -1,4 +1,4 @@
-#include "platform/ComboBoxControl.h"
+#include "platform/widgets/ComboBoxControl.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "platform/WidgetMessageBox.h"
+#include "platform/widgets/WidgetMessageBox.h"
 
 #include <QApplication>
 #include <QMessageBox>

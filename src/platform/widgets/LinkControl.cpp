@@ -1,4 +1,4 @@
-#include "platform/LinkControl.h"
+#include "platform/widgets/LinkControl.h"
 
 #include <QDesktopServices>
 #include <QRegularExpression>

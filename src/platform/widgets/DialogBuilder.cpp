@@ -1,4 +1,4 @@
-#include "platform/DialogBuilder.h"
+#include "platform/widgets/DialogBuilder.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -14,8 +14,8 @@
 #include <QWidget>
 #include <cmath>
 
-#include "platform/ComboBoxControl.h"
-#include "platform/LinkControl.h"
+#include "platform/widgets/ComboBoxControl.h"
+#include "platform/widgets/LinkControl.h"
 
 namespace {
 

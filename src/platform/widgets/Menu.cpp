@@ -1,4 +1,4 @@
-#include "platform/Menu.h"
+#include "platform/widgets/Menu.h"
 
 #include <QAction>
 #include <QMenu>

@@ -1,11 +1,11 @@
-#include "platform/Accelerators.h"
+#include "platform/widgets/Accelerators.h"
 
 #include <QAction>
 #include <QKeyEvent>
 #include <QWidget>
 
-#include "platform/Menu.h"
 #include "platform/WindowMessage.h"
+#include "platform/widgets/Menu.h"
 
 WORD VirtualKeyFromEvent(const QKeyEvent& event) {
     const int key = event.key();
