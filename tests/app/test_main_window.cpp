@@ -8,7 +8,7 @@
 #include <QTimer>
 
 #include "WindowSupport.h"
-#include "platform/DialogBuilder.h"
+#include "platform/widgets/DialogBuilder.h"
 #include "settings/CAboutDlg.h"
 #include "settings/CFolderWnd.h"
 

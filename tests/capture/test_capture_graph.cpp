@@ -12,10 +12,10 @@
 #include "frames/CSampleGrabberCBStill.h"
 #include "frames/FrameState.h"
 #include "frames/PictureWriter.h"
-#include "media/CaptureSourceFilter.h"
-#include "media/DeviceMonitor.h"
 #include "media/MediaClasses.h"
+#include "media/devices/DeviceMonitor.h"
 #include "media/devices/virtual/VirtualCameraProvider.h"
+#include "media/source/CaptureSourceFilter.h"
 #include "resources/StringTable.h"
 #include "settings/SharedState.h"
 
@@ -156,7 +156,7 @@ TEST_F(CaptureGraph, AMissingClassFailsItsStepWithItsMessage) {
         messages.texts.clear();
         EXPECT_TRUE(FAILED(engine.OpenDevice(position)));
         EXPECT_EQ(messages.texts, QStringList{LoadStringForLanguage(message, 0)});
-        for (const auto& [id, factory] : BuiltInMediaClasses()) CoRegisterClass(id, factory);
+        RegisterMediaClasses();
     }
 }
 

@@ -2,7 +2,7 @@
 // the file beside the running preview, the stop completing the file and restoring the
 // preview, a camera pulled out, rates that differ from the format, a file past 4 GiB, and
 // recordings that cannot start.
-#include "media/GstHandle.h"  // first: WinTypes.h before GLib
+#include "media/gst/GstHandle.h"  // first: WinTypes.h before GLib
 
 #include <gtest/gtest.h>
 
@@ -20,7 +20,7 @@
 #include "CaptureTestSupport.h"
 #include "RecordingCheck.h"
 #include "frames/FrameState.h"
-#include "media/CaptureSourceFilter.h"
+#include "media/source/CaptureSourceFilter.h"
 #include "settings/SharedState.h"
 
 using namespace capturetest;

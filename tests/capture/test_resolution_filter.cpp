@@ -3,7 +3,7 @@
 // pages on the running graph, devices without pages, the stored height, and pages that
 // outlive the engine's hold on the filter. (The pages' effect on the live picture itself:
 // MediaPagesLive.)
-#include "media/GstHandle.h"  // first: WinTypes.h before GLib
+#include "media/gst/GstHandle.h"  // first: WinTypes.h before GLib
 
 #include <gtest/gtest.h>
 
@@ -14,11 +14,11 @@
 #include "frames/CSampleGrabberCB.h"
 #include "frames/CSampleGrabberCBStill.h"
 #include "frames/FrameState.h"
-#include "media/CaptureSourceFilter.h"
-#include "media/GstFilter.h"
-#include "media/MediaType.h"
+#include "media/graph/GstFilter.h"
+#include "media/graph/MediaType.h"
 #include "media/pages/PropertyFrame.h"
 #include "media/pages/StreamFormatPage.h"
+#include "media/source/CaptureSourceFilter.h"
 #include "resources/StringTable.h"
 #include "settings/SharedState.h"
 

@@ -2,7 +2,7 @@
 // its menu items as the user chooses them, and the engine behind it.
 #pragma once
 
-#include "media/GstHandle.h"  // first: WinTypes.h before GLib
+#include "media/gst/GstHandle.h"  // first: WinTypes.h before GLib
 
 #include <gtest/gtest.h>
 
@@ -23,11 +23,11 @@
 #include "app/CLumivisorDlg.h"
 #include "frames/CSampleGrabberCB.h"
 #include "frames/FrameState.h"
-#include "media/CaptureSourceFilter.h"
 #include "media/MediaClasses.h"
-#include "media/VirtualCameraProvider.h"
-#include "platform/Menu.h"
+#include "media/devices/virtual/VirtualCameraProvider.h"
+#include "media/source/CaptureSourceFilter.h"
 #include "platform/WindowMessage.h"
+#include "platform/widgets/Menu.h"
 #include "resources/ResourceIds.h"
 #include "resources/StringTable.h"
 #include "settings/SharedState.h"
@@ -60,7 +60,7 @@ inline void BreakSampleGrabbers() {
     });
 }
 inline void RestoreClasses() {
-    for (const auto& [clsid, factory] : BuiltInMediaClasses()) CoRegisterClass(clsid, factory);
+    RegisterMediaClasses();
 }
 // A recording the demuxer reads without error, of more than `frames` frames.
 inline void ExpectComplete(const QString& path, int frames) {

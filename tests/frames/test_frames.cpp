@@ -24,7 +24,7 @@
 #include "frames/PictureWriter.h"
 #include "frames/SaveSnapshot.h"
 #include "frames/SnapshotHook.h"
-#include "media/MediaSample.h"
+#include "media/graph/MediaSample.h"
 #include "settings/SharedState.h"
 
 namespace {

@@ -10,9 +10,9 @@
 #include <thread>
 
 #include "MediaTestSupport.h"
-#include "media/DeviceMonitor.h"
-#include "media/MediaType.h"
-#include "media/VirtualCameraProvider.h"
+#include "media/devices/DeviceMonitor.h"
+#include "media/devices/virtual/VirtualCameraProvider.h"
+#include "media/graph/MediaType.h"
 
 using namespace mediatest;
 using lumi::devices::DeviceInfo;

@@ -16,10 +16,10 @@
 
 #include "CaptureTestSupport.h"
 #include "MediaTestSupport.h"
-#include "media/DibElements.h"
-#include "media/FilterGraph.h"
-#include "media/MediaType.h"
-#include "media/VirtualCameraPattern.h"
+#include "media/devices/virtual/VirtualCameraPattern.h"
+#include "media/filters/DibElements.h"
+#include "media/graph/FilterGraph.h"
+#include "media/graph/MediaType.h"
 #include "platform/WindowMessage.h"
 
 using namespace mediatest;

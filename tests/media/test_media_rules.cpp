@@ -11,13 +11,13 @@
 #include <type_traits>
 
 #include "CaptureTestSupport.h"
-#include "media/ComRuntime.h"
-#include "media/FilterGraph.h"
-#include "media/Guid.h"
-#include "media/MediaType.h"
-#include "media/V4l2Device.h"
-#include "media/VirtualCamera.h"
-#include "media/VirtualCameraPattern.h"
+#include "media/com/ComRuntime.h"
+#include "media/com/Guid.h"
+#include "media/devices/V4l2Device.h"
+#include "media/devices/virtual/VirtualCamera.h"
+#include "media/devices/virtual/VirtualCameraPattern.h"
+#include "media/graph/FilterGraph.h"
+#include "media/graph/MediaType.h"
 
 using namespace lumi::devices;
 

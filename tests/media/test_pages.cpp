@@ -17,9 +17,9 @@
 #include <string>
 
 #include "PagesTestSupport.h"
-#include "media/MediaType.h"
-#include "media/OleCreatePropertyFrame.h"
+#include "media/graph/MediaType.h"
 #include "media/pages/CameraControlPage.h"
+#include "media/pages/OleCreatePropertyFrame.h"
 #include "media/pages/StreamFormatPage.h"
 
 namespace {

@@ -13,7 +13,7 @@
 
 #include "AviReader.h"
 #include "RecordingCheck.h"
-#include "media/AviRepair.h"
+#include "media/avi/AviRepair.h"
 
 using namespace mediatest;
 using capturetest::AviContents;

@@ -1,7 +1,7 @@
 // The virtual camera as an element of its own (its picture in every format, its controls and
 // still output run in the engine's graph: test_graph_e2e.cpp): format preference, controls'
 // ranges, the frame counter and timestamps, the damaged-frame faults.
-#include "media/GstHandle.h"  // first: WinTypes.h before GLib
+#include "media/gst/GstHandle.h"  // first: WinTypes.h before GLib
 
 #include <gst/app/gstappsink.h>
 #include <gtest/gtest.h>
@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "media/V4l2Formats.h"
-#include "media/VirtualCamera.h"
+#include "media/devices/V4l2Formats.h"
+#include "media/devices/virtual/VirtualCamera.h"
 
 using namespace lumi::devices;
 

@@ -13,16 +13,13 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-#include "platform/Accelerators.h"
-#include "platform/ComboBoxControl.h"
-#include "platform/DialogBuilder.h"
-#include "platform/LinkControl.h"
-#include "platform/Menu.h"
 #include "platform/MessageBox.h"
 #include "platform/WindowMessage.h"
+#include "platform/widgets/Accelerators.h"
 #include "platform/widgets/ComboBoxControl.h"
 #include "platform/widgets/DialogBuilder.h"
 #include "platform/widgets/LinkControl.h"
+#include "platform/widgets/Menu.h"
 
 namespace {
 

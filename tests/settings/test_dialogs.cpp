@@ -14,9 +14,9 @@
 #include <QTimer>
 
 #include "TestSupport.h"
-#include "platform/DialogBuilder.h"
 #include "platform/IniFile.h"
-#include "platform/LinkControl.h"
+#include "platform/widgets/DialogBuilder.h"
+#include "platform/widgets/LinkControl.h"
 #include "resources/ResourceIds.h"
 #include "resources/StringTable.h"
 #include "settings/CAboutDlg.h"

@@ -9,7 +9,7 @@
 #include "TestSupport.h"
 #include "resources/StringTable.h"
 #include "settings/Language.h"
-#include "settings/ScanNextNumber.h"
+#include "settings/NumberedFiles.h"
 #include "settings/SettingsFile.h"
 #include "settings/SharedState.h"
 

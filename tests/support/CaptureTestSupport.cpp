@@ -5,7 +5,7 @@
 #include "frames/CSampleGrabberCB.h"
 #include "frames/FrameState.h"
 #include "frames/SnapshotHook.h"
-#include "media/VirtualCameraProvider.h"
+#include "media/devices/virtual/VirtualCameraProvider.h"
 #include "platform/WindowMessage.h"
 #include "settings/SharedState.h"
 

@@ -12,7 +12,7 @@
 
 #include "TestSupport.h"
 #include "capture/CCaptureVideo.h"
-#include "media/DShow.h"
+#include "media/com/DShow.h"
 
 namespace capturetest {
 
