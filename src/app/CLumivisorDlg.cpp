@@ -40,9 +40,6 @@ int CaptionBlinkCount = 0;
 
 namespace {
 
-// Taken video names skipped before a recording is tried under the last one.
-constexpr int kMaxTakenVideoNames = 1000;
-
 // The six Operation items, in the order they are enabled or greyed.
 constexpr UINT kOperationItems[] = {ID_START_RECORDER, ID_STOP_RECORDER, ID_SNAP,
                                     ID_CROSSHAIRS,     ID_RESOLUTION,    ID_FILTER};
@@ -64,7 +61,7 @@ bool IsDialogKey(const QKeyEvent& key) {
 
 }  // namespace
 
-CLumivisorDlg::CLumivisorDlg(QWidget* parent) : QDialog(parent), recovery_(RecoveryHooks()) {
+CLumivisorDlg::CLumivisorDlg(QWidget* parent) : QDialog(parent), session_(SessionWindow()) {
     AppIcon = LoadIconResource(IDR_MAINFRAME);
 
     const DialogTemplate* dialogTemplate = FindDialogTemplate(IDD_LUMIVISOR_DIALOG);
@@ -104,21 +101,19 @@ CLumivisorDlg::~CLumivisorDlg() {
     UnregisterDeviceNotification(this);
 }
 
-CLumivisorDlg::EngineOperation::EngineOperation(CLumivisorDlg& dlg) : dlg_(dlg) {
-    ++dlg_.engineBusy_;
-}
-
-CLumivisorDlg::EngineOperation::~EngineOperation() {
-    if (--dlg_.engineBusy_ != 0) return;
-    // Notices that arrived meanwhile are handled once this operation has returned.
-    if (dlg_.graphNoticeDeferred_) {
-        dlg_.graphNoticeDeferred_ = false;
-        PostMessage(&dlg_, WM_GRAPHNOTIFY, 0, 0);
-    }
-    if (dlg_.deviceNoticeDeferred_) {
-        dlg_.deviceNoticeDeferred_ = false;
-        PostMessage(&dlg_, WM_DEVICECHANGE, DBT_DEVICEARRIVAL, 0);
-    }
+CameraSession::Window CLumivisorDlg::SessionWindow() {
+    CameraSession::Window window;
+    window.widget = this;
+    window.recording = &IsRecording;
+    window.menu = [this] { UpdateOperationMenu(); };
+    window.grey = [this] { GreyOperationMenu(); };
+    window.repaint = [this] {
+        if (picture_ != nullptr) picture_->update();
+    };
+    window.selected = [this] { return SelectedDevice; };
+    window.deselect = [this] { SelectedDevice = -1; };
+    window.listedCameras = [this] { return DeviceList->count(); };
+    return window;
 }
 
 BOOL CLumivisorDlg::Create() {
@@ -221,9 +216,8 @@ BOOL CLumivisorDlg::OnInitDialog() {
 BOOL CLumivisorDlg::DestroyWindow() {
     if (destroyed_) return TRUE;
     destroyed_ = true;
-    recovery_.Closed();
     // A running recording is stopped, so that its file is complete.
-    if (IsRecording) EndRecording(false);
+    session_.Close();
     return TRUE;
 }
 
@@ -252,10 +246,10 @@ BOOL CLumivisorDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
 void CLumivisorDlg::OpenSelectedDevice(int position) {
     CCaptureVideo& engine = theApp.m_CaptureVideo;
     // The recording of the device in use ends first, its file complete.
-    if (IsRecording) EndRecording(false);
+    if (IsRecording) session_.EndRecording(false);
     HRESULT hr = S_OK;
     {
-        EngineOperation operation(*this);
+        CameraSession::EngineOperation operation(session_);
         hr = engine.OpenDevice(position);
     }
     // A build that stopped after binding the device leaves a capture filter and builder
@@ -264,10 +258,10 @@ void CLumivisorDlg::OpenSelectedDevice(int position) {
         // Choosing the same entry again retries the open (the check mark stays); the
         // window keeps its size and the previous frame size.
         SelectedDevice = -1;
-        recovery_.Closed();
+        session_.Recovery().Closed();
         return;
     }
-    WatchCamera(position);
+    session_.Watch(position);
     VideoWidth = engine.m_nWidth;
     VideoHeight = engine.m_nHeight;
     FrameInfo = BITMAPINFOHEADER{};
@@ -289,17 +283,15 @@ void CLumivisorDlg::OpenSelectedDevice(int position) {
 BOOL CLumivisorDlg::OnDeviceChange(WPARAM eventType, LPARAM eventData) {
     Q_UNUSED(eventData);
     if (eventType != DBT_DEVICEARRIVAL && eventType != DBT_DEVICEREMOVECOMPLETE) return TRUE;
-    if (engineBusy_ > 0) {
+    if (session_.Busy()) {
         // An engine operation runs a modal loop (a message box, a property frame): the
         // graph must not change under it. The notice is handled when it has returned.
-        deviceNoticeDeferred_ = true;
+        session_.DeferDeviceNotice();
         return TRUE;
     }
     // A recording ends before the graph goes: its file complete, the window out of the
     // recording state.
-    const QString recordingCamera = IsRecording ? recovery_.Identity() : QString();
-    if (IsRecording) EndRecording(false);
-    recovery_.Closed();
+    const QString recordingCamera = session_.Close();
     SelectedDevice = -1;
     DeviceList->clear();
     theApp.m_CaptureVideo.EnumDevices(DeviceList);
@@ -307,7 +299,7 @@ BOOL CLumivisorDlg::OnDeviceChange(WPARAM eventType, LPARAM eventData) {
     GreyOperationMenu();
     const int count = DeviceList->count();
     // The recording camera back after a loose cable records on; else the last one opens.
-    if (!ResumeRecording(recordingCamera) && count > 0)
+    if (!session_.ResumeRecording(recordingCamera) && count > 0)
         SendMessage(this, WM_COMMAND, ID_DEVICE_FIRST - 1 + count, 0);
     return TRUE;
 }
@@ -405,7 +397,7 @@ LRESULT CLumivisorDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
             OnTimer(static_cast<UINT>(wParam));
             return 0;
         case WM_GRAPHNOTIFY:
-            OnGraphNotify();
+            session_.OnGraphEvents();
             return 0;
         case WM_PICTURE_NOT_SAVED:
             OnPictureNotSaved(static_cast<HRESULT>(static_cast<std::uint32_t>(wParam)));
@@ -493,7 +485,7 @@ void CLumivisorDlg::OnFreezePreview() {
 }
 
 void CLumivisorDlg::OnSnap() {
-    if (recovery_.NoPicture()) return;  // nothing to write while the camera sends nothing
+    if (session_.Recovery().NoPicture()) return;  // nothing to write while the camera sends nothing
     StillRequested.store(1);
 }
 
@@ -503,108 +495,11 @@ void CLumivisorDlg::OnCrosshairs() {
 }
 
 void CLumivisorDlg::OnStartRecorder() {
-    QString folder;
-    QString prefix;
-    std::int32_t first = 0;
-    {
-        std::lock_guard lock(SaveSettingsMutex);
-        folder = SaveFolder;
-        prefix = VideoPrefix;
-        first = NextVideoNumber;
-    }
-    // A name taken since the folder was scanned is skipped: a recording never replaces a
-    // file (the engine creates it exclusively).
-    const std::int32_t number =
-        FirstFreeNumber(folder, prefix, QStringLiteral("avi"), first, kMaxTakenVideoNames);
-    HRESULT hr = S_OK;
-    {
-        EngineOperation operation(*this);
-        hr = theApp.m_CaptureVideo.StartRecording(VideoFileName(folder, prefix, number));
-    }
-    if (FAILED(hr)) return;  // the engine showed why; the preview runs on
-    // The graph tells the window when the file cannot be written; events of the preview
-    // before the recording are dropped.
-    ComPtr<IMediaEventEx> events;
-    if (theApp.m_CaptureVideo.m_pGraph &&
-        SUCCEEDED(theApp.m_CaptureVideo.m_pGraph.as(IID_IMediaEventEx, events))) {
-        TakeWriteFailure(*events);
-        events->SetNotifyWindow(reinterpret_cast<OAHWND>(static_cast<QObject*>(this)),
-                                WM_GRAPHNOTIFY, 0);
-    }
-    {
-        std::lock_guard lock(SaveSettingsMutex);
-        if (NextVideoNumber == first) NextVideoNumber = number;
-    }
-    IsRecording = true;
-    UpdateOperationMenu();
-    if (picture_ != nullptr) picture_->update();
+    session_.Record();
 }
 
 void CLumivisorDlg::OnStopRecorder() {
-    EndRecording(true);
-}
-
-void CLumivisorDlg::EndRecording(bool restartPreview) {
-    CCaptureVideo& engine = theApp.m_CaptureVideo;
-    {
-        EngineOperation operation(*this);
-        if (restartPreview) {
-            engine.StopRecording();
-        } else if (engine.m_pMediaControl) {
-            engine.m_pMediaControl->Stop();  // the file is completed before the graph stops
-        }
-    }
-    {
-        std::lock_guard lock(SaveSettingsMutex);
-        if (NextVideoNumber < INT32_MAX) ++NextVideoNumber;
-    }
-    IsRecording = false;
-    if (restartPreview) {
-        UpdateOperationMenu();
-    } else {
-        GreyOperationMenu();
-    }
-    setWindowTitle(LoadStringForLanguage(100, LanguageFlag));
-    if (picture_ != nullptr) picture_->update();
-}
-
-HRESULT CLumivisorDlg::TakeWriteFailure(IMediaEventEx& events, bool* cameraLost) {
-    HRESULT writeFailure = S_OK;
-    LONG code = 0;
-    LONG_PTR param1 = 0, param2 = 0;
-    while (events.GetEvent(&code, &param1, &param2, 0) == S_OK) {
-        if (code == EC_ERRORABORT &&
-            (HRESULT(param1) == E_DISK_FULL || HRESULT(param1) == E_WRITE_FAULT))
-            writeFailure = HRESULT(param1);
-        if (code == EC_DEVICE_LOST && cameraLost != nullptr) *cameraLost = true;
-        events.FreeEventParams(code, param1, param2);
-    }
-    return writeFailure;
-}
-
-void CLumivisorDlg::OnGraphNotify() {
-    if (engineBusy_ > 0) {
-        // The graph must not change under a running engine operation.
-        graphNoticeDeferred_ = true;
-        return;
-    }
-    ComPtr<IMediaEventEx> events;
-    CCaptureVideo& engine = theApp.m_CaptureVideo;
-    if (!engine.m_pGraph || FAILED(engine.m_pGraph.as(IID_IMediaEventEx, events))) return;
-    bool cameraLost = false;
-    const HRESULT writeFailure = TakeWriteFailure(*events, &cameraLost);
-    // A camera that cannot be read while it stays listed (a glitch): no picture, retried.
-    if (cameraLost) recovery_.ReadError();
-    if (writeFailure == S_OK || !IsRecording) return;
-    // The file keeps what was written; the preview starts again without it.
-    EndRecording(true);
-    constexpr int kRecordingDiskFull = 166;
-    constexpr int kRecordingWriteFault = 168;
-    EngineOperation operation(*this);
-    AfxMessageBox(
-        LoadStringForLanguage(
-            writeFailure == E_DISK_FULL ? kRecordingDiskFull : kRecordingWriteFault, LanguageFlag),
-        MB_OK);
+    session_.EndRecording(true);
 }
 
 void CLumivisorDlg::OnPictureNotSaved(HRESULT result) {
@@ -622,14 +517,14 @@ void CLumivisorDlg::OnPictureNotSaved(HRESULT result) {
 
 void CLumivisorDlg::OnFilter() {
     // The frame runs a modal loop: device notices wait until it has closed.
-    EngineOperation operation(*this);
+    CameraSession::EngineOperation operation(session_);
     theApp.m_CaptureVideo.ShowFilterDialog(this);
 }
 
 void CLumivisorDlg::OnResolution() {
     CCaptureVideo& engine = theApp.m_CaptureVideo;
     {
-        EngineOperation operation(*this);
+        CameraSession::EngineOperation operation(session_);
         engine.ShowResolutionDialog(this);
     }
     VideoWidth = engine.m_nWidth;
@@ -725,13 +620,13 @@ bool CLumivisorDlg::OnPaint() {
     // none (before the first, and until the first of a new size).
     if (painter_.Refresh(FrameInfo)) ++FramesPainted;
     // While a frame or the sign covers the control, what lies under it is not painted first.
-    const bool covered = !painter_.Frame().isNull() || recovery_.NoPicture();
+    const bool covered = !painter_.Frame().isNull() || session_.Recovery().NoPicture();
     picture_->setAttribute(Qt::WA_OpaquePaintEvent, covered);
     if (!covered) return false;  // the control's own
     QPainter painter(picture_);
     if (painter_.Frame().isNull()) painter.fillRect(picture_->rect(), palette().window());
     painter_.Paint(painter, picture_->rect(), IsRecording, VideoWidth);
-    recovery_.PaintSign(painter, picture_->rect());
+    session_.Recovery().PaintSign(painter, picture_->rect());
     return true;
 }
 

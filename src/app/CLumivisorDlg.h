@@ -8,7 +8,7 @@
 #include <QSize>
 #include <memory>
 
-#include "app/CameraRecovery.h"
+#include "app/CameraSession.h"
 #include "app/FramePainter.h"
 #include "app/LayoutState.h"
 #include "frames/PictureWriter.h"
@@ -16,7 +16,6 @@
 #include "platform/WinTypes.h"
 #include "platform/widgets/Accelerators.h"
 
-struct IMediaEventEx;
 class QComboBox;
 class QMenu;
 class QMenuBar;
@@ -75,22 +74,10 @@ public:
     QIcon OnQueryDragIcon() const;
     void OnTimer(UINT id);
 
-    // Marks an engine operation (it may run a modal loop) for its lifetime: device notices
-    // that arrive meanwhile are handled after it.
-    class EngineOperation {
-    public:
-        explicit EngineOperation(CLumivisorDlg& dlg);
-        ~EngineOperation();
-        EngineOperation(const EngineOperation&) = delete;
-        EngineOperation& operator=(const EngineOperation&) = delete;
-
-    private:
-        CLumivisorDlg& dlg_;
-    };
     // A device notice waits for the running engine operation.
-    bool DeviceNoticeDeferred() const { return deviceNoticeDeferred_; }
+    bool DeviceNoticeDeferred() const { return session_.DeviceNoticeDeferred(); }
     // The open camera sends no picture: the sign is shown (CameraRecovery).
-    bool NoPictureShown() const { return recovery_.NoPicture(); }
+    bool NoPictureShown() const { return session_.Recovery().NoPicture(); }
     // Frames taken from FrameBuffer and painted so far.
     int FramesPainted = 0;
     // True when no requested picture is left to write.
@@ -145,31 +132,8 @@ private:
     BOOL OnCmdMsg(UINT id);
     // Opens the device in the engine and, when it opened, takes its size and fits the window.
     void OpenSelectedDevice(int position);
-    // What the window does for a camera without picture (CameraRecovery).
-    CameraRecovery::Hooks RecoveryHooks();
-    // The camera just opened at position is watched; its graph's notices reach the window.
-    void WatchCamera(int position);
-    // After a device notice: the camera that was recording (its identity, empty when none)
-    // is remembered when it is gone, and opened to record on into the next file when it is
-    // back in time. True when it was opened so.
-    bool ResumeRecording(const QString& recordingCamera);
-    // The open camera's graph stopped (a recording ended, complete) and run again; when it
-    // does not run, the state of a failed open.
-    void RestartCamera();
-    // The device position whose identity that is (-1: none listed, or past the eight).
-    int ListedPosition(const QString& identity);
-    // Ends a running recording: file completed, NextVideoNumber advanced, IsRecording
-    // cleared, caption back. With restartPreview (Stop recorder) the graph returns to plain
-    // preview and the menu to the device-open state; without (a device change, closing),
-    // the graph is only stopped and the menu greyed until a device opens.
-    void EndRecording(bool restartPreview);
-    // The graph's events while recording: a file that cannot be written (a full disk) ends
-    // the recording, the preview runs on, and a message says why.
-    void OnGraphNotify();
-    // Empties the graph's event queue; the write failure among the events (a full disk or
-    // another write error), S_OK when there was none; *cameraLost tells whether the camera
-    // could not be read.
-    static HRESULT TakeWriteFailure(IMediaEventEx& events, bool* cameraLost = nullptr);
+    // What the camera session shows in the window, and how it reaches it.
+    CameraSession::Window SessionWindow();
     // A picture that was not written: a message says why (one at a time).
     void OnPictureNotSaved(HRESULT result);
 
@@ -178,11 +142,8 @@ private:
     QMenu* systemMenu_ = nullptr;
     QWidget* picture_ = nullptr;  // control 1000
     FramePainter painter_;
-    CameraRecovery recovery_;
+    CameraSession session_;
     std::unique_ptr<PictureWriter> pictureWriter_;
-    int engineBusy_ = 0;
-    bool deviceNoticeDeferred_ = false;
-    bool graphNoticeDeferred_ = false;
     bool pictureMessageShown_ = false;
     bool initialised_ = false;
     bool destroyed_ = false;

@@ -5,7 +5,7 @@
 // The frame is modal and runs its own event loop. The engine holds its own references to
 // the filter and the objects shown for as long as the frame is open, so a page never acts
 // on a released object; the caller defers device notices until the operation has returned
-// (CLumivisorDlg::EngineOperation), so the graph does not change under the frame.
+// (CameraSession::EngineOperation), so the graph does not change under the frame.
 #include <cstdlib>
 
 #include "capture/CCaptureVideo.h"
