@@ -326,11 +326,9 @@ HRESULT CCaptureVideo::ConnectBranches() {
     m_nHeight = height;
     FreeMediaType(connected);
 
-    m_pGrabber->SetBufferSamples(FALSE);
     m_pGrabber->SetOneShot(FALSE);
     // SampleCB: the frame sink keeps the delivered frame instead of copying it.
     m_pGrabber->SetCallback(&FrameCallback, 0);
-    m_pStillGrabber->SetBufferSamples(TRUE);
     m_pStillGrabber->SetOneShot(FALSE);
     m_pStillGrabber->SetCallback(&StillCallback, 0);
 

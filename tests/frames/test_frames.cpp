@@ -163,7 +163,7 @@ TEST_F(FrameSink, ASampleIsKeptAsTheLatestFrame) {
     gst_init(nullptr, nullptr);
     Bytes frame(96, 0x40);
     GstBuffer* buffer = gst_buffer_new_memdup(frame.data(), frame.size());
-    auto* sample = new MediaSample(buffer, 0, 0, true);
+    auto* sample = new MediaSample(buffer);
     gst_buffer_unref(buffer);
     BYTE* data = nullptr;
     ASSERT_EQ(sample->GetPointer(&data), S_OK);

@@ -136,9 +136,6 @@ TEST_P(MediaEngineGraph, EveryFrameShowsThePictureAndATriggerOneStill) {
     EXPECT_EQ(repeats, 0);
     EXPECT_EQ(g.stills.samples, 1);
     EXPECT_EQ(g.stills.lastLength, bytes);
-    LONG size = 0;  // the still grabber buffers its samples
-    EXPECT_EQ(g.stillGrabber->GetCurrentBuffer(&size, nullptr), S_OK);
-    EXPECT_EQ(size, bytes);
     EXPECT_EQ(g.filters().size(), 5u + 3u);
     EXPECT_TRUE(HasClass(g.filters(), CLSID_SmartTee));
     EXPECT_TRUE(HasClass(g.filters(),

@@ -92,10 +92,8 @@ HRESULT EngineGraph::connect() {
     width = vih->bmiHeader.biWidth;
     height = vih->bmiHeader.biHeight;
     FreeMediaType(connected);
-    grabber->SetBufferSamples(FALSE);
     grabber->SetOneShot(FALSE);
     grabber->SetCallback(&frames, 1);
-    stillGrabber->SetBufferSamples(TRUE);
     stillGrabber->SetOneShot(FALSE);
     stillGrabber->SetCallback(&stills, 0);
     return S_OK;

@@ -32,24 +32,8 @@ public:
         if (fetched) *fetched = n;
         return n == count ? S_OK : S_FALSE;
     }
-    HRESULT Skip(ULONG count) override {
-        const std::size_t left = items_.size() - next_;
-        if (count > left) {
-            next_ = items_.size();
-            return S_FALSE;
-        }
-        next_ += count;
-        return S_OK;
-    }
     HRESULT Reset() override {
         next_ = 0;
-        return S_OK;
-    }
-    HRESULT Clone(IEnum** copy) override {
-        if (!copy) return E_POINTER;
-        auto* c = new ComEnumerator(enumIid_, items_);
-        c->next_ = next_;
-        *copy = c;
         return S_OK;
     }
 

@@ -11,11 +11,9 @@
 using REFERENCE_TIME = std::int64_t;
 using LONG_PTR = std::intptr_t;
 using OAHWND = LONG_PTR;
-using OAEVENT = LONG_PTR;
 using OAFilterState = LONG;
 inline constexpr LONG OATRUE = -1;
 inline constexpr LONG OAFALSE = 0;
-inline constexpr LONG INFINITE = -1;
 
 struct SIZE {
     LONG cx;
@@ -82,9 +80,6 @@ inline constexpr LONG VideoControlFlag_FlipVertical = 0x2;
 inline constexpr LONG VideoControlFlag_ExternalTriggerEnable = 0x4;
 inline constexpr LONG VideoControlFlag_Trigger = 0x8;
 
-inline constexpr DWORD AMPROPERTY_PIN_CATEGORY = 0;
-inline constexpr DWORD KSPROPERTY_SUPPORT_GET = 1;
-
 struct IEnumPins;
 struct IEnumFilters;
 
@@ -95,66 +90,48 @@ struct IPin : IUnknown {
     virtual HRESULT ConnectionMediaType(AM_MEDIA_TYPE* mt) = 0;
     virtual HRESULT QueryPinInfo(PIN_INFO* info) = 0;
     virtual HRESULT QueryDirection(PIN_DIRECTION* dir) = 0;
-    virtual HRESULT QueryId(LPOLESTR* id) = 0;
-    virtual HRESULT QueryAccept(const AM_MEDIA_TYPE* mt) = 0;
 };
 
 struct IEnumPins : IUnknown {
     virtual HRESULT Next(ULONG count, IPin** pins, ULONG* fetched) = 0;
-    virtual HRESULT Skip(ULONG count) = 0;
     virtual HRESULT Reset() = 0;
-    virtual HRESULT Clone(IEnumPins** copy) = 0;
 };
 
 struct IBaseFilter : IUnknown {
     virtual HRESULT GetClassID(CLSID* clsid) = 0;
-    virtual HRESULT GetState(DWORD timeoutMs, FILTER_STATE* state) = 0;
     virtual HRESULT EnumPins(IEnumPins** pins) = 0;
     virtual HRESULT FindPin(LPCOLESTR id, IPin** pin) = 0;
     virtual HRESULT QueryFilterInfo(FILTER_INFO* info) = 0;
     virtual HRESULT JoinFilterGraph(IFilterGraph* graph, LPCOLESTR name) = 0;
-    virtual HRESULT QueryVendorInfo(LPOLESTR* info) = 0;
 };
 
 struct IEnumFilters : IUnknown {
     virtual HRESULT Next(ULONG count, IBaseFilter** filters, ULONG* fetched) = 0;
-    virtual HRESULT Skip(ULONG count) = 0;
     virtual HRESULT Reset() = 0;
-    virtual HRESULT Clone(IEnumFilters** copy) = 0;
 };
 
 struct IFilterGraph : IUnknown {
     virtual HRESULT AddFilter(IBaseFilter* filter, LPCOLESTR name) = 0;
     virtual HRESULT RemoveFilter(IBaseFilter* filter) = 0;
     virtual HRESULT EnumFilters(IEnumFilters** filters) = 0;
-    virtual HRESULT FindFilterByName(LPCOLESTR name, IBaseFilter** filter) = 0;
     virtual HRESULT ConnectDirect(IPin* out, IPin* in, const AM_MEDIA_TYPE* mt) = 0;
-    virtual HRESULT Reconnect(IPin* pin) = 0;
     virtual HRESULT Disconnect(IPin* pin) = 0;
-    virtual HRESULT SetDefaultSyncSource() = 0;
 };
 
 struct IGraphBuilder : IFilterGraph {
     // Connects two pins, inserting a decoder or converter where the types differ.
     virtual HRESULT Connect(IPin* out, IPin* in) = 0;
-    virtual HRESULT Render(IPin* out) = 0;
 };
 
 struct IMediaControl : IUnknown {
     virtual HRESULT Run() = 0;
-    virtual HRESULT Pause() = 0;
     virtual HRESULT Stop() = 0;
     virtual HRESULT GetState(LONG timeoutMs, OAFilterState* state) = 0;
-    virtual HRESULT StopWhenReady() = 0;
 };
 
 struct IMediaEvent : IUnknown {
-    virtual HRESULT GetEventHandle(OAEVENT* handle) = 0;
     virtual HRESULT GetEvent(LONG* eventCode, LONG_PTR* param1, LONG_PTR* param2,
                              LONG timeoutMs) = 0;
-    virtual HRESULT WaitForCompletion(LONG timeoutMs, LONG* eventCode) = 0;
-    virtual HRESULT CancelDefaultHandling(LONG eventCode) = 0;
-    virtual HRESULT RestoreDefaultHandling(LONG eventCode) = 0;
     virtual HRESULT FreeEventParams(LONG eventCode, LONG_PTR param1, LONG_PTR param2) = 0;
 };
 
@@ -164,24 +141,17 @@ inline constexpr UINT WM_GRAPHNOTIFY = WM_APP + 1;
 struct IMediaEventEx : IMediaEvent {
     // Posts message msg (wParam 0, lParam instanceData) to window whenever an event is queued.
     virtual HRESULT SetNotifyWindow(OAHWND window, LONG msg, LONG_PTR instanceData) = 0;
-    virtual HRESULT SetNotifyFlags(LONG flags) = 0;
-    virtual HRESULT GetNotifyFlags(LONG* flags) = 0;
 };
 
 struct IVideoWindow : IUnknown {
     virtual HRESULT put_Owner(OAHWND owner) = 0;
-    virtual HRESULT get_Owner(OAHWND* owner) = 0;
     virtual HRESULT put_WindowStyle(LONG style) = 0;
-    virtual HRESULT get_WindowStyle(LONG* style) = 0;
     virtual HRESULT put_Visible(LONG visible) = 0;
-    virtual HRESULT get_Visible(LONG* visible) = 0;
     virtual HRESULT SetWindowPosition(LONG left, LONG top, LONG width, LONG height) = 0;
-    virtual HRESULT GetWindowPosition(LONG* left, LONG* top, LONG* width, LONG* height) = 0;
 };
 
 struct ICaptureGraphBuilder2 : IUnknown {
     virtual HRESULT SetFiltergraph(IGraphBuilder* graph) = 0;
-    virtual HRESULT GetFiltergraph(IGraphBuilder** graph) = 0;
     virtual HRESULT SetOutputFileName(const GUID* type, LPCOLESTR file, IBaseFilter** mux,
                                       IUnknown** sink) = 0;
     virtual HRESULT FindInterface(const GUID* category, const GUID* type, IBaseFilter* filter,
@@ -194,12 +164,7 @@ struct ICaptureGraphBuilder2 : IUnknown {
 
 struct IMediaSample : IUnknown {
     virtual HRESULT GetPointer(BYTE** buffer) = 0;
-    virtual LONG GetSize() = 0;
-    virtual HRESULT GetTime(REFERENCE_TIME* start, REFERENCE_TIME* end) = 0;
     virtual LONG GetActualDataLength() = 0;
-    virtual HRESULT SetActualDataLength(LONG length) = 0;
-    virtual HRESULT IsSyncPoint() = 0;
-    virtual HRESULT GetMediaType(AM_MEDIA_TYPE** mt) = 0;
 };
 
 // The file a writer filter writes (a media type is not needed here: pass null).
@@ -216,9 +181,6 @@ struct ISampleGrabber : IUnknown {
     virtual HRESULT SetOneShot(BOOL oneShot) = 0;
     virtual HRESULT SetMediaType(const AM_MEDIA_TYPE* type) = 0;
     virtual HRESULT GetConnectedMediaType(AM_MEDIA_TYPE* type) = 0;
-    virtual HRESULT SetBufferSamples(BOOL buffer) = 0;
-    virtual HRESULT GetCurrentBuffer(LONG* size, LONG* buffer) = 0;
-    virtual HRESULT GetCurrentSample(IMediaSample** sample) = 0;
     // which: 0 = SampleCB, 1 = BufferCB.
     virtual HRESULT SetCallback(ISampleGrabberCB* callback, LONG which) = 0;
 };
@@ -255,22 +217,12 @@ struct IAMStreamConfig : IUnknown {
 };
 
 struct IAMVideoControl : IUnknown {
-    virtual HRESULT GetCaps(IPin* pin, LONG* flags) = 0;
     virtual HRESULT SetMode(IPin* pin, LONG mode) = 0;
-    virtual HRESULT GetMode(IPin* pin, LONG* mode) = 0;
 };
 
 struct ISpecifyPropertyPages : IUnknown {
     // The page ids; the array is freed by the caller with CoTaskMemFree.
     virtual HRESULT GetPages(CAUUID* pages) = 0;
-};
-
-struct IKsPropertySet : IUnknown {
-    virtual HRESULT Set(REFGUID set, DWORD id, LPVOID instance, DWORD instanceLength, LPVOID data,
-                        DWORD dataLength) = 0;
-    virtual HRESULT Get(REFGUID set, DWORD id, LPVOID instance, DWORD instanceLength, LPVOID data,
-                        DWORD dataLength, DWORD* returned) = 0;
-    virtual HRESULT QuerySupported(REFGUID set, DWORD id, DWORD* support) = 0;
 };
 
 // Devices.
@@ -279,7 +231,6 @@ struct IBindCtx;
 
 struct IPropertyBag : IUnknown {
     virtual HRESULT Read(LPCOLESTR name, VARIANT* value, IErrorLog* log) = 0;
-    virtual HRESULT Write(LPCOLESTR name, VARIANT* value) = 0;
 };
 
 struct IMoniker : IUnknown {
@@ -291,9 +242,7 @@ struct IMoniker : IUnknown {
 
 struct IEnumMoniker : IUnknown {
     virtual HRESULT Next(ULONG count, IMoniker** monikers, ULONG* fetched) = 0;
-    virtual HRESULT Skip(ULONG count) = 0;
     virtual HRESULT Reset() = 0;
-    virtual HRESULT Clone(IEnumMoniker** copy) = 0;
 };
 
 struct ICreateDevEnum : IUnknown {

@@ -1,7 +1,5 @@
 #include "media/filters/SampleGrabber.h"
 
-#include <cstring>
-
 #include "media/com/ComPtr.h"
 #include "media/graph/MediaSample.h"
 #include "media/graph/MediaType.h"
@@ -48,33 +46,6 @@ HRESULT SampleGrabber::GetConnectedMediaType(AM_MEDIA_TYPE* type) {
     return pins().front()->ConnectionMediaType(type);
 }
 
-HRESULT SampleGrabber::SetBufferSamples(BOOL buffer) {
-    std::lock_guard lock(mutex_);
-    bufferSamples_ = buffer != FALSE;
-    return S_OK;
-}
-
-HRESULT SampleGrabber::GetCurrentBuffer(LONG* size, LONG* buffer) {
-    if (!size) return E_POINTER;
-    std::lock_guard lock(mutex_);
-    if (!bufferSamples_) return E_INVALIDARG;
-    if (!haveSample_) return VFW_E_WRONG_STATE;
-    const LONG needed = LONG(lastSample_.size());
-    if (!buffer) {
-        *size = needed;
-        return S_OK;
-    }
-    if (*size < needed) return E_OUTOFMEMORY;
-    std::memcpy(buffer, lastSample_.data(), lastSample_.size());
-    *size = needed;
-    return S_OK;
-}
-
-HRESULT SampleGrabber::GetCurrentSample(IMediaSample** sample) {
-    if (sample) *sample = nullptr;
-    return E_NOTIMPL;
-}
-
 HRESULT SampleGrabber::SetCallback(ISampleGrabberCB* callback, LONG which) {
     if (which != 0 && which != 1) return E_INVALIDARG;
     if (callback) callback->AddRef();
@@ -96,31 +67,22 @@ GstPadProbeReturn SampleGrabber::onBuffer(GstPad*, GstPadProbeInfo* info, gpoint
 GstPadProbeReturn SampleGrabber::handle(GstPadProbeInfo* info) {
     if (oneShot_ && shotTaken_.exchange(true)) return GST_PAD_PROBE_DROP;
     std::lock_guard lock(mutex_);
-    if (!callback_ && !bufferSamples_) return GST_PAD_PROBE_OK;
+    if (!callback_) return GST_PAD_PROBE_OK;
 
     // Writable in place: a buffer shared with another branch is copied here, and only then.
     GstBuffer* buffer = gst_buffer_make_writable(GST_PAD_PROBE_INFO_BUFFER(info));
     GST_PAD_PROBE_INFO_DATA(info) = buffer;
     const GstClockTime pts = GST_BUFFER_PTS(buffer);
     const double seconds = GST_CLOCK_TIME_IS_VALID(pts) ? double(pts) / GST_SECOND : 0.0;
-    const REFERENCE_TIME start = GST_CLOCK_TIME_IS_VALID(pts) ? REFERENCE_TIME(pts / 100) : 0;
-    const GstClockTime duration = GST_BUFFER_DURATION(buffer);
-    const REFERENCE_TIME end =
-        start + (GST_CLOCK_TIME_IS_VALID(duration) ? REFERENCE_TIME(duration / 100) : 0);
     // The sample maps the buffer; a SampleCB callback may keep it beyond this call.
-    auto sample = ComPtr<MediaSample>::adopt(new MediaSample(
-        buffer, start, end, !GST_BUFFER_FLAG_IS_SET(buffer, GST_BUFFER_FLAG_DELTA_UNIT)));
+    auto sample = ComPtr<MediaSample>::adopt(new MediaSample(buffer));
     BYTE* data = nullptr;
     if (FAILED(sample->GetPointer(&data))) return GST_PAD_PROBE_OK;
     const LONG size = sample->GetActualDataLength();
 
-    if (bufferSamples_) {
-        lastSample_.assign(data, data + size);
-        haveSample_ = true;
-    }
-    if (callback_ && which_ == 1) {
+    if (which_ == 1) {
         callback_->BufferCB(seconds, data, size);
-    } else if (callback_) {
+    } else {
         callback_->SampleCB(seconds, sample.get());
     }
     return GST_PAD_PROBE_OK;

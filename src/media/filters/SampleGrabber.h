@@ -6,7 +6,6 @@
 
 #include <atomic>
 #include <mutex>
-#include <vector>
 
 #include "media/graph/GstFilter.h"
 
@@ -25,9 +24,6 @@ public:
     HRESULT SetOneShot(BOOL oneShot) override;
     HRESULT SetMediaType(const AM_MEDIA_TYPE* type) override;
     HRESULT GetConnectedMediaType(AM_MEDIA_TYPE* type) override;
-    HRESULT SetBufferSamples(BOOL buffer) override;
-    HRESULT GetCurrentBuffer(LONG* size, LONG* buffer) override;
-    HRESULT GetCurrentSample(IMediaSample** sample) override;
     HRESULT SetCallback(ISampleGrabberCB* callback, LONG which) override;
 
     void onGraphStarting() override;
@@ -40,12 +36,9 @@ private:
     GstPadProbeReturn handle(GstPadProbeInfo* info);
 
     GstElement* accept_ = nullptr;
-    std::mutex mutex_;  // callback, mode and the buffered sample
+    std::mutex mutex_;  // callback and mode
     ISampleGrabberCB* callback_ = nullptr;
     LONG which_ = 0;
-    bool bufferSamples_ = false;
     std::atomic<bool> oneShot_{false};
     std::atomic<bool> shotTaken_{false};
-    std::vector<BYTE> lastSample_;
-    bool haveSample_ = false;
 };

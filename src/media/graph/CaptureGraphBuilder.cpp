@@ -62,13 +62,6 @@ HRESULT CaptureGraphBuilder::SetFiltergraph(IGraphBuilder* graph) {
     return S_OK;
 }
 
-HRESULT CaptureGraphBuilder::GetFiltergraph(IGraphBuilder** graph) {
-    if (!graph) return E_POINTER;
-    const HRESULT hr = ensureGraph();
-    if (FAILED(hr)) return hr;
-    return graphRef_.copyTo(graph);
-}
-
 HRESULT CaptureGraphBuilder::ensureGraph() {
     if (graph_) return S_OK;
     ComPtr<IGraphBuilder> graph;

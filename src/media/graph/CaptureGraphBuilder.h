@@ -23,7 +23,6 @@ public:
     LUMI_IMPLEMENT_REFCOUNT
 
     HRESULT SetFiltergraph(IGraphBuilder* graph) override;
-    HRESULT GetFiltergraph(IGraphBuilder** graph) override;
     // AVI only: adds "AVI Mux" and a File Writer named by the file, connected, and hands
     // back the mux. When the file cannot be created nothing is added and *mux stays null.
     HRESULT SetOutputFileName(const GUID* type, LPCOLESTR file, IBaseFilter** mux,

@@ -146,15 +146,6 @@ HRESULT FilterGraph::EnumFilters(IEnumFilters** filters) {
                                                             filters);
 }
 
-HRESULT FilterGraph::FindFilterByName(LPCOLESTR name, IBaseFilter** filter) {
-    if (!name || !filter) return E_POINTER;
-    *filter = nullptr;
-    for (const Entry& e : entries_) {
-        if (e.filter->name() == name) return e.ref.copyTo(filter);
-    }
-    return VFW_E_NOT_FOUND;
-}
-
 // --- connections ----------------------------------------------------------------------
 
 HRESULT FilterGraph::link(GraphPin* out, GraphPin* in, const AM_MEDIA_TYPE* mt) {
@@ -202,22 +193,10 @@ HRESULT FilterGraph::Connect(IPin* out, IPin* in) {
     return VFW_E_CANNOT_CONNECT;
 }
 
-HRESULT FilterGraph::Render(IPin*) {
-    return VFW_E_CANNOT_RENDER;
-}
-
-HRESULT FilterGraph::Reconnect(IPin*) {
-    return E_NOTIMPL;
-}
-
 HRESULT FilterGraph::Disconnect(IPin* pin) {
     GraphPin* p = AsPin(pin);
     if (!p) return E_POINTER;
     return p->Disconnect();
-}
-
-HRESULT FilterGraph::SetDefaultSyncSource() {
-    return S_OK;
 }
 
 // --- running --------------------------------------------------------------------------
@@ -243,11 +222,6 @@ HRESULT FilterGraph::Run() {
         return FAILED(runError_.load()) ? runError_.load() : E_FAIL;
     }
     return ret == GST_STATE_CHANGE_ASYNC ? S_FALSE : S_OK;
-}
-
-HRESULT FilterGraph::Pause() {
-    const GstStateChangeReturn ret = gst_element_set_state(pipeline_.get(), GST_STATE_PAUSED);
-    return ret == GST_STATE_CHANGE_FAILURE ? E_FAIL : S_OK;
 }
 
 HRESULT FilterGraph::Stop() {
@@ -298,10 +272,6 @@ HRESULT FilterGraph::GetState(LONG timeoutMs, OAFilterState* state) {
              : current == GST_STATE_PAUSED ? State_Paused
                                            : State_Stopped;
     return ret == GST_STATE_CHANGE_ASYNC ? VFW_S_STATE_INTERMEDIATE : S_OK;
-}
-
-HRESULT FilterGraph::StopWhenReady() {
-    return Stop();
 }
 
 // --- events ---------------------------------------------------------------------------
@@ -396,11 +366,6 @@ void FilterGraph::queueEvent(LONG code, LONG_PTR param1, LONG_PTR param2) {
     if (window && message != 0) PostMessage(window, UINT(message), 0, instance);
 }
 
-HRESULT FilterGraph::GetEventHandle(OAEVENT* handle) {
-    if (handle) *handle = 0;
-    return E_NOTIMPL;
-}
-
 HRESULT FilterGraph::GetEvent(LONG* eventCode, LONG_PTR* param1, LONG_PTR* param2, LONG timeoutMs) {
     if (!eventCode || !param1 || !param2) return E_POINTER;
     std::unique_lock lock(eventMutex_);
@@ -418,19 +383,6 @@ HRESULT FilterGraph::GetEvent(LONG* eventCode, LONG_PTR* param1, LONG_PTR* param
     return S_OK;
 }
 
-HRESULT FilterGraph::WaitForCompletion(LONG, LONG* eventCode) {
-    if (eventCode) *eventCode = 0;
-    return E_NOTIMPL;
-}
-
-HRESULT FilterGraph::CancelDefaultHandling(LONG) {
-    return S_OK;
-}
-
-HRESULT FilterGraph::RestoreDefaultHandling(LONG) {
-    return S_OK;
-}
-
 HRESULT FilterGraph::FreeEventParams(LONG, LONG_PTR, LONG_PTR) {
     return S_OK;
 }
@@ -443,55 +395,17 @@ HRESULT FilterGraph::SetNotifyWindow(OAHWND window, LONG msg, LONG_PTR instanceD
     return S_OK;
 }
 
-HRESULT FilterGraph::SetNotifyFlags(LONG flags) {
-    notifyFlags_ = flags;
-    return S_OK;
-}
-
-HRESULT FilterGraph::GetNotifyFlags(LONG* flags) {
-    if (!flags) return E_POINTER;
-    *flags = notifyFlags_;
-    return S_OK;
-}
-
 // --- inert video window ---------------------------------------------------------------
 
-HRESULT FilterGraph::put_Owner(OAHWND owner) {
-    owner_ = owner;
+HRESULT FilterGraph::put_Owner(OAHWND) {
     return S_OK;
 }
-HRESULT FilterGraph::get_Owner(OAHWND* owner) {
-    if (!owner) return E_POINTER;
-    *owner = owner_;
+HRESULT FilterGraph::put_WindowStyle(LONG) {
     return S_OK;
 }
-HRESULT FilterGraph::put_WindowStyle(LONG style) {
-    style_ = style;
+HRESULT FilterGraph::put_Visible(LONG) {
     return S_OK;
 }
-HRESULT FilterGraph::get_WindowStyle(LONG* style) {
-    if (!style) return E_POINTER;
-    *style = style_;
-    return S_OK;
-}
-HRESULT FilterGraph::put_Visible(LONG visible) {
-    visible_ = visible;
-    return S_OK;
-}
-HRESULT FilterGraph::get_Visible(LONG* visible) {
-    if (!visible) return E_POINTER;
-    *visible = visible_;
-    return S_OK;
-}
-HRESULT FilterGraph::SetWindowPosition(LONG left, LONG top, LONG width, LONG height) {
-    position_ = RECT{left, top, left + width, top + height};
-    return S_OK;
-}
-HRESULT FilterGraph::GetWindowPosition(LONG* left, LONG* top, LONG* width, LONG* height) {
-    if (!left || !top || !width || !height) return E_POINTER;
-    *left = position_.left;
-    *top = position_.top;
-    *width = position_.right - position_.left;
-    *height = position_.bottom - position_.top;
+HRESULT FilterGraph::SetWindowPosition(LONG, LONG, LONG, LONG) {
     return S_OK;
 }

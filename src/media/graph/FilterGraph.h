@@ -45,15 +45,11 @@ public:
     HRESULT RemoveFilter(IBaseFilter* filter) override;
     // Most recently added first.
     HRESULT EnumFilters(IEnumFilters** filters) override;
-    HRESULT FindFilterByName(LPCOLESTR name, IBaseFilter** filter) override;
     HRESULT ConnectDirect(IPin* out, IPin* in, const AM_MEDIA_TYPE* mt) override;
-    HRESULT Reconnect(IPin* pin) override;
     HRESULT Disconnect(IPin* pin) override;
-    HRESULT SetDefaultSyncSource() override;
 
     // IGraphBuilder: inserts an MJPEG decoder or a colour converter where needed.
     HRESULT Connect(IPin* out, IPin* in) override;
-    HRESULT Render(IPin* out) override;
 
     // IMediaControl. Run fails, the pipeline down again, when a source cannot start: the
     // state change fails or an error comes before every source has its format (the result
@@ -61,31 +57,19 @@ public:
     // waits for it (until no buffer has reached the file for kDrainTimeoutMs) before the
     // pipeline goes down.
     HRESULT Run() override;
-    HRESULT Pause() override;
     HRESULT Stop() override;
     HRESULT GetState(LONG timeoutMs, OAFilterState* state) override;
-    HRESULT StopWhenReady() override;
 
     // IMediaEvent / IMediaEventEx
-    HRESULT GetEventHandle(OAEVENT* handle) override;
     HRESULT GetEvent(LONG* eventCode, LONG_PTR* param1, LONG_PTR* param2, LONG timeoutMs) override;
-    HRESULT WaitForCompletion(LONG timeoutMs, LONG* eventCode) override;
-    HRESULT CancelDefaultHandling(LONG eventCode) override;
-    HRESULT RestoreDefaultHandling(LONG eventCode) override;
     HRESULT FreeEventParams(LONG eventCode, LONG_PTR param1, LONG_PTR param2) override;
     HRESULT SetNotifyWindow(OAHWND window, LONG msg, LONG_PTR instanceData) override;
-    HRESULT SetNotifyFlags(LONG flags) override;
-    HRESULT GetNotifyFlags(LONG* flags) override;
 
-    // IVideoWindow: inert. No renderer here owns a window; the values are only kept.
+    // IVideoWindow: inert. No renderer here owns a window; the calls change nothing.
     HRESULT put_Owner(OAHWND owner) override;
-    HRESULT get_Owner(OAHWND* owner) override;
     HRESULT put_WindowStyle(LONG style) override;
-    HRESULT get_WindowStyle(LONG* style) override;
     HRESULT put_Visible(LONG visible) override;
-    HRESULT get_Visible(LONG* visible) override;
     HRESULT SetWindowPosition(LONG left, LONG top, LONG width, LONG height) override;
-    HRESULT GetWindowPosition(LONG* left, LONG* top, LONG* width, LONG* height) override;
 
     GstElement* pipeline() const { return pipeline_.get(); }
     // The filters in order of addition.
@@ -125,10 +109,4 @@ private:
     QPointer<QObject> notifyWindow_;
     LONG notifyMessage_ = 0;
     LONG_PTR notifyInstance_ = 0;
-    LONG notifyFlags_ = 0;
-
-    OAHWND owner_ = 0;
-    LONG style_ = 0;
-    LONG visible_ = OAFALSE;
-    RECT position_{};
 };

@@ -51,7 +51,6 @@ GstHandle<GstCaps> GraphPin::possibleCaps() const {
 HRESULT GraphPin::QueryInterface(REFIID riid, void** object) {
     if (!object) return E_POINTER;
     if (riid == IID_IUnknown || riid == IID_IPin) return ComHandOut<IPin>(this, object);
-    if (riid == IID_IKsPropertySet) return ComHandOut<IKsPropertySet>(this, object);
     return filter_.queryPinInterface(*this, riid, object);
 }
 
@@ -134,40 +133,5 @@ HRESULT GraphPin::QueryPinInfo(PIN_INFO* info) {
 HRESULT GraphPin::QueryDirection(PIN_DIRECTION* dir) {
     if (!dir) return E_POINTER;
     *dir = dir_;
-    return S_OK;
-}
-
-HRESULT GraphPin::QueryId(LPOLESTR* id) {
-    if (!id) return E_POINTER;
-    *id = CoTaskMemDupString(name_.c_str());
-    return *id ? S_OK : E_OUTOFMEMORY;
-}
-
-HRESULT GraphPin::QueryAccept(const AM_MEDIA_TYPE* mt) {
-    if (!mt) return E_POINTER;
-    GstHandle<GstCaps> wanted = CapsFromMediaType(*mt);
-    GstHandle<GstCaps> possible = possibleCaps();
-    return gst_caps_can_intersect(wanted.get(), possible.get()) ? S_OK : S_FALSE;
-}
-
-HRESULT GraphPin::Set(REFGUID, DWORD, LPVOID, DWORD, LPVOID, DWORD) {
-    return E_NOTIMPL;
-}
-
-HRESULT GraphPin::Get(REFGUID set, DWORD id, LPVOID, DWORD, LPVOID data, DWORD dataLength,
-                      DWORD* returned) {
-    if (!(set == AMPROPSETID_Pin)) return E_PROP_SET_UNSUPPORTED;
-    if (id != AMPROPERTY_PIN_CATEGORY) return E_PROP_ID_UNSUPPORTED;
-    if (!data) return E_POINTER;
-    if (dataLength < sizeof(GUID)) return E_UNEXPECTED;
-    std::memcpy(data, &category_, sizeof(GUID));
-    if (returned) *returned = sizeof(GUID);
-    return S_OK;
-}
-
-HRESULT GraphPin::QuerySupported(REFGUID set, DWORD id, DWORD* support) {
-    if (!(set == AMPROPSETID_Pin)) return E_PROP_SET_UNSUPPORTED;
-    if (id != AMPROPERTY_PIN_CATEGORY) return E_PROP_ID_UNSUPPORTED;
-    if (support) *support = KSPROPERTY_SUPPORT_GET;
     return S_OK;
 }

@@ -10,7 +10,7 @@
 
 class GstFilter;
 
-class GraphPin final : public IPin, public IKsPropertySet {
+class GraphPin final : public IPin {
 public:
     GraphPin(GstFilter& filter, std::wstring name, PIN_DIRECTION dir, const GUID& category,
              GstPad* ghostPad);
@@ -28,15 +28,6 @@ public:
     HRESULT ConnectionMediaType(AM_MEDIA_TYPE* mt) override;
     HRESULT QueryPinInfo(PIN_INFO* info) override;
     HRESULT QueryDirection(PIN_DIRECTION* dir) override;
-    HRESULT QueryId(LPOLESTR* id) override;
-    HRESULT QueryAccept(const AM_MEDIA_TYPE* mt) override;
-
-    // IKsPropertySet: the pin category (AMPROPSETID_Pin, AMPROPERTY_PIN_CATEGORY).
-    HRESULT Set(REFGUID set, DWORD id, LPVOID instance, DWORD instanceLength, LPVOID data,
-                DWORD dataLength) override;
-    HRESULT Get(REFGUID set, DWORD id, LPVOID instance, DWORD instanceLength, LPVOID data,
-                DWORD dataLength, DWORD* returned) override;
-    HRESULT QuerySupported(REFGUID set, DWORD id, DWORD* support) override;
 
     GstFilter& filter() const { return filter_; }
     GstPad* pad() const { return pad_.get(); }

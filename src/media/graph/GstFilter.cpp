@@ -37,16 +37,6 @@ HRESULT GstFilter::GetClassID(CLSID* clsid) {
     return S_OK;
 }
 
-HRESULT GstFilter::GetState(DWORD, FILTER_STATE* state) {
-    if (!state) return E_POINTER;
-    GstState current = GST_STATE_NULL;
-    gst_element_get_state(bin_.get(), &current, nullptr, 0);
-    *state = current == GST_STATE_PLAYING  ? State_Running
-             : current == GST_STATE_PAUSED ? State_Paused
-                                           : State_Stopped;
-    return S_OK;
-}
-
 HRESULT GstFilter::EnumPins(IEnumPins** pins) {
     if (!pins) return E_POINTER;
     std::vector<ComPtr<IPin>> items;
@@ -84,11 +74,6 @@ HRESULT GstFilter::JoinFilterGraph(IFilterGraph* graph, LPCOLESTR name) {
     graph_ = graph;
     name_ = name ? name : L"";
     return S_OK;
-}
-
-HRESULT GstFilter::QueryVendorInfo(LPOLESTR* info) {
-    if (info) *info = nullptr;
-    return E_NOTIMPL;
 }
 
 GraphPin* GstFilter::addPin(const std::wstring& name, PIN_DIRECTION dir, const GUID& category,

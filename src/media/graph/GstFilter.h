@@ -25,12 +25,10 @@ public:
 
     // IBaseFilter
     HRESULT GetClassID(CLSID* clsid) override;
-    HRESULT GetState(DWORD timeoutMs, FILTER_STATE* state) override;
     HRESULT EnumPins(IEnumPins** pins) override;
     HRESULT FindPin(LPCOLESTR id, IPin** pin) override;
     HRESULT QueryFilterInfo(FILTER_INFO* info) override;
     HRESULT JoinFilterGraph(IFilterGraph* graph, LPCOLESTR name) override;
-    HRESULT QueryVendorInfo(LPOLESTR* info) override;
 
     GstElement* bin() const { return bin_.get(); }
     IFilterGraph* graph() const { return graph_; }

@@ -10,7 +10,7 @@ class MediaSample final : public IMediaSample {
 public:
     // Takes a reference to buffer and maps it; without a mapping the sample has no data
     // (GetPointer gives VFW_E_BUFFER_NOTSET).
-    MediaSample(GstBuffer* buffer, REFERENCE_TIME start, REFERENCE_TIME end, bool syncPoint);
+    explicit MediaSample(GstBuffer* buffer);
     ~MediaSample();
     MediaSample(const MediaSample&) = delete;
     MediaSample& operator=(const MediaSample&) = delete;
@@ -19,21 +19,12 @@ public:
     LUMI_IMPLEMENT_REFCOUNT
 
     HRESULT GetPointer(BYTE** buffer) override;
-    LONG GetSize() override;
-    HRESULT GetTime(REFERENCE_TIME* start, REFERENCE_TIME* end) override;
     LONG GetActualDataLength() override;
-    HRESULT SetActualDataLength(LONG length) override;
-    HRESULT IsSyncPoint() override;
-    HRESULT GetMediaType(AM_MEDIA_TYPE** mt) override;
 
 private:
     RefCount refs_;
     GstBuffer* buffer_;
     GstMapInfo map_{};
     BYTE* data_ = nullptr;
-    LONG size_ = 0;
     LONG actual_ = 0;
-    REFERENCE_TIME start_;
-    REFERENCE_TIME end_;
-    bool syncPoint_;
 };

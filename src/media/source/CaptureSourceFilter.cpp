@@ -130,30 +130,15 @@ HRESULT CaptureSourceFilter::GetPages(CAUUID* pages) {
     return S_OK;
 }
 
-HRESULT CaptureSourceFilter::GetCaps(IPin* pin, LONG* flags) {
-    if (!pin || !flags) return E_POINTER;
-    *flags = dynamic_cast<GraphPin*>(pin) == stillPin_ ? VideoControlFlag_Trigger : 0;
-    return S_OK;
-}
-
 HRESULT CaptureSourceFilter::SetMode(IPin* pin, LONG mode) {
     if (!pin) return E_POINTER;
     if (dynamic_cast<GraphPin*>(pin) != stillPin_ || !stillPin_) return E_INVALIDARG;
     if (mode & ~VideoControlFlag_Trigger) return E_INVALIDARG;
-    std::lock_guard lock(mutex_);
-    stillMode_ = mode;
     if (!(mode & VideoControlFlag_Trigger)) return S_OK;
+    std::lock_guard lock(mutex_);
     // One still image; a still output nobody connected has nowhere to send it.
     if (!stillPin_->peer()) return VFW_E_NOT_CONNECTED;
     return camera_.valid() && camera_.trigger() ? S_OK : E_FAIL;
-}
-
-HRESULT CaptureSourceFilter::GetMode(IPin* pin, LONG* mode) {
-    if (!pin || !mode) return E_POINTER;
-    if (dynamic_cast<GraphPin*>(pin) != stillPin_ || !stillPin_) return E_INVALIDARG;
-    std::lock_guard lock(mutex_);
-    *mode = stillMode_;
-    return S_OK;
 }
 
 VideoFormat CaptureSourceFilter::currentFormat() const {

@@ -56,9 +56,7 @@ public:
     HRESULT GetPages(CAUUID* pages) override;
 
     // IAMVideoControl (offered only with a still pin)
-    HRESULT GetCaps(IPin* pin, LONG* flags) override;
     HRESULT SetMode(IPin* pin, LONG mode) override;
-    HRESULT GetMode(IPin* pin, LONG* mode) override;
 
     // ICameraControls (offered when the device's controls can be reached)
     HRESULT GetControls(std::vector<lumi::devices::ControlInfo>* controls) override;
@@ -99,7 +97,6 @@ private:
     lumi::devices::VirtualCamera camera_;  // valid for a virtual camera
     std::unique_ptr<lumi::devices::V4l2Device> v4l2_;
     std::unique_ptr<lumi::devices::CameraButtonStill> buttonStill_;
-    LONG stillMode_ = 0;
     CaptureStreamConfig streamConfig_;
     mutable std::mutex mutex_;
 };

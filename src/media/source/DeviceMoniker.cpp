@@ -58,7 +58,3 @@ HRESULT DeviceMoniker::Read(LPCOLESTR name, VARIANT* value, IErrorLog*) {
     value->bstrVal = result;
     return S_OK;
 }
-
-HRESULT DeviceMoniker::Write(LPCOLESTR, VARIANT*) {
-    return E_ACCESSDENIED;
-}

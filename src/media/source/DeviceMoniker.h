@@ -21,7 +21,6 @@ public:
 
     // IPropertyBag: "FriendlyName", "DevicePath" as VT_BSTR; read-only.
     HRESULT Read(LPCOLESTR name, VARIANT* value, IErrorLog* log) override;
-    HRESULT Write(LPCOLESTR name, VARIANT* value) override;
 
 private:
     RefCount refs_;
