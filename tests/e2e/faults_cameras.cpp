@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <atomic>
+#include <mutex>
 #include <thread>
 
 #include "WindowSupport.h"
@@ -209,6 +210,29 @@ INSTANTIATE_TEST_SUITE_P(Camera, NoPicture,
                          ::testing::Values(VirtualCameraFault::Stall,
                                            VirtualCameraFault::ReadError),
                          [](const auto& test) { return VirtualCameraFaultName(test.param); });
+
+// Switched on with the logging rules, the media category gets a line for a camera that
+// cannot be read (the pipeline's error, with the element that reported it).
+TEST_F(CameraFaults, ReadErrorLeavesALineInTheMediaCategory) {
+    static std::mutex mutex;
+    static QStringList lines;
+    ASSERT_NO_FATAL_FAILURE(Start());
+    QLoggingCategory::setFilterRules(QStringLiteral("lumivisor.media=true"));
+    const QtMessageHandler previous =
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext& context, const QString& m) {
+            std::lock_guard lock(mutex);
+            if (qstrcmp(context.category, "lumivisor.media") == 0) lines << m;
+        });
+    VirtualCameraProvider::setFault("Virtual Camera 1", VirtualCameraFault::ReadError);
+    const bool shown = WaitFor([&] { return dlg.NoPictureShown(); }, 3000);
+    qInstallMessageHandler(previous);
+    QLoggingCategory::setFilterRules(QString());
+    VirtualCameraProvider::setFault("Virtual Camera 1", VirtualCameraFault::None);
+    EXPECT_TRUE(shown);
+    std::lock_guard lock(mutex);
+    EXPECT_TRUE(lines.filter(QStringLiteral("error from")).size() > 0)
+        << lines.join('\n').toStdString();
+}
 
 // The recording camera, the only one, unplugged: the menu empties and greys; another camera
 // arriving opens without recording, fitted; the same camera back within 10 s records on into
