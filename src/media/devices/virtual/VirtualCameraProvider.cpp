@@ -51,21 +51,14 @@ GstElement* deviceCreateElement(GstDevice* device, const gchar* name) {
     return VirtualCamera::createElement(options, name);
 }
 
-void deviceClassInit(gpointer klass, gpointer) {
+GType lumi_virtual_camera_device_get_type();
+G_DEFINE_TYPE(LumiVirtualCameraDevice, lumi_virtual_camera_device, GST_TYPE_DEVICE)
+
+void lumi_virtual_camera_device_class_init(LumiVirtualCameraDeviceClass* klass) {
     GST_DEVICE_CLASS(klass)->create_element = deviceCreateElement;
 }
 
-GType deviceType() {
-    static const GType type = [] {
-        GTypeInfo info{};
-        info.class_size = sizeof(LumiVirtualCameraDeviceClass);
-        info.class_init = deviceClassInit;
-        info.instance_size = sizeof(LumiVirtualCameraDevice);
-        return g_type_register_static(GST_TYPE_DEVICE, "LumiVirtualCameraDevice", &info,
-                                      GTypeFlags(0));
-    }();
-    return type;
-}
+void lumi_virtual_camera_device_init(LumiVirtualCameraDevice*) {}
 
 // A new device (floating) for the camera.
 GstDevice* makeDevice(const CameraEntry& camera) {
@@ -75,8 +68,8 @@ GstDevice* makeDevice(const CameraEntry& camera) {
         VirtualCameraProvider::kStillPinProperty, G_TYPE_BOOLEAN, gboolean(camera.options.stillPin),
         "device.api", G_TYPE_STRING, "virtual", nullptr);
     auto* device = static_cast<LumiVirtualCameraDevice*>(
-        g_object_new(deviceType(), "display-name", camera.name.c_str(), "device-class",
-                     "Video/Source", "caps", caps, "properties", props, nullptr));
+        g_object_new(lumi_virtual_camera_device_get_type(), "display-name", camera.name.c_str(),
+                     "device-class", "Video/Source", "caps", caps, "properties", props, nullptr));
     device->stillPin = camera.options.stillPin;
     gst_caps_unref(caps);
     gst_structure_free(props);
@@ -129,7 +122,10 @@ void providerStop(GstDeviceProvider* provider) {
     r.running.erase(provider);
 }
 
-void providerClassInit(gpointer klass, gpointer) {
+GType lumi_virtual_camera_provider_get_type();
+G_DEFINE_TYPE(LumiVirtualCameraProvider, lumi_virtual_camera_provider, GST_TYPE_DEVICE_PROVIDER)
+
+void lumi_virtual_camera_provider_class_init(LumiVirtualCameraProviderClass* klass) {
     auto* k = GST_DEVICE_PROVIDER_CLASS(klass);
     k->probe = providerProbe;
     k->start = providerStart;
@@ -139,17 +135,7 @@ void providerClassInit(gpointer klass, gpointer) {
                                                   "Lumivisor");
 }
 
-GType providerType() {
-    static const GType type = [] {
-        GTypeInfo info{};
-        info.class_size = sizeof(LumiVirtualCameraProviderClass);
-        info.class_init = providerClassInit;
-        info.instance_size = sizeof(LumiVirtualCameraProvider);
-        return g_type_register_static(GST_TYPE_DEVICE_PROVIDER, "LumiVirtualCameraProvider", &info,
-                                      GTypeFlags(0));
-    }();
-    return type;
-}
+void lumi_virtual_camera_provider_init(LumiVirtualCameraProvider*) {}
 
 bool taken(const Registry& r, const std::string& name) {
     return std::any_of(r.cameras.begin(), r.cameras.end(),
@@ -169,7 +155,7 @@ void VirtualCameraProvider::registerProvider() {
         // Ranked above the v4l2 provider, so a monitor lists the virtual cameras first and
         // real cameras last.
         gst_device_provider_register(nullptr, "lumivirtualcameraprovider", GST_RANK_PRIMARY + 1,
-                                     providerType());
+                                     lumi_virtual_camera_provider_get_type());
     });
 }
 
