@@ -144,31 +144,16 @@ HRESULT CaptureGraphBuilder::FindPin(IUnknown* source, PIN_DIRECTION dir, const 
     return E_FAIL;
 }
 
-HRESULT CaptureGraphBuilder::searchDownstream(GstFilter* filter, REFIID riid, void** object,
-                                              int depth) {
+HRESULT CaptureGraphBuilder::search(GstFilter* filter, PIN_DIRECTION toward, REFIID riid,
+                                    void** object, int depth) {
     if (!filter || depth > 32) return E_NOINTERFACE;
     if (SUCCEEDED(filter->QueryInterface(riid, object))) return S_OK;
     for (const auto& pin : filter->pins()) {
-        if (pin->direction() != PINDIR_OUTPUT) continue;
+        if (pin->direction() != toward) continue;
         if (SUCCEEDED(pin->QueryInterface(riid, object))) return S_OK;
         if (GraphPin* peer = pin->peer()) {
             if (SUCCEEDED(peer->QueryInterface(riid, object))) return S_OK;
-            if (SUCCEEDED(searchDownstream(&peer->filter(), riid, object, depth + 1))) return S_OK;
-        }
-    }
-    return E_NOINTERFACE;
-}
-
-HRESULT CaptureGraphBuilder::searchUpstream(GstFilter* filter, REFIID riid, void** object,
-                                            int depth) {
-    if (!filter || depth > 32) return E_NOINTERFACE;
-    if (SUCCEEDED(filter->QueryInterface(riid, object))) return S_OK;
-    for (const auto& pin : filter->pins()) {
-        if (pin->direction() != PINDIR_INPUT) continue;
-        if (SUCCEEDED(pin->QueryInterface(riid, object))) return S_OK;
-        if (GraphPin* peer = pin->peer()) {
-            if (SUCCEEDED(peer->QueryInterface(riid, object))) return S_OK;
-            if (SUCCEEDED(searchUpstream(&peer->filter(), riid, object, depth + 1))) return S_OK;
+            if (SUCCEEDED(search(&peer->filter(), toward, riid, object, depth + 1))) return S_OK;
         }
     }
     return E_NOINTERFACE;
@@ -183,20 +168,20 @@ HRESULT CaptureGraphBuilder::FindInterface(const GUID* category, const GUID* typ
     if (category && *category == LOOK_UPSTREAM_ONLY) {
         for (const auto& pin : f->pins())
             if (pin->direction() == PINDIR_INPUT && pin->peer() &&
-                SUCCEEDED(searchUpstream(&pin->peer()->filter(), riid, object, 0)))
+                SUCCEEDED(search(&pin->peer()->filter(), PINDIR_INPUT, riid, object, 0)))
                 return S_OK;
         return E_NOINTERFACE;
     }
     if (category && *category == LOOK_DOWNSTREAM_ONLY) {
         for (const auto& pin : f->pins())
             if (pin->direction() == PINDIR_OUTPUT && pin->peer() &&
-                SUCCEEDED(searchDownstream(&pin->peer()->filter(), riid, object, 0)))
+                SUCCEEDED(search(&pin->peer()->filter(), PINDIR_OUTPUT, riid, object, 0)))
                 return S_OK;
         return E_NOINTERFACE;
     }
     if (!category || *category == GUID_NULL) {
-        if (SUCCEEDED(searchDownstream(f, riid, object, 0))) return S_OK;
-        return searchUpstream(f, riid, object, 0);
+        if (SUCCEEDED(search(f, PINDIR_OUTPUT, riid, object, 0))) return S_OK;
+        return search(f, PINDIR_INPUT, riid, object, 0);
     }
     // A pin of the category: the pin itself, then what lies downstream of it.
     if (!TypeMatches(type)) return E_NOINTERFACE;
@@ -204,7 +189,7 @@ HRESULT CaptureGraphBuilder::FindInterface(const GUID* category, const GUID* typ
         if (pin->direction() != PINDIR_OUTPUT || !(pin->category() == *category)) continue;
         if (SUCCEEDED(pin->QueryInterface(riid, object))) return S_OK;
         if (GraphPin* peer = pin->peer())
-            if (SUCCEEDED(searchDownstream(&peer->filter(), riid, object, 0))) return S_OK;
+            if (SUCCEEDED(search(&peer->filter(), PINDIR_OUTPUT, riid, object, 0))) return S_OK;
     }
     return E_NOINTERFACE;
 }

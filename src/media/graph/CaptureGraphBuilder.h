@@ -38,8 +38,8 @@ private:
     HRESULT ensureGraph();
     HRESULT sourcePin(const GUID* category, const GUID* type, IUnknown* source,
                       std::vector<ComPtr<IBaseFilter>>& added, GraphPin** pin);
-    HRESULT searchDownstream(GstFilter* filter, REFIID riid, void** object, int depth);
-    HRESULT searchUpstream(GstFilter* filter, REFIID riid, void** object, int depth);
+    // The filter, then its pins of that direction and what they lead to, depth first.
+    HRESULT search(GstFilter* filter, PIN_DIRECTION toward, REFIID riid, void** object, int depth);
 
     RefCount refs_;
     ComPtr<IGraphBuilder> graphRef_;
