@@ -1,5 +1,4 @@
-// The operating-system layer's widgets: dialog templates, the combo box's messages, menus,
-// accelerators and message boxes.
+// Dialog templates, the combo box's messages, menus, accelerators and message boxes.
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
@@ -45,9 +44,7 @@ DialogTemplate SampleTemplate() {
     return t;
 }
 
-// Every control at its place (dialog units of the font, rounded to the nearest pixel), with
-// its id, kind, visibility and state; a fixed size unless the template has a sizing border
-// and a client area of its own.
+// Every control at its place in dialog units, with its id, kind and state.
 TEST(DialogBuilder, BuildsEveryControlAtItsPlaceWithItsId) {
     QDialog dialog;
     const DialogTemplate t = SampleTemplate();
@@ -104,8 +101,7 @@ TEST(DialogBuilder, WindowTextsFollowThePlatformsPrefixRule) {
     }
 }
 
-// The hidden device list: UTF-8 names in, counted, read back whole; positions outside the
-// list give CB_ERR.
+// The hidden device list: UTF-8 names in and out, CB_ERR outside the list.
 TEST(DialogBuilder, ComboBoxAnswersItsMessages) {
     QDialog dialog;
     BuildDialogFromTemplate(&dialog, SampleTemplate());
@@ -139,8 +135,7 @@ MenuTemplate SampleMenu() {
     return m;
 }
 
-// Items by command or position: ids, texts, enabling, checks (an unchecked item shows no
-// box), deletion and appending.
+// Menu items by command or position: texts, enabling, checks, deletion, appending.
 TEST(Menu, BuildsTheTemplateAndAddressesItemsByCommandOrPosition) {
     QWidget window;
     QMenuBar* bar = BuildMenuBar(SampleMenu(), &window);
@@ -199,8 +194,7 @@ TEST(Accelerator, KeysMatchWithExactlyTheirModifiersAndGreyedItemsSwallowThem) {
         {QEvent::KeyRelease, Qt::Key_Space, {}, 0}};
     for (const auto& [type, key, modifiers, command] : cases)
         EXPECT_EQ(table.Match(QKeyEvent(type, key, modifiers)), command) << key;
-    // A key whose menu item is greyed is swallowed without a command; one without a menu
-    // item always acts (as WM_COMMAND with 1 in the high word).
+    // A greyed item swallows its key; a key without an item always acts.
     QWidget window;
     QMenuBar* bar = BuildMenuBar(SampleMenu(), &window);
     const AcceleratorTable keys({{FVIRTKEY, VK_RETURN, 200}, {FVIRTKEY, VK_SPACE, 777}});
@@ -223,8 +217,7 @@ TEST(Accelerator, KeysMatchWithExactlyTheirModifiersAndGreyedItemsSwallowThem) {
     EXPECT_EQ(sink.commands, (std::vector<WPARAM>{200 | 1 << 16, 777 | 1 << 16}));
 }
 
-// The handler gets owner, text, caption (the application's name by default) and type, and
-// the one it replaced comes back.
+// The handler gets owner, text, caption and type; the previous one comes back.
 TEST(MessageBox, HandlerReceivesTheBoxAndIsRestored) {
     QStringList shown;
     QObject owner;

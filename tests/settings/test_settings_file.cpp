@@ -1,5 +1,4 @@
-// The settings file's keys, the string table's language choice, and the next picture and
-// video numbers read from the files in the save folder.
+// Settings file keys, the string table, and the next file numbers of the save folder.
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -70,8 +69,7 @@ TEST(StringTable, EveryPairHasBothTextsAndTheFlagPicksOne) {
     EXPECT_EQ(LoadStringForLanguage(92, 0), "   ");
 }
 
-// The number after the highest one read (with the platform's atof) between the last '_'
-// and the last '.' of the names matching "NEWPIC_*.jpg", ignoring case.
+// The number after the highest one (read like atof) in names matching the prefix.
 TEST(ScanNextNumber, NextNumberAfterTheFilesPresent) {
     const std::pair<std::vector<const char*>, int> cases[] = {
         {{}, 0},
@@ -100,9 +98,7 @@ TEST(ScanNextNumber, NextNumberAfterTheFilesPresent) {
     }
 }
 
-// Folders and hidden entries do not count, a dot prefix counts the program's own dot
-// files, videos are apart from pictures, a prefix with underscores reads after the last
-// one, a missing folder gives 0, an empty folder is the current folder.
+// Folders and hidden entries do not count; missing folder 0; empty folder the current one.
 TEST(ScanNextNumber, FolderRules) {
     QTemporaryDir dir;
     const QString folder = dir.path() + "/";
