@@ -97,7 +97,6 @@ protected:
     }
     std::vector<std::wstring> Names() { return SortedNames(engine.m_pGraph.get()); }
     QString Path(const QString& name) const { return QDir(folder.path()).filePath(name); }
-
     QTemporaryDir folder;
     lumitest::RepaintCounter preview;
     VirtualCamera camera;
@@ -137,7 +136,6 @@ TEST_F(CaptureRecording, FileHoldsTheCaptureStreamUnchanged) {
         EXPECT_EQ(Names(), previewGraph);  // multiplexer and writer gone
         EXPECT_EQ(QSize(engine.m_nWidth, engine.m_nHeight), QSize(1280, 720));
         EXPECT_TRUE(PreviewRuns());
-
         const AviContents avi = ReadAvi(path.toStdString());
         EXPECT_FALSE(avi.error);
         EXPECT_GT(avi.frames, 60);
@@ -186,9 +184,6 @@ struct Rate {
     VirtualCameraFault fault;
     PixelFormat format;
 };
-void PrintTo(const Rate& r, std::ostream* out) {
-    *out << lumi::devices::VirtualCameraFaultName(r.fault);
-}
 
 class RecordingKeepsTime : public CaptureRecording, public ::testing::WithParamInterface<Rate> {};
 
@@ -264,7 +259,6 @@ TEST_F(CaptureRecording, RefusedRecordingsKeepTheFilesAndThePreview) {
     EXPECT_EQ(engine.StopRecording(), E_POINTER);
     EXPECT_TRUE(messages.texts.isEmpty());
     EXPECT_FALSE(QFile::exists(Path("NEWAVI_0.avi")));
-
     ASSERT_NO_FATAL_FAILURE(OpenIn(PixelFormat::Yuy2, 640, 480));
     const auto before = Names();
     ASSERT_TRUE(lumitest::WriteFile(Path("NEWAVI_0.avi"), "keep"));
@@ -285,7 +279,6 @@ TEST_F(CaptureRecording, RefusedRecordingsKeepTheFilesAndThePreview) {
     EXPECT_EQ(QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
               QStringList{"NEWAVI_0.avi"});
     EXPECT_EQ(lumitest::ReadFile(Path("NEWAVI_0.avi")), "keep");
-
     messages.texts.clear();
     engine.StopRecording();
     EXPECT_TRUE(messages.texts.isEmpty());

@@ -130,7 +130,6 @@ protected:
     QSlider* Brightness(PropertyFrame& frame) {
         return frame.findChild<QSlider*>(QStringLiteral("slider:%1").arg(kBrightness));
     }
-
     QWidget owner;
     int framesShown = 0;
 };
@@ -151,7 +150,6 @@ TEST_F(ResolutionFilter, FilterShowsOnTheRunningGraphResolutionRebuildsForTheCho
     EXPECT_EQ(title, "Capture Filter");
     EXPECT_EQ(NameOf(engine.m_pCaptureFilter.get()), L"Capture Filter");  // no rebuild
     EXPECT_TRUE(Running());
-
     OnFrame([&](PropertyFrame& frame) {
         EXPECT_FALSE(Running());
         EXPECT_EQ(SortedNames(engine.m_pGraph.get()), kSecondNames);
@@ -171,8 +169,6 @@ TEST_F(ResolutionFilter, FilterShowsOnTheRunningGraphResolutionRebuildsForTheCho
     EXPECT_TRUE(Running());
     EXPECT_TRUE(WaitFor([] { return BufferedSize() == 1280 * 720 * 4; }));
     EXPECT_EQ(camera.currentFormat()->width, 1280);
-    EXPECT_EQ(NameOf(engine.m_pGrabberFilter.get()), L"Sample grabber");
-
     OnFrame([&](PropertyFrame& frame) {
         title = frame.windowTitle();
         frame.cancel();
@@ -213,7 +209,6 @@ TEST_F(ResolutionFilter, DeviceWithoutPagesShowsNoFrameAndRunsAgain) {
     engine.ShowResolutionDialog(&owner);
     EXPECT_TRUE(Running());
     EXPECT_TRUE(WaitFor([] { return BufferedSize() == 640 * 480 * 4; }));
-
     const auto grabberPeer = [&] {  // upstream of the grabber's input
         ComPtr<IEnumPins> pins;
         engine.m_pGrabberFilter->EnumPins(pins.put());
@@ -280,7 +275,6 @@ TEST_F(ResolutionFilter, PagesOpenWhenTheGraphIsReleasedActOnALiveFilter) {
     engine.ShowFilterDialog(&owner);
     EXPECT_EQ(camera.control(kBrightness), 0);  // Cancel took it back
     EXPECT_FALSE(engine.m_pCaptureFilter || engine.m_pMediaControl);
-
     ASSERT_EQ(engine.OpenDevice(PositionOf("Engine Camera")), 0);
     const ComPtr<CaptureSourceFilter> shown(
         dynamic_cast<CaptureSourceFilter*>(engine.m_pCaptureFilter.get()));

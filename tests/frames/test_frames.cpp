@@ -108,7 +108,6 @@ protected:
         QCoreApplication::processEvents();
         return window.paints;
     }
-
     lumitest::RepaintCounter window;
 };
 
@@ -219,7 +218,6 @@ TEST_F(FrameSink, PictureRequests) {
     EXPECT_EQ(pictures[0].bytes, frame);
     EXPECT_EQ(pictures[0].callback, &FrameCallback);
     EXPECT_EQ(StillRequested.load(), 0);
-
     PreviewFrozen = 1;
     StillRequested = 1;
     Deliver(Bytes(96, 0x02));
@@ -412,7 +410,6 @@ protected:
         std::lock_guard lock(SaveSettingsMutex);
         return NextPictureNumber;
     }
-
     QTemporaryDir dir;
 };
 
@@ -450,7 +447,6 @@ TEST_F(Snapshot, NumbersAndNames) {
     EXPECT_EQ(Next(), 4);
     EXPECT_EQ(ReadFile(dir.filePath("NEWPIC_1.jpg")), "keep");
     EXPECT_FALSE(QImage(dir.filePath("NEWPIC_3.jpg")).isNull());
-
     const QString before = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(dir.path()));
     Settings({}, 7);

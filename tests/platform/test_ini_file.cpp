@@ -156,7 +156,6 @@ TEST(FileFind, ListsMatchesWithTheirKinds) {
     EXPECT_FALSE(finder.FindFile(dir.path() + "/*.png"));
     EXPECT_FALSE(finder.FindNextFile());
     EXPECT_TRUE(finder.GetFileName().isEmpty());
-
     const QByteArray folder = ToNarrow(dir.path()) + "/\xff\xfe/";
     ASSERT_EQ(::mkdir(folder.constData(), 0755), 0);
     ASSERT_EQ(::symlink("missing", (folder + "P_\xe9.jpg").constData()), 0);

@@ -183,7 +183,6 @@ protected:
     static void Click(CFolderWnd& dialog, int id) {
         QTest::mouseClick(qobject_cast<QPushButton*>(GetDlgItem(&dialog, id)), Qt::LeftButton);
     }
-
     QTemporaryDir dir;
     QString folder;
     QString settingsFile = dir.path() + "/config/lumivisor.ini";
