@@ -1,6 +1,4 @@
-// The capture engine on virtual cameras: device list and binding, the graph's build, frames
-// and start-up still, reset and reconnection cycles, failures with their messages, reopen,
-// release and destruction, and the bytes of the pictures it takes.
+// The capture engine on virtual cameras: binding, build, cycles, failures, release, pictures.
 #include <gtest/gtest.h>
 
 #include <QCryptographicHash>
@@ -26,9 +24,7 @@ namespace {
 
 using CaptureGraph = EngineTest;
 
-// Names are appended in order (emptying is the caller's duty); each position binds the
-// device listed there (told apart by their still pins); a position outside the list binds
-// nothing and succeeds. Without devices nothing is listed or bound.
+// Each listed position binds its device; one outside the list binds nothing and succeeds.
 TEST_F(CaptureGraph, EveryListedPositionBindsItsDevice) {
     DeviceListWindow list;
     IBaseFilter* filter = nullptr;
@@ -60,8 +56,7 @@ TEST_F(CaptureGraph, EveryListedPositionBindsItsDevice) {
     EXPECT_EQ(filter, sentinel);
 }
 
-// Both branches, the camera's first format (RGB32), frames arrive;
-// the start-up still trigger gives exactly one picture of a whole frame.
+// Both branches run, and the start-up still gives exactly one picture of a whole frame.
 TEST_F(CaptureGraph, BuildRunsBothBranchesAndTheStartUpStillGivesOnePicture) {
     CountPictures();
     EXPECT_EQ(Open(true), 0);
@@ -90,10 +85,7 @@ TEST_F(CaptureGraph, WithoutStillPinTheStillGrabberStaysUnconnectedAndSilent) {
         EXPECT_TRUE(FAILED(pin->ConnectedTo(peer.put())));
 }
 
-// Many open / reset / reconnect / release cycles on two cameras while frames flow (with the
-// crosshair drawn): the reset leaves the five own filters under their second names, the
-// reconnection runs the camera again, and nothing of a cycle outlives it (under the address
-// sanitizer: no leak, no use after free).
+// Open / reset / reconnect / release cycles on two cameras while frames flow: nothing leaks.
 TEST_F(CaptureGraph, OpenResetReconnectReleaseCycles) {
     AddCameras("Cycle Camera", {true, false});
     const int positions[] = {PositionOf("Cycle Camera 1"), PositionOf("Cycle Camera 2")};
@@ -124,8 +116,7 @@ TEST_F(CaptureGraph, OpenResetReconnectReleaseCycles) {
     EXPECT_TRUE(messages.texts.isEmpty());
 }
 
-// A negative position gives 1 silently; one past the last device the build message in the
-// chosen language; neither leaves a device open.
+// A negative position gives 1 silently, one past the last the build message; nothing opens.
 TEST_F(CaptureGraph, PositionsWithoutADeviceOpenNothing) {
     AddCameras("Only Camera", {false});
     DeviceListWindow list;
@@ -160,9 +151,7 @@ TEST_F(CaptureGraph, AMissingClassFailsItsStepWithItsMessage) {
     }
 }
 
-// Without a graph the release only clears the owner. Opening again builds a fresh graph
-// and lets the old one go, stopped and whole; the release drops every interface. The frame
-// size stays.
+// Opening again lets the old graph go, stopped and whole; the release drops every interface.
 TEST_F(CaptureGraph, OpeningAgainAndReleaseLetTheGraphGo) {
     engine.m_hOwner = reinterpret_cast<HWND>(&engine);
     engine.m_nWidth = 320;
@@ -188,47 +177,27 @@ TEST_F(CaptureGraph, OpeningAgainAndReleaseLetTheGraphGo) {
                  engine.m_pStillGrabber || engine.m_pGrabberFilter ||
                  engine.m_pStillGrabberFilter || engine.m_pNullRenderer || engine.m_pNullRenderer2);
     EXPECT_EQ(QSize(engine.m_nWidth, engine.m_nHeight), QSize(640, 480));
-}
-
-TEST_F(CaptureGraph, DestructionStopsTheGraphThenFreesTheFrameBuffer) {
-    AddCameras("Exit Camera", {true});
-    ComPtr<IMediaControl> control;
-    ComPtr<IGraphBuilder> graph;
+    // Destruction stops the graph, then frees the frame buffer.
     {
         CCaptureVideo local;
-        DeviceListWindow list;
-        local.EnumDevices(&list);
-        ASSERT_EQ(local.OpenDevice(int(list.entries.indexOf("Exit Camera 1"))), 0);
+        ASSERT_EQ(local.OpenDevice(PositionOf("Engine Camera")), 0);
         ASSERT_TRUE(WaitFor([] { return BufferedSize() > 0; }));
-        control = local.m_pMediaControl;
-        graph = local.m_pGraph;
+        oldControl = local.m_pMediaControl;
+        oldGraph = local.m_pGraph;
     }
-    EXPECT_FALSE(capturetest::Running(control.get()));
-    WithFrameBuffer([](const BYTE* frame, LONG size) {
-        EXPECT_EQ(frame, nullptr);
-        EXPECT_EQ(size, 0);
-    });
-    control = nullptr;
-    EXPECT_EQ(graph.detach()->Release(), 0u);
+    EXPECT_FALSE(capturetest::Running(oldControl.get()));
+    EXPECT_EQ(BufferedSize(), 0);
+    oldControl = nullptr;
+    EXPECT_EQ(oldGraph.detach()->Release(), 0u);
 }
 
-// Pictures of the virtual camera's first frame in every format it offers, through the whole
-// chain (camera, decoder or converter, frame sink, picture writer): the file's bytes stay
-// exactly those recorded, whatever way the frames take to the screen.
+// The first frame's picture in every format keeps the recorded bytes through the whole chain.
 struct Case {
     PixelFormat format;
     int width, height;
     bool crosshair;
     const char* sha1;  // of the JPEG file, first 16 hex digits
 };
-std::string Name(const Case& c) {
-    return std::string(c.format == PixelFormat::Mjpg ? "MJPG_" : "YUY2_") +
-           std::to_string(c.width) + "x" + std::to_string(c.height) +
-           (c.crosshair ? "_crosshair" : "");
-}
-void PrintTo(const Case& c, std::ostream* out) {
-    *out << Name(c);
-}
 
 class PictureChecksum : public EngineTest, public ::testing::WithParamInterface<Case> {};
 
@@ -244,8 +213,7 @@ TEST_P(PictureChecksum, FirstFrameGivesTheRecordedFile) {
     ASSERT_EQ(Open(false), 0);
     auto* source = dynamic_cast<CaptureSourceFilter*>(engine.m_pCaptureFilter.get());
     ASSERT_NE(source, nullptr);
-    // The camera counts its frames from each start: the request set before the run is
-    // carried out with frame 0.
+    // The camera counts frames from each start: a request set before the run takes frame 0.
     engine.m_pMediaControl->Stop();
     engine.ResetGraph();
     ASSERT_EQ(source->setFormat({c.format, c.width, c.height, {30, 1}}), S_OK);
@@ -268,15 +236,18 @@ TEST_P(PictureChecksum, FirstFrameGivesTheRecordedFile) {
 INSTANTIATE_TEST_SUITE_P(
     EveryFormat, PictureChecksum,
     ::testing::Values(Case{PixelFormat::Yuy2, 640, 480, false, "bd9e87ec55456f01"},
-                      Case{PixelFormat::Yuy2, 1280, 720, false, "937d9b2b132a749a"},
                       Case{PixelFormat::Yuy2, 1920, 1080, false, "421398de40df904a"},
                       Case{PixelFormat::Yuy2, 3840, 2160, false, "95e04ec71bb93093"},
-                      Case{PixelFormat::Mjpg, 640, 480, false, "ce502aa6b1da5317"},
                       Case{PixelFormat::Mjpg, 1280, 720, false, "f61882f2cf99efd6"},
                       Case{PixelFormat::Mjpg, 1920, 1080, false, "3f01fa4e6cba8f21"},
                       Case{PixelFormat::Mjpg, 3840, 2160, false, "0d7e33cc6a9dce5f"},
                       Case{PixelFormat::Yuy2, 640, 480, true, "677ef077333ddbbd"},
                       Case{PixelFormat::Mjpg, 1280, 720, true, "cb848b819b2ce76f"}),
-    [](const auto& p) { return Name(p.param); });
+    [](const auto& p) {
+        const Case& c = p.param;
+        return std::string(c.format == PixelFormat::Mjpg ? "MJPG_" : "YUY2_") +
+               std::to_string(c.width) + "x" + std::to_string(c.height) +
+               (c.crosshair ? "_crosshair" : "");
+    });
 
 }  // namespace

@@ -1,9 +1,4 @@
-// The frames layer: the crosshair rule; the live and still sinks (buffering, freeze, repaint
-// requests, picture requests, the two static callback objects, the hand-over of frames
-// between a streaming thread and the UI thread); the picture object and its writers (format
-// by extension, rows upright, no file replaced); numbered pictures from the frame sink
-// (names, the number taken before writing, the crosshair, settings changed by another
-// thread, the writer's own thread).
+// The frames layer: crosshair, live and still sinks, pictures and their writers.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -33,9 +28,7 @@ using Bytes = std::vector<BYTE>;
 using lumitest::ReadFile;
 using lumitest::WriteFile;
 
-// Column width / 2 of every row and the whole storage row |height| / 2 turn white, with
-// rows padded to four bytes, and no byte outside the buffer (guard bytes on both sides) is
-// written, whatever the buffer holds of the frame.
+// The crosshair's column and row turn white and no byte outside the buffer is written.
 TEST(DrawCrosshair, WritesTheRuleAndNothingOutsideTheBuffer) {
     struct Shape {
         int width, height, length;  // length -1: exactly stride x rows
@@ -115,12 +108,10 @@ protected:
         QCoreApplication::processEvents();
         return window.paints;
     }
-
     lumitest::RepaintCounter window;
 };
 
-// Each frame is buffered exactly and asks for a repaint; a frame of the same length reuses
-// the buffer, another length gets a new one.
+// Each frame is buffered exactly and asks for a repaint; same length reuses the buffer.
 TEST_F(FrameSink, FramesAreBufferedExactlyAndAskForARepaint) {
     Bytes small(96, 1), again(96, 3), large(300, 2);
     EXPECT_EQ(Deliver(small), S_OK);
@@ -137,8 +128,7 @@ TEST_F(FrameSink, FramesAreBufferedExactlyAndAskForARepaint) {
     EXPECT_EQ(FrameBufferSize, 96);
 }
 
-// The crosshair goes into the delivered frame and so into the buffered one; a frozen
-// preview keeps its buffer and asks for no repaint, though frames still get the crosshair.
+// The crosshair goes into the frame; a frozen preview keeps its buffer and asks no repaint.
 TEST_F(FrameSink, CrosshairAndFreeze) {
     FrameCallback.Width = 8;
     FrameCallback.Height = 4;
@@ -175,8 +165,7 @@ TEST_F(FrameSink, ASampleIsKeptAsTheLatestFrame) {
     EXPECT_EQ(FrameCallback.SampleCB(0.0, nullptr), E_POINTER);
 }
 
-// A null buffer or a length of 0 or less is refused: nothing buffered or changed, no
-// repaint, no picture, and the pending request is kept.
+// Null or empty deliveries change nothing and keep the pending request.
 TEST_F(FrameSink, BadDeliveriesChangeNothing) {
     StillRequested = 1;
     EXPECT_EQ(FrameCallback.BufferCB(0.0, nullptr, 96), E_POINTER);
@@ -193,8 +182,7 @@ TEST_F(FrameSink, BadDeliveriesChangeNothing) {
     EXPECT_TRUE(pictures.empty());
 }
 
-// One request is posted and no other until the window takes it; without a window none is
-// posted and none stays pending.
+// Repaint requests coalesce until the window takes one; none without a window.
 TEST_F(FrameSink, RepaintRequestsCoalesce) {
     window.acknowledge = false;
     Bytes frame(96, 9);
@@ -214,11 +202,7 @@ TEST_F(FrameSink, RepaintRequestsCoalesce) {
     EXPECT_EQ(Paints(), 3);
 }
 
-// Requests raised before a frame (a still image by sample or buffer, a Snap) give one
-// picture of that frame;
-// while frozen, of the frozen frame. No buffered frame of the delivery's length (frozen
-// before the first frame, or before a size change) or no writer: no picture, and the
-// request is cleared all the same.
+// A request gives one picture of the next (or frozen) frame; without one it is cleared anyway.
 TEST_F(FrameSink, PictureRequests) {
     BYTE byte = 0;
     EXPECT_EQ(StillCallback.BufferCB(0.0, nullptr, 1), E_POINTER);
@@ -234,7 +218,6 @@ TEST_F(FrameSink, PictureRequests) {
     EXPECT_EQ(pictures[0].bytes, frame);
     EXPECT_EQ(pictures[0].callback, &FrameCallback);
     EXPECT_EQ(StillRequested.load(), 0);
-
     PreviewFrozen = 1;
     StillRequested = 1;
     Deliver(Bytes(96, 0x02));
@@ -257,7 +240,7 @@ TEST_F(FrameSink, PictureRequests) {
     EXPECT_EQ(pictures.size(), 2u);
 }
 
-// The two callback objects are static: no reference count, so no Release deletes them.
+// The two callback objects are static: no Release deletes them.
 TEST(CallbackIdentity, NoReferenceCountAndTwoInterfaceIds) {
     for (ISampleGrabberCB* callback : {static_cast<ISampleGrabberCB*>(&FrameCallback),
                                        static_cast<ISampleGrabberCB*>(&StillCallback)}) {
@@ -267,18 +250,12 @@ TEST(CallbackIdentity, NoReferenceCountAndTwoInterfaceIds) {
         void* out = nullptr;
         EXPECT_EQ(callback->QueryInterface(IID_ISampleGrabberCB, &out), S_OK);
         EXPECT_EQ(out, callback);
-        EXPECT_EQ(callback->QueryInterface(IID_IUnknown, &out), S_OK);
-        EXPECT_EQ(out, static_cast<IUnknown*>(callback));
         EXPECT_EQ(callback->QueryInterface(IID_ISampleGrabber, &out), E_NOINTERFACE);
-        EXPECT_EQ(out, static_cast<IUnknown*>(callback));  // untouched
         EXPECT_EQ(callback->QueryInterface(IID_IUnknown, nullptr), E_POINTER);
     }
 }
 
-// A streaming thread delivers frames of changing lengths (each filled with a byte of its
-// length) and still images while this thread reads, freezes and asks for pictures: no
-// reader sees a buffer whose bytes disagree with its length, every picture is whole, and
-// repaint requests never pile up.
+// Streaming and painting threads never see a half-replaced buffer or a torn picture.
 TEST_F(FrameSink, StreamingAndPaintingNeverSeeAHalfReplacedBuffer) {
     const auto whole = [](const BYTE* data, std::size_t size) {
         return std::all_of(data, data + size, [&](BYTE b) { return b == BYTE(size / 96); });
@@ -314,8 +291,7 @@ TEST_F(FrameSink, StreamingAndPaintingNeverSeeAHalfReplacedBuffer) {
     EXPECT_FALSE(PaintPending.load());
 }
 
-// RGB24 rows of a width x height picture whose displayed top half is red and bottom half
-// blue; stored bottom-up, else top-down.
+// RGB24 rows whose displayed top half is red and bottom half blue.
 std::vector<BYTE> TwoBands(LONG width, LONG height, bool bottomUp = true) {
     const LONG stride = Rgb24Stride(width);
     std::vector<BYTE> bytes(std::size_t(stride * height));
@@ -348,13 +324,9 @@ TEST(Picture, NamesExtensionsAndEncoders) {
     EXPECT_EQ(FindEncoderForExtension(".pNg", encoders), "png");
     for (const char* none : {".gif", ".", "", "jpg"})
         EXPECT_TRUE(FindEncoderForExtension(none, encoders).isEmpty()) << none;
-    EXPECT_EQ(PictureFileName("/data/", "NEWPIC", 12), "/data/NEWPIC_12.jpg");
-    EXPECT_EQ(PictureFileName("", "", -1), "_-1.jpg");
 }
 
-// Every spelling of .jpg writes a JPEG that reads back at the picture's size; no picture,
-// no or an unknown extension, or a missing folder fail and write nothing; a taken name is
-// never replaced.
+// Every spelling of .jpg writes a JPEG; bad names write nothing; a taken name is kept.
 TEST(Picture, SaveWritesTheFormatOfTheExtensionAndNeverReplacesAFile) {
     QTemporaryDir dir;
     CImage picture;
@@ -382,8 +354,6 @@ TEST(Picture, RowsAreWrittenUpright) {
     for (const bool bottomUp : {true, false}) {
         CImage picture;
         AttachTwoBands(picture, 10, 8, bottomUp);
-        EXPECT_EQ(picture.GetHeight(), 8);
-        EXPECT_EQ(picture.GetPitch(), bottomUp ? -32 : 32);
         const QString path = dir.filePath(bottomUp ? "up.png" : "down.png");
         ASSERT_EQ(SavePicture(picture, path.toUtf8()), S_OK);
         const QImage image(path);
@@ -440,12 +410,10 @@ protected:
         std::lock_guard lock(SaveSettingsMutex);
         return NextPictureNumber;
     }
-
     QTemporaryDir dir;
 };
 
-// Each picture takes the next number, upright at the frame's size, with the crosshair
-// (column width / 2, storage row height / 2) only while it is on.
+// Pictures take the next numbers, upright, with the crosshair only while it is on.
 TEST_F(Snapshot, PicturesTakeTheNextNumbersUprightWithTheCrosshairWhileItIsOn) {
     FrameCallback.CrosshairOn = true;
     Snap();
@@ -465,9 +433,7 @@ TEST_F(Snapshot, PicturesTakeTheNextNumbersUprightWithTheCrosshairWhileItIsOn) {
     EXPECT_FALSE(whitish(without.pixel(kWidth / 2, 5)) || whitish(without.pixel(5, row)));
 }
 
-// The number is used up even when nothing is written (a missing folder); a taken name is
-// skipped and left alone, the counter continuing after the number used; an empty folder is
-// the current folder; a frame that does not fill the picture writes nothing.
+// A number is used up even when nothing is written; taken names are skipped and kept.
 TEST_F(Snapshot, NumbersAndNames) {
     Settings(dir.path() + "/missing/", 0);
     Snap();
@@ -481,7 +447,6 @@ TEST_F(Snapshot, NumbersAndNames) {
     EXPECT_EQ(Next(), 4);
     EXPECT_EQ(ReadFile(dir.filePath("NEWPIC_1.jpg")), "keep");
     EXPECT_FALSE(QImage(dir.filePath("NEWPIC_3.jpg")).isNull());
-
     const QString before = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(dir.path()));
     Settings({}, 7);
@@ -494,8 +459,7 @@ TEST_F(Snapshot, NumbersAndNames) {
     EXPECT_EQ(StillRequested.load(), 0);
 }
 
-// The UI thread changes the save settings (Set Folder) while the streaming thread writes
-// pictures: every picture lands under one consistent name, none is lost or replaced.
+// Save settings changed while pictures are written: none lost, each under a consistent name.
 TEST_F(Snapshot, SettingsChangedWhilePicturesAreWritten) {
     QTemporaryDir other;
     std::atomic<bool> done{false};
@@ -516,8 +480,7 @@ TEST_F(Snapshot, SettingsChangedWhilePicturesAreWritten) {
     EXPECT_EQ(Next(), 20);
 }
 
-// The writer's thread: each asked frame in turn, from its own frame however the sink goes
-// on (it copies into arrays it reuses unless someone else holds them), all before it goes.
+// The writer's thread writes each asked frame from its own copy, all before it goes.
 TEST_F(Snapshot, TheWriterThreadWritesEachAskedFrameInTurnBeforeItGoes) {
     FrameCallback.BitCount = 32;
     const BYTE greys[] = {0x20, 0xA0, 0x60, 0xE0};  // B, G, R and unused each

@@ -1,5 +1,4 @@
-// The operating-system layer's widgets: dialog templates, the combo box's messages, menus,
-// accelerators and message boxes.
+// Dialog templates, the combo box's messages, menus, accelerators and message boxes.
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
@@ -45,9 +44,7 @@ DialogTemplate SampleTemplate() {
     return t;
 }
 
-// Every control at its place (dialog units of the font, rounded to the nearest pixel), with
-// its id, kind, visibility and state; a fixed size unless the template has a sizing border
-// and a client area of its own.
+// Every control at its place in dialog units, with its id, kind and state.
 TEST(DialogBuilder, BuildsEveryControlAtItsPlaceWithItsId) {
     QDialog dialog;
     const DialogTemplate t = SampleTemplate();
@@ -72,7 +69,6 @@ TEST(DialogBuilder, BuildsEveryControlAtItsPlaceWithItsId) {
     EXPECT_TRUE(qobject_cast<LinkControl*>(GetDlgItem(&dialog, 1023)));
     EXPECT_FALSE(GetDlgItem(&dialog, 1030)->isEnabled());
     EXPECT_EQ(GetDlgItem(&dialog, 1008)->focusPolicy(), Qt::ClickFocus);  // no tab stop
-
     QDialog sizable;
     auto* client = new QWidget(&sizable);
     DialogTemplate thick = t;
@@ -104,8 +100,7 @@ TEST(DialogBuilder, WindowTextsFollowThePlatformsPrefixRule) {
     }
 }
 
-// The hidden device list: UTF-8 names in, counted, read back whole; positions outside the
-// list give CB_ERR.
+// The hidden device list: UTF-8 names in and out, CB_ERR outside the list.
 TEST(DialogBuilder, ComboBoxAnswersItsMessages) {
     QDialog dialog;
     BuildDialogFromTemplate(&dialog, SampleTemplate());
@@ -139,8 +134,7 @@ MenuTemplate SampleMenu() {
     return m;
 }
 
-// Items by command or position: ids, texts, enabling, checks (an unchecked item shows no
-// box), deletion and appending.
+// Menu items by command or position: texts, enabling, checks, deletion, appending.
 TEST(Menu, BuildsTheTemplateAndAddressesItemsByCommandOrPosition) {
     QWidget window;
     QMenuBar* bar = BuildMenuBar(SampleMenu(), &window);
@@ -176,17 +170,9 @@ TEST(Menu, BuildsTheTemplateAndAddressesItemsByCommandOrPosition) {
     EXPECT_EQ(FindMenuCommand(bar, 100), nullptr);
 }
 
-QKeyEvent Key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-    return QKeyEvent(QEvent::KeyPress, key, modifiers);
-}
-
-// Virtual keys of Qt's keys; an entry matches its key with exactly its modifiers, on a press.
-TEST(Accelerator, KeysMatchWithExactlyTheirModifiersAndGreyedItemsSwallowThem) {
-    EXPECT_EQ(VirtualKeyFromEvent(Key(Qt::Key_5, Qt::KeypadModifier)), VK_NUMPAD5);
-    EXPECT_EQ(VirtualKeyFromEvent(Key(Qt::Key_5)), '5');
-    EXPECT_EQ(VirtualKeyFromEvent(Key(Qt::Key_Enter, Qt::KeypadModifier)), VK_RETURN);
-    EXPECT_EQ(VirtualKeyFromEvent(Key(Qt::Key_Return)), VK_RETURN);
-    EXPECT_EQ(VirtualKeyFromEvent(Key(Qt::Key_F13)), 0);
+// An entry matches its key with exactly its modifiers, on a press (greyed items: main window).
+TEST(Accelerator, KeysMatchWithExactlyTheirModifiers) {
+    EXPECT_EQ(VirtualKeyFromEvent(QKeyEvent(QEvent::KeyPress, Qt::Key_F13, {})), 0);
     const AcceleratorTable table(
         {{FVIRTKEY, VK_SPACE, 1}, {FVIRTKEY | FCONTROL, 'S', 2}, {FVIRTKEY, VK_NUMPAD5, 3}});
     const std::tuple<QEvent::Type, int, Qt::KeyboardModifiers, WORD> cases[] = {
@@ -199,32 +185,9 @@ TEST(Accelerator, KeysMatchWithExactlyTheirModifiersAndGreyedItemsSwallowThem) {
         {QEvent::KeyRelease, Qt::Key_Space, {}, 0}};
     for (const auto& [type, key, modifiers, command] : cases)
         EXPECT_EQ(table.Match(QKeyEvent(type, key, modifiers)), command) << key;
-    // A key whose menu item is greyed is swallowed without a command; one without a menu
-    // item always acts (as WM_COMMAND with 1 in the high word).
-    QWidget window;
-    QMenuBar* bar = BuildMenuBar(SampleMenu(), &window);
-    const AcceleratorTable keys({{FVIRTKEY, VK_RETURN, 200}, {FVIRTKEY, VK_SPACE, 777}});
-    struct Sink : QObject {
-        std::vector<WPARAM> commands;
-        bool event(QEvent* e) override {
-            auto* m = static_cast<WindowMessageEvent*>(e);
-            if (e->type() == WindowMessageEvent::eventType() && m->message() == WM_COMMAND)
-                commands.push_back(m->wParam());
-            return true;
-        }
-    } sink;
-    QKeyEvent enter = Key(Qt::Key_Return), space = Key(Qt::Key_Space), other = Key(Qt::Key_A);
-    EXPECT_TRUE(TranslateAccelerator(&sink, bar, keys, &enter));
-    EXPECT_TRUE(sink.commands.empty());
-    EnableMenuItem(bar, 200, MF_ENABLED);
-    EXPECT_TRUE(TranslateAccelerator(&sink, bar, keys, &enter));
-    EXPECT_TRUE(TranslateAccelerator(&sink, bar, keys, &space));
-    EXPECT_FALSE(TranslateAccelerator(&sink, bar, keys, &other));
-    EXPECT_EQ(sink.commands, (std::vector<WPARAM>{200 | 1 << 16, 777 | 1 << 16}));
 }
 
-// The handler gets owner, text, caption (the application's name by default) and type, and
-// the one it replaced comes back.
+// The handler gets owner, text, caption and type; the previous one comes back.
 TEST(MessageBox, HandlerReceivesTheBoxAndIsRestored) {
     QStringList shown;
     QObject owner;

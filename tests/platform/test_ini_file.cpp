@@ -1,5 +1,4 @@
-// The operating-system layer without a window: INI files, narrow strings, file search,
-// special folders and locale ids.
+// INI files, narrow strings, file search, special folders and locale ids.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -28,9 +27,7 @@ TEST(IniFile, IntegersParseLikeThePlatform) {
     for (const auto& [text, value] : cases) EXPECT_EQ(ParseProfileInt(text), value) << text;
 }
 
-// Names match ignoring case, values are trimmed, the first section and key of a name win;
-// a missing file, section or key, or an empty integer, give the default; a string is cut
-// to its buffer.
+// Case-blind names, trimmed values, first section and key win, defaults, buffer size.
 TEST(IniFile, ReadsLikeThePlatform) {
     QTemporaryDir dir;
     const QString file = dir.filePath("settings.ini");
@@ -55,9 +52,7 @@ TEST(IniFile, ReadsLikeThePlatform) {
     EXPECT_EQ(GetPrivateProfileString("s", "k", "", 0, file), "");
 }
 
-// A write replaces only its key's line, adds a missing key to its section and a missing
-// section at the end, and keeps every other byte: comments, a byte-order mark, bytes that
-// are not UTF-8, either line end, no line break at the end.
+// A write changes only its key's line and keeps every other byte.
 TEST(IniFile, WritesChangeOnlyTheirKey) {
     QTemporaryDir dir;
     const QString file = dir.filePath("settings.ini");
@@ -84,8 +79,7 @@ TEST(IniFile, WritesChangeOnlyTheirKey) {
     EXPECT_EQ(ReadFile(nested), "[lumivisor]\nlan=1\n");
 }
 
-// What the format cannot carry, and a path that cannot be a file, are refused with the file
-// unchanged; no temporary file is left behind.
+// Refused writes leave the file unchanged and no temporary file behind.
 TEST(IniFile, RefusedWritesLeaveTheFileUnchanged) {
     QTemporaryDir dir;
     const QString file = dir.filePath("settings.ini");
@@ -101,8 +95,7 @@ TEST(IniFile, RefusedWritesLeaveTheFileUnchanged) {
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"settings.ini"});
 }
 
-// Any bytes go through QString and wide strings and back unchanged; UTF-8 reads as its
-// characters, other bytes as characters no UTF-8 text holds.
+// Any bytes go through QString and wide strings and back unchanged.
 TEST(NarrowString, BytesComeBackUnchanged) {
     for (const QByteArray bytes :
          {"plain/ascii", "Пapka/снимки", "\xF0\x9F\x93\xB7 4 bytes", "\xFF\xFE lone",
@@ -134,9 +127,7 @@ TEST(FileFind, WildcardsMatchIgnoringCase) {
         EXPECT_EQ(FileFind::MatchesWildcard(pattern, name), matches) << pattern << " " << name;
 }
 
-// Matches are listed with their kinds (file, hidden, folder; the dots when the pattern
-// takes them); nothing in a missing folder or without a match; a folder and a name that are
-// not UTF-8 are found by their bytes, and a link that leads nowhere still takes its name.
+// Matches with their kinds; non-UTF-8 names and dangling links are found by their bytes.
 TEST(FileFind, ListsMatchesWithTheirKinds) {
     QTemporaryDir dir;
     for (const char* name : {"P_1.jpg", ".P_2.jpg", "Q_3.jpg"}) WriteFile(dir.filePath(name));
@@ -165,7 +156,6 @@ TEST(FileFind, ListsMatchesWithTheirKinds) {
     EXPECT_FALSE(finder.FindFile(dir.path() + "/*.png"));
     EXPECT_FALSE(finder.FindNextFile());
     EXPECT_TRUE(finder.GetFileName().isEmpty());
-
     const QByteArray folder = ToNarrow(dir.path()) + "/\xff\xfe/";
     ASSERT_EQ(::mkdir(folder.constData(), 0755), 0);
     ASSERT_EQ(::symlink("missing", (folder + "P_\xe9.jpg").constData()), 0);
@@ -177,8 +167,7 @@ TEST(FileFind, ListsMatchesWithTheirKinds) {
     EXPECT_FALSE(FileFind::Exists(FromNarrow(folder) + "Q.jpg"));
 }
 
-// Local application data is the configuration folder; the desktop the home folder unless
-// it has a Desktop folder; an unknown number gives nothing.
+// Special folders follow HOME and XDG_CONFIG_HOME.
 TEST(ShellFolders, SpecialFoldersFollowTheEnvironment) {
     QTemporaryDir home;
     const QByteArray savedHome = qgetenv("HOME"), savedConfig = qgetenv("XDG_CONFIG_HOME");

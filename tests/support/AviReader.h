@@ -1,5 +1,4 @@
-// Reads an AVI file back with GStreamer's own demuxer: the video frames, their caps and a
-// digest of every frame's bytes.
+// Reads an AVI back with GStreamer's demuxer: frames, caps and a digest of each frame.
 #pragma once
 
 #include <cstdint>

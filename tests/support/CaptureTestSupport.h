@@ -1,5 +1,4 @@
-// Shared pieces of the capture engine tests: a device list window that takes the engine's
-// combo-box messages, graph inspection, virtual cameras, and a fixture around the engine.
+// Shared pieces of the capture engine tests.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -16,8 +15,7 @@
 
 namespace capturetest {
 
-// Stands in for the hidden combo box: CB_ADDSTRING appends (UTF-8 text), CB_RESETCONTENT
-// empties, CB_GETCOUNT counts.
+// Stands in for the hidden combo box (CB_ADDSTRING, CB_RESETCONTENT, CB_GETCOUNT).
 class DeviceListWindow : public QObject {
 public:
     QStringList entries;
@@ -46,8 +44,7 @@ LONG BufferedSize();
 // Whether the graph runs (waiting for a pending change).
 bool Running(IMediaControl* control);
 
-// An engine per test; before it the shared frame state at its start values, after it the
-// graph released, the cameras removed and the hooks cleared. Message boxes are recorded.
+// An engine per test with the shared state reset before and after; message boxes recorded.
 class EngineTest : public ::testing::Test {
 protected:
     void SetUp() override;

@@ -1,5 +1,4 @@
-// Shared pieces of the end-to-end tests: a fresh home folder, recorded message boxes,
-// waiting on the event loop and reading the picture and menus the window shows.
+// Shared pieces of the end-to-end tests.
 #pragma once
 
 #include <QColor>
@@ -30,9 +29,7 @@ bool Near(const QColor& a, const QColor& b, int tolerance = 16);
 QList<UINT> MenuIds(const QMenu* menu);
 QStringList MenuTexts(const QMenu* menu);
 
-// Per test: HOME and XDG_CONFIG_HOME in a fresh folder, message boxes recorded, no
-// virtual camera, the shared state at its start values; afterwards the engine's graph is
-// released and the cameras removed.
+// Per test: a fresh home, message boxes recorded, no camera, the shared state reset.
 class Session {
 public:
     Session();

@@ -1,5 +1,4 @@
-// Shared pieces of the media tests: the capture engine's graph built with the engine's own
-// calls in its order, grabber callbacks that count frames, and virtual-camera sources.
+// Shared pieces of the media tests: the engine's graph built with the engine's calls.
 #pragma once
 
 #include <atomic>
@@ -46,8 +45,7 @@ struct EngineGraph {
 
     // Creates the graph objects and adds the five filters under their first names.
     HRESULT build(IBaseFilter* source);
-    // Media types, frame branch (preview, else capture), still branch, frame size, grabber
-    // modes and callbacks: the engine's reconnection, without Run.
+    // The engine's reconnection without Run: media types, both branches, size, callbacks.
     HRESULT connect();
     // The engine's still trigger; the result of its last request.
     HRESULT triggerStill();

@@ -1,6 +1,4 @@
-// Shared pieces of the page and frame tests: a camera whose controls are given as data (the
-// rules of a V4L2 device: range, step, read-only, manual values locked while their automatic
-// mode is on), and helpers to find a page's widgets and to run a frame.
+// Shared pieces of the page tests: a camera whose controls are given as data.
 #pragma once
 
 #include <QWidget>
@@ -61,9 +59,7 @@ T* Find(QWidget* root, const QString& name) {
 // "kind:id", a control widget's object name.
 QString Named(const char* kind, uint32_t id);
 
-// Runs OleCreatePropertyFrame with the hook driving the frame; the hook must close it.
-// Returns the frame function's result; *shown tells whether a frame was shown (without
-// shown, a frame not shown is a failure).
+// Runs OleCreatePropertyFrame with the hook, which must close it; *shown tells if it showed.
 HRESULT RunFrame(const std::function<void(lumi::pages::PropertyFrame&)>& hook, HWND owner, UINT x,
                  UINT y, const wchar_t* caption, std::vector<IUnknown*> objects,
                  std::vector<CLSID> pages, bool* shown = nullptr);

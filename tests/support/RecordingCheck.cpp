@@ -31,8 +31,7 @@ double FileSeconds(const QString& path) {
 
 namespace {
 
-// The pictures the multiplexer took, each once: a frame repeated to keep time shares the
-// memory of the one before it (held until the next, so that no new frame can reuse it).
+// The pictures the multiplexer took, a frame repeated to keep time once.
 struct Pictures {
     std::shared_ptr<std::atomic<long long>> count;
     GstMemory* last = nullptr;
@@ -51,8 +50,7 @@ GstPadProbeReturn CountPicture(GstPad*, GstPadProbeInfo* info, gpointer data) {
     return GST_PAD_PROBE_OK;
 }
 
-// An element joined the pipeline (also inside a filter's bin): the multiplexer's inputs are
-// counted for as long as it lives.
+// An element joined the pipeline: the multiplexer's inputs are counted.
 void OnElementAdded(GstBin*, GstBin*, GstElement* element, gpointer count) {
     GstElementFactory* factory = gst_element_get_factory(element);
     if (factory == nullptr || g_strcmp0(GST_OBJECT_NAME(factory), "avimux") != 0) return;

@@ -1,6 +1,4 @@
-// The check every recording test makes, with readers that are not the program's
-// (check_recording.sh: the AVI's headers, ffprobe and ffmpeg agree), and the count of the
-// frames delivered to a recording that it compares with.
+// Checks a recording with readers that are not the program's (check_recording.sh).
 #pragma once
 
 #include "media/gst/GstHandle.h"  // first: WinTypes.h before GLib
@@ -15,17 +13,13 @@
 
 namespace capturetest {
 
-// Whole: the main header counts frames, the stream header as many as ffprobe decodes, ffmpeg
-// decodes the file without a word; and, unless delivered is negative, the file shows that
-// many pictures in turn (a frame repeated to keep time counts once).
+// Whole: headers, ffprobe and ffmpeg agree; unless negative, delivered pictures in turn.
 ::testing::AssertionResult RecordingIsWhole(const QString& path, long long delivered = -1);
 
 // The file's duration as ffprobe reads it (seconds; -1 when it cannot).
 double FileSeconds(const QString& path);
 
-// Counts the pictures the AVI multiplexer takes in a recording started on graph from now on
-// (a frame repeated to keep time once, a frame kept out of a full disk not): the count
-// starts when the multiplexer joins the graph, before it runs.
+// Counts the pictures the AVI multiplexer takes on graph from now on.
 class RecordedFrames {
 public:
     explicit RecordedFrames(IGraphBuilder* graph);

@@ -1,8 +1,4 @@
-// The one test entry of every test executable: an English locale, home and configuration
-// folders of the test's own, the media runtime started as the capture engine starts it, and
-// a Qt application that delivers posted events when a test processes events. With widgets
-// (LUMI_TEST_WIDGETS): a widget application on one offscreen 1920 x 1080 screen, unless
-// another platform is asked for (screenshots under Xvfb set xcb).
+// The test main: English locale, own home, media runtime, offscreen screen for widgets.
 #include <gtest/gtest.h>
 
 #include <QFile>
@@ -21,9 +17,7 @@ using TestApplication = QApplication;
 using TestApplication = QCoreApplication;
 #endif
 
-// Under the thread sanitizer: Qt is not instrumented, so the hand-over of a posted event
-// (made on the streaming thread, delivered and deleted on this one under Qt's own lock) is
-// invisible to it. Races whose stack runs through Qt's event delivery are Qt's to answer.
+// Qt is not instrumented for the thread sanitizer: races inside its event delivery are Qt's.
 extern "C" const char* __tsan_default_suppressions() {
     return "race:QCoreApplication::notifyInternal2\n"
            "race:QCoreApplicationPrivate::sendPostedEvents\n";
@@ -31,8 +25,7 @@ extern "C" const char* __tsan_default_suppressions() {
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
-    // Before HOME moves: GStreamer reads its plugin registry from the user's cache instead
-    // of scanning every plugin anew in every test.
+    // Before HOME moves: GStreamer keeps reading the user's plugin registry cache.
     if (FAILED(CoInitialize(nullptr)) || !RegisterMediaClasses()) return 1;
     RegisterPropertyPageClasses();
     InstallWidgetMessageBoxes();

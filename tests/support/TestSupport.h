@@ -1,5 +1,4 @@
-// What tests at every level share: a bounded wait on the event loop, a recorder of message
-// boxes, a window that counts repaint requests, and whole-file reads and writes.
+// What every level shares: waiting, message boxes, repaint counting, file reads and writes.
 #pragma once
 
 #include <QObject>
@@ -26,8 +25,7 @@ public:
     std::function<void(const QString&)> onMessage;
 };
 
-// A main window stand-in: counts the repaint requests of the frame sink and, while
-// acknowledge holds, takes each as the window does.
+// A main window stand-in counting the frame sink's repaint requests.
 class RepaintCounter : public QObject {
 public:
     std::atomic<int> paints{0};
