@@ -1,6 +1,5 @@
 // The media layer's rules with no pipeline running.
 #include <gtest/gtest.h>
-#include <turbojpeg.h>
 
 #include <cerrno>
 #include <cstring>
@@ -94,13 +93,6 @@ TEST(MediaType, DescribesTheFrame) {
         EXPECT_FALSE(MediaTypeFromCaps(Caps(text).get(), &mt)) << text;
         EXPECT_EQ(mt.pbFormat, nullptr);
     }
-    // A grabber's type without format takes any size of its subtype only.
-    AM_MEDIA_TYPE grabber{};
-    grabber.majortype = MEDIATYPE_Video;
-    grabber.subtype = MEDIASUBTYPE_RGB24;
-    GstHandle<GstCaps> accepted = CapsFromMediaType(grabber);
-    EXPECT_TRUE(gst_caps_can_intersect(accepted.get(), Caps("video/x-dib, format=BGR").get()));
-    EXPECT_FALSE(gst_caps_can_intersect(accepted.get(), Caps("video/x-raw, format=YUY2").get()));
 }
 
 TEST(MediaFilterGraph, MakesTakenNamesUniqueThePlatformsWay) {
@@ -258,16 +250,11 @@ TEST(V4l2DeviceTest, ControlGroupsAndNodesThatAreNoCamera) {
 
 using P = VirtualCameraPattern;
 
-// Bars on top, grey below, a moving marker clear of the edges the frame tests read; rendered so.
+// A moving marker clear of the grey edges the frame tests read (bars: the graph's pictures).
 TEST(PatternTest, LayoutAsDocumentedAndRenderedSo) {
     for (const auto& [w, h] : {std::pair{640, 480}, std::pair{1280, 720}, std::pair{1920, 1080}}) {
         SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h));
         for (int k = 0; k < P::kFrameCount; ++k) {
-            for (int bar = 0; bar < P::kBarCount; ++bar)
-                EXPECT_EQ(P::colourIndexAt(w, h, k, bar * w / 8 + w / 16, h / 4), bar);
-            EXPECT_EQ(P::colourIndexAt(w, h, k, 0, 0), 0);
-            EXPECT_EQ(P::colourIndexAt(w, h, k, w - 1, 0), 7);
-            EXPECT_EQ(P::colourIndexAt(w, h, k, w - 1, h / 2 - 1), 7);
             for (int y = h / 2; y < h; ++y)
                 EXPECT_EQ(P::colourIndexAt(w, h, k, w - 1, y), P::kGrey);
             for (int x = 0; x < w; ++x) EXPECT_EQ(P::colourIndexAt(w, h, k, x, h - 1), P::kGrey);
@@ -287,17 +274,6 @@ TEST(PatternTest, LayoutAsDocumentedAndRenderedSo) {
                 EXPECT_EQ((Rgb{px[0], px[1], px[2]}),
                           P::baseColours()[size_t(P::colourIndexAt(w, h, 3, x, y))]);
             }
-        EXPECT_EQ(P::renderYuy2(w, h, 3, {}).size(), size_t(w) * h * 2);
-        std::vector<uint8_t> jpeg = P::renderJpeg(w, h, 3, {});
-        tjhandle tj = tjInitDecompress();
-        int jw = 0, jh = 0, sub = 0, space = 0;
-        EXPECT_EQ(tjDecompressHeader3(tj, jpeg.data(), jpeg.size(), &jw, &jh, &sub, &space), 0);
-        EXPECT_EQ(std::make_tuple(jw, jh, sub), std::make_tuple(w, h, int(TJSAMP_422)));
-        ASSERT_EQ(tjDecompress2(tj, jpeg.data(), jpeg.size(), rgb.data(), w, 0, h, TJPF_RGB, 0), 0);
-        tjDestroy(tj);
-        const uint8_t* topRight = &rgb[(size_t(h / 4) * w + w - 1) * 3];
-        EXPECT_LT(topRight[0] + topRight[1] + topRight[2], 30);
-        EXPECT_NEAR(rgb[(size_t(h - 1) * w + w - 1) * 3 + 1], 128, 6);
     }
 }
 
