@@ -77,12 +77,8 @@ TEST(VirtualCameraTest, PrefersFirstFormatAndHonoursSetFormat) {
 // linked still pin (its push would fail and stop the camera).
 TEST(VirtualCameraTest, ControlsCheckedAndTriggerRefusedWithoutLinkedStillOutput) {
     VirtualCamera cam = VirtualCamera::create({});
-    const std::vector<ControlInfo> list = cam.controls();
-    ASSERT_EQ(list.size(), 4u);
-    for (const ControlInfo& c : list) {
+    for (const ControlInfo& c : cam.controls()) {
         SCOPED_TRACE(c.name);
-        EXPECT_TRUE(c.step == 1 && c.group == ControlGroup::Image &&
-                    c.type == ControlType::Integer && c.current == c.defaultValue);
         EXPECT_FALSE(cam.setControl(c.id, c.maximum + 1));
         EXPECT_FALSE(cam.setControl(c.id, c.minimum - 1));
         EXPECT_EQ(cam.control(c.id), c.defaultValue);
