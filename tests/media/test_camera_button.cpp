@@ -1,5 +1,4 @@
-// The camera's snapshot button: its input device found in a sysfs tree given as data, and its
-// key presses read from a descriptor carrying input_event records.
+// The snapshot button: found in a sysfs tree given as data, its presses read from a descriptor.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -109,7 +108,7 @@ TEST(MediaCameraButtonLocator, EachCameraFindsItsOwnButtonsOnly) {
     // A camera that is not on USB: the keyboard on its bus is not its button.
     t.videoNode(t.devices / "platform/vivid.0", "video4");
     t.input(t.devices / "platform/i8042/serio0", 1, 0, KeyBits({KEY_CAMERA, KEY_A}));
-    // Links in sysfs lead everywhere: following them would find the other cameras' buttons.
+    // Following sysfs links would find the other cameras' buttons.
     for (const fs::path& camera : {first, second, third}) Link(t.devices, camera / "subsystem");
 
     EXPECT_EQ(t.find("/dev/video0"), (std::vector<std::string>{t.node(3), t.node(1)}));
@@ -173,9 +172,8 @@ const input_event kRepeat = Event(EV_KEY, KEY_CAMERA, 2);
 const input_event kSyn = Event(EV_SYN, SYN_REPORT, 0);
 const input_event kScan = Event(EV_MSC, MSC_SCAN, 0x90001);
 
-// The reader sees everything written, then the end of input, and stops by itself: one call a
-// press, none for a release, a repeat, another key or the camera's code on another event type;
-// records split across reads or more than one read holds.
+// One call a press (none for a release, repeat or other key), records split or not; the reader
+// stops by itself at the end of input.
 TEST(MediaCameraButtonReader, OneCallPerPress) {
     const struct {
         std::vector<input_event> events;
@@ -223,8 +221,7 @@ TEST(MediaCameraButtonReaderLife, DestroyingStopsAReaderThatWaits) {
         ASSERT_TRUE(button.start([&] { ++presses; }));
         EXPECT_TRUE(button.running());
         EXPECT_FALSE(button.start([] {}));  // one reader
-    }  // nothing was written: the reader is blocked in poll and must still stop
-    // The descriptor was closed with the button: the writer sees the other end gone.
+    }  // the reader, blocked in poll, stopped and closed the descriptor
     EXPECT_EQ(::send(fds[1], &kPress, sizeof kPress, MSG_NOSIGNAL), -1);
     EXPECT_EQ(presses, 0);
     ::close(fds[1]);

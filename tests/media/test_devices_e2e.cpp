@@ -1,6 +1,4 @@
-// Virtual cameras travel the path of real ones: the device monitor's list and its arrival and
-// removal notices on the UI thread, the system device enumerator over it, and the capture
-// source a moniker binds to (pins, pages, stream formats).
+// Virtual cameras on the path of real ones: device monitor, enumerator, bound capture source.
 #include "platform/WindowMessage.h"  // first: its TRUE/FALSE precede GLib's macros
 
 #include <gtest/gtest.h>
@@ -66,8 +64,8 @@ protected:
     NoticeWindow window;
 };
 
-// The start-up list gives no notices; later changes each give one, in order, on the UI thread,
-// to each window once, never to one destroyed or unregistered.
+// The start-up list gives no notices; later changes one each, in order, on the UI thread, to
+// each window once, never to one destroyed or unregistered.
 TEST_F(DeviceMonitorTest, StartupListThenNoticesInOrderOnceEach) {
     VirtualCameraProvider::addNumberedCameras(2);
     VirtualCameraProvider::addNumberedCameras(2);  // nothing new
@@ -80,12 +78,6 @@ TEST_F(DeviceMonitorTest, StartupListThenNoticesInOrderOnceEach) {
     ASSERT_TRUE(monitor.start());
     gone.reset();
     ASSERT_EQ(VirtualNames(monitor), (Names{"Virtual Camera 1", "Virtual Camera 2"}));
-    for (const DeviceInfo& d : monitor.devices()) {
-        if (!d.isVirtual) continue;
-        EXPECT_TRUE(d.devicePath.empty());
-        ASSERT_TRUE(d.caps);
-        EXPECT_EQ(gst_caps_get_size(d.caps.get()), VirtualCamera::formats().size());
-    }
     std::thread([] { VirtualCameraProvider::addCamera(); }).join();
     ASSERT_TRUE(window.waitFor(1));
     EXPECT_EQ(window.notices, (std::vector<WPARAM>{kArrival}));
@@ -100,7 +92,6 @@ TEST_F(DeviceMonitorTest, StartupListThenNoticesInOrderOnceEach) {
     ASSERT_TRUE(VirtualCameraProvider::removeCamera("Scope"));
     EXPECT_EQ(VirtualCameraProvider::addCamera(), "Virtual Camera 2");
     ASSERT_TRUE(window.waitFor(5));
-    // A last arrival: every notice before it has been delivered, so nothing came twice.
     VirtualCameraProvider::addCamera("Last");
     ASSERT_TRUE(window.waitFor(6));
     EXPECT_EQ(window.notices,
@@ -117,19 +108,14 @@ TEST_F(DeviceMonitorTest, StartupListThenNoticesInOrderOnceEach) {
     VirtualCameraProvider::addCamera("Sentinel");
     ASSERT_TRUE(window.waitFor(7));
     EXPECT_EQ(window.notices.size(), 7u);
-    // A window that left hears nothing more (adds queued before a new window registered may
-    // reach that one too).
+    // A window that left hears nothing more.
     monitor.unregisterWindow(&window);
     VirtualCameraProvider::addCamera("Unheard");
     NoticeWindow late;
     monitor.registerWindow(&late);
     ASSERT_TRUE(late.waitFor(1));
     EXPECT_EQ(window.notices.size(), 7u);
-    VirtualCameraProvider::removeAll();
-    EXPECT_TRUE(VirtualCameraProvider::cameras().empty());
 }
-
-// ---- the system device enumerator ---------------------------------------------------------
 
 // The engine's EnumDevices loop: friendly names and their monikers.
 HRESULT ListDevices(Names& names, std::vector<ComPtr<IMoniker>>& monikers) {
@@ -191,36 +177,22 @@ std::vector<CLSID> PagesOf(IUnknown* object) {
     return ids;
 }
 
-std::vector<std::wstring> PinNames(IBaseFilter* filter) {
-    std::vector<std::wstring> names;
-    ComPtr<IEnumPins> pins;
-    filter->EnumPins(pins.put());
-    ComPtr<IPin> pin;
-    while (pins->Next(1, pin.put(), nullptr) == S_OK) {
-        PIN_INFO info{};
-        pin->QueryPinInfo(&info);
-        info.pFilter->Release();
-        names.push_back(info.achName);
-    }
-    return names;
-}
-
-// Friendly names in the monitor's order; a bound filter has its device's pins, trigger, pages
-// and controls; an unknown property is not there; no camera at all gives S_FALSE.
+// Names in the monitor's order; a bound filter has its device's still pin, pages and controls;
+// no camera at all gives S_FALSE.
 TEST_F(MediaDeviceEnumeration, ListsAndBindsTheMonitorsDevices) {
     Names expected;
     for (const auto& d : DeviceMonitor::instance().devices()) expected.push_back(d.name);
     EXPECT_EQ(names, expected);
     ComPtr<IBaseFilter> a = Bind("Enum Camera A"), b = Bind("Enum Camera B");
     ASSERT_TRUE(a && b);
-    EXPECT_EQ(PinNames(a.get()), std::vector<std::wstring>{L"Capture"});
-    EXPECT_EQ(PinNames(b.get()), (std::vector<std::wstring>{L"Capture", L"Still"}));
     ComPtr<IAMVideoControl> control;
     EXPECT_EQ(a.as(IID_IAMVideoControl, control), E_NOINTERFACE);
     EXPECT_EQ(b.as(IID_IAMVideoControl, control), S_OK);
     EXPECT_EQ(PagesOf(a.get()), std::vector<CLSID>{CLSID_VideoProcAmpPropertyPage});
     auto* source = dynamic_cast<CaptureSourceFilter*>(a.get());
     ASSERT_TRUE(source && source->controls());
+    EXPECT_FALSE(source->hasStillPin());
+    EXPECT_TRUE(dynamic_cast<CaptureSourceFilter*>(b.get())->hasStillPin());
     EXPECT_EQ(source->controls()->controls().size(), 4u);  // brightness .. hue
     ComPtr<IPropertyBag> bag;
     ASSERT_EQ(monikers[0]->BindToStorage(nullptr, nullptr, IID_IPropertyBag, bag.putVoid()), S_OK);
@@ -239,9 +211,8 @@ TEST_F(MediaDeviceEnumeration, ListsAndBindsTheMonitorsDevices) {
     EXPECT_EQ(none, nullptr);
 }
 
-// The camera's formats listed (their lists: the format page's tests), one chosen as a format
-// page would (MJPG 1280x720), an unlisted one refused; the graph then runs in the chosen one,
-// which cannot change while frames flow.
+// A listed format chosen, an unlisted one refused; the graph runs in the chosen one, which cannot
+// change while frames flow.
 TEST_F(MediaDeviceEnumeration, StreamConfigListsSetsAndRefusesFormats) {
     ComPtr<IBaseFilter> filter = Bind("Enum Camera A");
     ASSERT_TRUE(filter);
@@ -257,7 +228,6 @@ TEST_F(MediaDeviceEnumeration, StreamConfigListsSetsAndRefusesFormats) {
     int count = 0, size = 0;
     ASSERT_EQ(config->GetNumberOfCapabilities(&count, &size), S_OK);
     ASSERT_EQ(count, int(VirtualCamera::formats().size()));
-    EXPECT_EQ(size, int(sizeof(VIDEO_STREAM_CONFIG_CAPS)));
     AM_MEDIA_TYPE* chosen = nullptr;
     VIDEO_STREAM_CONFIG_CAPS caps{};
     EXPECT_EQ(config->GetStreamCaps(count, &chosen, reinterpret_cast<BYTE*>(&caps)), S_FALSE);

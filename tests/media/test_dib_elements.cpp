@@ -1,6 +1,5 @@
-// The layer's own elements: a JPEG frame that is cut short or does not match the negotiated
-// size is dropped (never decoded out of bounds) and the stream goes on; the converter gives
-// videoconvert's pixels, bottom-up, for every input it takes (its own YUY2 rows included).
+// A damaged JPEG frame is dropped, never decoded out of bounds; the converter gives
+// videoconvert's pixels bottom-up.
 #include "media/filters/DibElements.h"
 #include "media/graph/MediaType.h"
 #include "media/gst/GstHandle.h"

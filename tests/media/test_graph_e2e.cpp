@@ -1,7 +1,4 @@
-// The capture engine's graph on real pipelines with virtual cameras: every format's picture in
-// DIB order, controls while frames flow, the still output (software trigger, snapshot button),
-// writes that travel on, buffers copied only when shared, the reset algorithm, notices of a
-// lost device.
+// The capture engine's graph on real pipelines with virtual cameras.
 #include <gtest/gtest.h>
 
 #include <linux/input.h>
@@ -53,8 +50,7 @@ struct Dib {
         return std::abs(p.r - c.r) <= tolerance && std::abs(p.g - c.g) <= tolerance &&
                std::abs(p.b - c.b) <= tolerance;
     }
-    // The camera's picture: eight bars on top, grey below; the right-most column black above
-    // and grey below. A flipped or mirrored frame fails.
+    // Bars on top, grey below, the right-most column black above: a flipped frame fails.
     bool showsPattern(int tolerance) const {
         const auto& colours = VirtualCameraPattern::baseColours();
         const Rgb grey = colours[VirtualCameraPattern::kGrey];
@@ -100,9 +96,9 @@ bool HasClass(const std::set<IBaseFilter*>& filters, const CLSID& id) {
 
 class MediaEngineGraph : public ::testing::TestWithParam<VideoFormat> {};
 
-// Every frame of the connected size shows the picture in DIB order, consecutive frames differ;
-// a trigger gives one still (none before the still pin is connected); the builder's tee and
-// decoder or converter are filters of the graph, which reset removes.
+// Every frame shows the picture in DIB order and differs from the last; a trigger gives one
+// still; reset removes the builder's tee and decoder or converter, and the graph runs again
+// (many cycles: test_capture_graph.cpp) with no event left behind.
 TEST_P(MediaEngineGraph, EveryFrameShowsThePictureAndATriggerOneStill) {
     const VideoFormat format = GetParam();
     const int w = format.width, h = format.height, bytes = DibStride(w, 24) * h;
@@ -125,7 +121,6 @@ TEST_P(MediaEngineGraph, EveryFrameShowsThePictureAndATriggerOneStill) {
     };
     ASSERT_EQ(g.control->Run(), S_OK);
     ASSERT_TRUE(WaitFor([&] { return g.frames.buffers >= 10; }));
-    EXPECT_EQ(camera.currentFormat(), format);
     EXPECT_EQ(g.stills.samples, 0);
     EXPECT_EQ(g.triggerStill(), S_OK);
     EXPECT_TRUE(WaitFor([&] { return g.stills.samples >= 1; }));
@@ -142,6 +137,15 @@ TEST_P(MediaEngineGraph, EveryFrameShowsThePictureAndATriggerOneStill) {
                          format.pixelFormat == PixelFormat::Mjpg ? CLSID_MjpegDec : CLSID_Colour));
     g.reset();
     EXPECT_EQ(g.filters(), g.ownFilters());
+    ASSERT_EQ(g.connect(), S_OK);
+    ASSERT_EQ(g.control->Run(), S_OK);
+    EXPECT_TRUE(WaitFor([&] { return g.frames.buffers >= after + 15; }));
+    EXPECT_EQ(g.control->Stop(), S_OK);
+    LONG code = 0;
+    LONG_PTR p1 = 0, p2 = 0;
+    ComPtr<IMediaEventEx> events;
+    ASSERT_EQ(g.graph.as(IID_IMediaEventEx, events), S_OK);
+    EXPECT_EQ(events->GetEvent(&code, &p1, &p2, 0), E_ABORT) << "unexpected event " << code;
 }
 
 // Grabber -> grabber: what the first callback writes is what the second one receives.
@@ -183,8 +187,7 @@ INSTANTIATE_TEST_SUITE_P(VirtualCameras, MediaEngineGraph,
 
 class MediaCameraControls : public ::testing::TestWithParam<PixelFormat> {};
 
-// Controls changed from another thread while frames flow (a settings page on a running
-// preview): the stream keeps going, and each control then changes the picture.
+// Controls changed from another thread while frames flow; each then changes the picture.
 TEST_P(MediaCameraControls, ChangesWhileStreamingShowInThePicture) {
     VirtualCamera camera;
     EngineGraph g;
@@ -255,35 +258,6 @@ TEST(MediaGraphBuild, FailedRenderLeavesTheGraphAsItWas) {
     EXPECT_EQ(g.grabber->GetConnectedMediaType(&connected), VFW_E_NOT_CONNECTED);
 }
 
-// The engine's reset, 200 times, running each time (the idle still branch never holds the run
-// up): only the five filters remain, the reconnection works every time, no event is left.
-TEST(MediaGraphBuild, ResetAndRerenderCycles) {
-    EngineGraph g;
-    ASSERT_EQ(g.build(MakeVirtualSource({PixelFormat::Mjpg, 640, 480}, true).get()), S_OK);
-    for (int cycle = 0; cycle < 200; ++cycle) {
-        SCOPED_TRACE(cycle);
-        ASSERT_EQ(g.connect(), S_OK);
-        ASSERT_EQ(g.width, 640);
-        const int before = g.frames.buffers;
-        ASSERT_EQ(g.control->Run(), S_OK);
-        ASSERT_TRUE(WaitFor([&] { return g.frames.buffers > before; }));
-        if (cycle % 50 == 0) {
-            const int stills = g.stills.samples;
-            EXPECT_EQ(g.triggerStill(), S_OK);
-            EXPECT_TRUE(WaitFor([&] { return g.stills.samples > stills; }));
-        }
-        ASSERT_EQ(g.control->Stop(), S_OK);
-        g.reset();
-        ASSERT_EQ(g.filters(), g.ownFilters());
-    }
-    LONG code = 0;
-    LONG_PTR p1 = 0, p2 = 0;
-    ComPtr<IMediaEventEx> events;
-    ASSERT_EQ(g.graph.as(IID_IMediaEventEx, events), S_OK);
-    EXPECT_EQ(events->GetEvent(&code, &p1, &p2, 0), E_ABORT) << "unexpected event " << code;
-    EXPECT_EQ(capturetest::NameOf(g.capture.get()), L"Capture source");
-}
-
 // A source that already sends DIB-ordered BGR, recording where each frame's data lives.
 struct DibSource {
     ComPtr<CaptureSourceFilter> filter;
@@ -320,8 +294,7 @@ struct DibSource {
     }
 };
 
-// A buffer that only the grabber holds is handed to the callback in place; one the tee gives
-// to both branches is copied, so no branch sees the other's writes.
+// A buffer only the grabber holds is handed over in place; one shared by the tee is copied.
 TEST(MediaGrabberBuffers, InPlaceUnlessSharedAndThenCopied) {
     for (const bool shared : {false, true}) {
         SCOPED_TRACE(shared ? "shared" : "alone");
@@ -329,8 +302,7 @@ TEST(MediaGrabberBuffers, InPlaceUnlessSharedAndThenCopied) {
         EngineGraph g;
         ASSERT_EQ(g.build(source.filter.get()), S_OK);
         if (shared) {
-            ASSERT_EQ(g.connect(), S_OK);  // preview through a Smart Tee
-            // The tee's capture output feeds the second grabber: both branches get one buffer.
+            ASSERT_EQ(g.connect(), S_OK);  // preview through a Smart Tee, capture to the second
             ASSERT_TRUE(SUCCEEDED(
                 g.builder->RenderStream(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, g.capture.get(),
                                         g.stillGrabberFilter.get(), g.nullRenderer.get())));
@@ -338,7 +310,6 @@ TEST(MediaGrabberBuffers, InPlaceUnlessSharedAndThenCopied) {
         } else {
             AM_MEDIA_TYPE mt = Video(MEDIASUBTYPE_RGB24);
             ASSERT_EQ(g.grabber->SetMediaType(&mt), S_OK);
-            // Straight into the grabber: no tee, and no converter on a DIB stream.
             ASSERT_EQ(
                 g.builder->RenderStream(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, g.capture.get(),
                                         g.grabberFilter.get(), g.nullRenderer2.get()),
@@ -402,10 +373,7 @@ TEST(MediaGraphNotices, AMissingCameraFailsRunAndNotifiesTheOwnerOnItsThread) {
     events->SetNotifyWindow(0, 0, 0);
 }
 
-// ---- the still output of a V4L2-style source, fed by the camera's snapshot button ----------
-
-// A live source with the pad "src", like v4l2src; a socket carrying input_event records
-// stands for the button's input device.
+// A live source like v4l2src; a socket carrying input_event records stands for the button.
 ComPtr<CaptureSourceFilter> ButtonSource(bool jpeg, int buttonFd) {
     CaptureSourceFilter::Options options;
     options.buttonFd = buttonFd;
@@ -435,19 +403,10 @@ void Send(int fd, std::initializer_list<std::pair<int, int>> keys) {
 
 class MediaButtonStill : public ::testing::TestWithParam<bool> {};
 
-// V4L2 has no software trigger (no IAMVideoControl) and without a button no still pin. With
-// one, each press gives one still, a press while stopped is not kept, and the button's end
-// (camera unplugged) leaves the preview running.
+// No software trigger, no still pin without a button; with one, each press gives one still, a
+// press while stopped is not kept, and the button's end leaves the preview running.
 TEST_P(MediaButtonStill, EachPressGivesOneStillSample) {
-    ComPtr<IPin> stillPin, peer;
-    {
-        EngineGraph g;
-        ComPtr<CaptureSourceFilter> plain = ButtonSource(GetParam(), -1);
-        ASSERT_EQ(g.build(plain.get()), S_OK);
-        EXPECT_FALSE(plain->hasStillPin());
-        EXPECT_TRUE(FAILED(g.builder->FindPin(g.capture.get(), PINDIR_OUTPUT, &PIN_CATEGORY_STILL,
-                                              nullptr, FALSE, 0, stillPin.put())));
-    }
+    EXPECT_FALSE(ButtonSource(GetParam(), -1)->hasStillPin());
     int fds[2];
     ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds), 0);
     ComPtr<CaptureSourceFilter> source = ButtonSource(GetParam(), fds[0]);
@@ -457,10 +416,6 @@ TEST_P(MediaButtonStill, EachPressGivesOneStillSample) {
     EngineGraph g;
     ASSERT_EQ(g.build(source.get()), S_OK);
     ASSERT_EQ(g.connect(), S_OK);
-    ASSERT_EQ(g.builder->FindPin(g.capture.get(), PINDIR_OUTPUT, &PIN_CATEGORY_STILL, nullptr,
-                                 FALSE, 0, stillPin.put()),
-              S_OK);
-    EXPECT_EQ(stillPin->ConnectedTo(peer.put()), S_OK);  // the still branch is built
     const auto moreFrames = [&](int n) {
         const int from = g.frames.buffers;
         return WaitFor([&] { return g.frames.buffers >= from + n; });
@@ -477,7 +432,6 @@ TEST_P(MediaButtonStill, EachPressGivesOneStillSample) {
     EXPECT_EQ(g.stills.samples, 2);
     EXPECT_EQ(g.control->Stop(), S_OK);
     Send(fds[1], {{KEY_CAMERA, 1}, {KEY_CAMERA, 0}});
-    // Until the reader has taken it (it then acts at once, within the same step).
     ASSERT_TRUE(WaitFor([&] {
         int unread = 0;
         return ::ioctl(fds[0], FIONREAD, &unread) == 0 && unread == 0;

@@ -1,9 +1,5 @@
-// The media layer's rules, no pipeline running: COM strings and runtime, media types from and
-// to caps, the graph's filter names and pins, why a source failed, a camera's caps read as
-// formats, controls sorted into pages, device nodes that are no camera, the virtual camera's
-// picture.
+// The media layer's rules with no pipeline running.
 #include <gtest/gtest.h>
-#include <turbojpeg.h>
 
 #include <cerrno>
 #include <cstring>
@@ -12,12 +8,10 @@
 
 #include "CaptureTestSupport.h"
 #include "media/com/ComRuntime.h"
-#include "media/com/Guid.h"
 #include "media/devices/V4l2Device.h"
 #include "media/devices/virtual/VirtualCamera.h"
 #include "media/devices/virtual/VirtualCameraPattern.h"
 #include "media/graph/FilterGraph.h"
-#include "media/graph/GraphPin.h"
 #include "media/graph/MediaType.h"
 
 using namespace lumi::devices;
@@ -35,23 +29,14 @@ HRESULT Create(const CLSID& clsid, ComPtr<T>& out, IUnknown* outer = nullptr) {
                             out.putVoid());
 }
 
-TEST(MediaStrings, VariantFreesItsStringAndAShortBufferGetsNothing) {
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_BSTR;
-    v.bstrVal = SysAllocString(L"Virtual Camera 1");
-    EXPECT_EQ(SysStringLen(v.bstrVal), 16u);
-    EXPECT_EQ(VariantClear(&v), S_OK);
-    EXPECT_EQ(v.vt, VT_EMPTY);
+// A short buffer gets nothing; only registered classes, never aggregated.
+TEST(MediaRuntime, ShortBufferAndClassCreation) {
     char buffer[32];
     std::memset(buffer, 'x', sizeof buffer);
     EXPECT_EQ(WideCharToMultiByte(CP_ACP, 0, L"Камера", -1, buffer, 8, nullptr, nullptr), 0);
     EXPECT_EQ(buffer[7], 'x');  // nothing written beyond, nothing half-written
     EXPECT_EQ(WideCharToMultiByte(CP_ACP, 0, L"Камера", -1, buffer, 32, nullptr, nullptr), 13);
     EXPECT_STREQ(buffer, "Камера");
-}
-
-TEST(MediaRuntime, CreatesOnlyRegisteredClassesWithoutAggregation) {
     ComPtr<IBaseFilter> filter;
     EXPECT_EQ(Create(MEDIATYPE_Video, filter), REGDB_E_CLASSNOTREG);
     ComPtr<IGraphBuilder> outer;
@@ -61,11 +46,9 @@ TEST(MediaRuntime, CreatesOnlyRegisteredClassesWithoutAggregation) {
     ComPtr<ISampleGrabber> grabber;
     EXPECT_EQ(filter.as(IID_ISampleGrabber, grabber), E_NOINTERFACE);
     EXPECT_FALSE(grabber);
-    EXPECT_EQ(GuidToString(IID_ISampleGrabberCB), "{0579154A-2B53-4994-B0D0-E773148EFF85}");
 }
 
-// Caps described as a DIB (bottom-up: positive height; rows padded to four bytes), back to caps
-// that accept the original, copied deep, freed clean; other caps refused.
+// Caps as a DIB (bottom-up, rows padded to four bytes) and back, copied deep; others refused.
 TEST(MediaType, DescribesTheFrame) {
     const struct {
         const char* caps;
@@ -110,13 +93,6 @@ TEST(MediaType, DescribesTheFrame) {
         EXPECT_FALSE(MediaTypeFromCaps(Caps(text).get(), &mt)) << text;
         EXPECT_EQ(mt.pbFormat, nullptr);
     }
-    // A grabber's type without format takes any size of its subtype only.
-    AM_MEDIA_TYPE grabber{};
-    grabber.majortype = MEDIATYPE_Video;
-    grabber.subtype = MEDIASUBTYPE_RGB24;
-    GstHandle<GstCaps> accepted = CapsFromMediaType(grabber);
-    EXPECT_TRUE(gst_caps_can_intersect(accepted.get(), Caps("video/x-dib, format=BGR").get()));
-    EXPECT_FALSE(gst_caps_can_intersect(accepted.get(), Caps("video/x-raw, format=YUY2").get()));
 }
 
 TEST(MediaFilterGraph, MakesTakenNamesUniqueThePlatformsWay) {
@@ -145,30 +121,7 @@ TEST(MediaFilterGraph, MakesTakenNamesUniqueThePlatformsWay) {
     EXPECT_EQ(NameOf(a.get()), L"");
 }
 
-TEST(MediaFilterGraph, PinsAnswerTheirFilterCategoryAndName) {
-    ComPtr<IBaseFilter> tee;
-    ASSERT_EQ(Create(CLSID_SmartTee, tee), S_OK);
-    ComPtr<IEnumPins> pins;
-    ASSERT_EQ(tee->EnumPins(pins.put()), S_OK);
-    ComPtr<IPin> pin, peer;
-    std::vector<std::wstring> names;
-    while (pins->Next(1, pin.put(), nullptr) == S_OK) {
-        PIN_INFO info{};
-        ASSERT_EQ(pin->QueryPinInfo(&info), S_OK);
-        EXPECT_EQ(info.pFilter, tee.get());
-        info.pFilter->Release();
-        names.push_back(info.achName);
-        const GUID category = static_cast<GraphPin*>(pin.get())->category();
-        EXPECT_TRUE(names.back() == L"Input" ||
-                    category ==
-                        (names.back() == L"Capture" ? PIN_CATEGORY_CAPTURE : PIN_CATEGORY_PREVIEW));
-        EXPECT_EQ(pin->ConnectedTo(peer.put()), VFW_E_NOT_CONNECTED);
-    }
-    EXPECT_EQ(names, (std::vector<std::wstring>{L"Input", L"Capture", L"Preview"}));
-}
-
-// The system's reason travels in the details, in the language of its text. A source's ENOSPC
-// is the USB bus's, never the disk's.
+// The reason travels in the details, in the system's language; a source's ENOSPC is the bus's.
 TEST(MediaFilterGraph, SourceErrorsTellBusyPermissionAndBandwidthApart) {
     const std::string denied = std::string("system error: ") + g_strerror(EACCES);
     const struct {
@@ -210,8 +163,7 @@ std::string Describe(const V4l2Format& f) {
     return out.str();
 }
 
-// In the camera's order, rates highest first; what is not MJPG or YUY2 in system memory, at a
-// fixed positive size and rate, is left out.
+// Camera order, rates highest first; only MJPG/YUY2 in system memory at fixed sizes and rates.
 TEST(V4l2FormatsTest, ParsesCapsIntoFormats) {
     const std::pair<const char*, std::vector<std::string>> cases[] = {
         {"image/jpeg, width=1920, height=1080, framerate={ 15/1, 30/1 }; "
@@ -266,11 +218,9 @@ TEST(V4l2FormatsTest, ParsesCapsIntoFormats) {
                           Caps("image/jpeg, width=1280, height=720, framerate=30/1").get()));
     EXPECT_EQ(f.frameBytes(), 0u);
     EXPECT_EQ((VideoFormat{PixelFormat::Yuy2, 640, 480}).frameBytes(), 640u * 480u * 2u);
-    EXPECT_EQ(fourccValue(PixelFormat::Mjpg), 0x47504A4Du);  // little-endian "MJPG"
 }
 
-// By class; the exposure control of the user class and the class headings are the exceptions.
-// A node that is missing, or that is no camera, answers nothing and fails every call cleanly.
+// Groups by class (user exposure and class headings aside); a node that is no camera fails cleanly.
 TEST(V4l2DeviceTest, ControlGroupsAndNodesThatAreNoCamera) {
     const std::pair<uint32_t, ControlGroup> groups[] = {
         {cid::kBrightness, ControlGroup::Image}, {0x00981001, ControlGroup::Image},
@@ -280,7 +230,6 @@ TEST(V4l2DeviceTest, ControlGroupsAndNodesThatAreNoCamera) {
     for (const auto& [id, group] : groups) EXPECT_EQ(controlGroupOf(id), group) << std::hex << id;
     V4l2Device missing;
     EXPECT_FALSE(missing.open("/nonexistent/video99"));
-    EXPECT_FALSE(missing.isOpen());
     EXPECT_EQ(missing.lastError(), ENOENT);
     EXPECT_FALSE(missing.queryCap().has_value());
     EXPECT_EQ(missing.lastError(), EBADF);
@@ -300,18 +249,11 @@ TEST(V4l2DeviceTest, ControlGroupsAndNodesThatAreNoCamera) {
 
 using P = VirtualCameraPattern;
 
-// Bars on top, grey below, and a marker that moves but never reaches the corners, the bottom
-// rows or the right-most column (tests of the frame path rely on those); rendered so as RGB
-// and JPEG (4:2:2), YUY2 of the full size.
+// A moving marker clear of the grey edges the frame tests read (bars: the graph's pictures).
 TEST(PatternTest, LayoutAsDocumentedAndRenderedSo) {
     for (const auto& [w, h] : {std::pair{640, 480}, std::pair{1280, 720}, std::pair{1920, 1080}}) {
         SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h));
         for (int k = 0; k < P::kFrameCount; ++k) {
-            for (int bar = 0; bar < P::kBarCount; ++bar)
-                EXPECT_EQ(P::colourIndexAt(w, h, k, bar * w / 8 + w / 16, h / 4), bar);
-            EXPECT_EQ(P::colourIndexAt(w, h, k, 0, 0), 0);
-            EXPECT_EQ(P::colourIndexAt(w, h, k, w - 1, 0), 7);
-            EXPECT_EQ(P::colourIndexAt(w, h, k, w - 1, h / 2 - 1), 7);
             for (int y = h / 2; y < h; ++y)
                 EXPECT_EQ(P::colourIndexAt(w, h, k, w - 1, y), P::kGrey);
             for (int x = 0; x < w; ++x) EXPECT_EQ(P::colourIndexAt(w, h, k, x, h - 1), P::kGrey);
@@ -331,30 +273,11 @@ TEST(PatternTest, LayoutAsDocumentedAndRenderedSo) {
                 EXPECT_EQ((Rgb{px[0], px[1], px[2]}),
                           P::baseColours()[size_t(P::colourIndexAt(w, h, 3, x, y))]);
             }
-        EXPECT_EQ(P::renderYuy2(w, h, 3, {}).size(), size_t(w) * h * 2);
-        std::vector<uint8_t> jpeg = P::renderJpeg(w, h, 3, {});
-        tjhandle tj = tjInitDecompress();
-        int jw = 0, jh = 0, sub = 0, space = 0;
-        EXPECT_EQ(tjDecompressHeader3(tj, jpeg.data(), jpeg.size(), &jw, &jh, &sub, &space), 0);
-        EXPECT_EQ(std::make_tuple(jw, jh, sub), std::make_tuple(w, h, int(TJSAMP_422)));
-        ASSERT_EQ(tjDecompress2(tj, jpeg.data(), jpeg.size(), rgb.data(), w, 0, h, TJPF_RGB, 0), 0);
-        tjDestroy(tj);
-        const uint8_t* topRight = &rgb[(size_t(h / 4) * w + w - 1) * 3];
-        EXPECT_LT(topRight[0] + topRight[1] + topRight[2], 30);
-        EXPECT_NEAR(rgb[(size_t(h - 1) * w + w - 1) * 3 + 1], 128, 6);
     }
 }
 
-TEST(PatternTest, ControlsChangeColoursAndFramesAreSharedPerSetting) {
-    for (const Rgb& c : P::baseColours()) EXPECT_EQ(P::applyControls(c, {}), c);
-    const Rgb grey{128, 128, 128};
-    EXPECT_GT(P::applyControls(grey, {.brightness = 64}).g, 240);
-    EXPECT_LT(P::applyControls(grey, {.brightness = -64}).g, 10);
-    EXPECT_EQ(P::applyControls(Rgb{255, 255, 255}, {.contrast = 0}), grey);
-    const Rgb washed = P::applyControls(Rgb{255, 255, 0}, {.saturation = 0});
-    EXPECT_TRUE(washed.r == washed.g && washed.g == washed.b);
-    const Rgb turned = P::applyControls(Rgb{255, 0, 0}, {.hue = 180});
-    EXPECT_TRUE(turned.r < 40 && turned.g > 120 && turned.b > 120);
+// The controls' effect on colours shows in the graph's pictures (test_graph_e2e.cpp).
+TEST(PatternTest, FramesAreSharedPerSetting) {
     const VideoFormat f{PixelFormat::Yuy2, 640, 480};
     auto a = P::frames(f, {}), b = P::frames(f, {}), c = P::frames(f, {.brightness = 10});
     ASSERT_TRUE(a && b && c);

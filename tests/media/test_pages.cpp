@@ -1,8 +1,4 @@
-// The property pages and their frame, on cameras given as data or virtual cameras not running:
-// control descriptions become rows and widgets, automatic modes govern their manual values, a
-// page writes changes at once and takes them back on Cancel; capabilities become format, size
-// and rate lists applied on OK; the frame's arguments, caption, place, and the references it
-// keeps.
+// The property pages and their frame, on cameras given as data or virtual cameras not running.
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
@@ -55,20 +51,16 @@ std::vector<ControlInfo> Webcam() {
         Integer(cid::kSaturation, "Saturation", 0, 128, 1, 64, 64),
         Integer(cid::kHue, "Hue", -40, 40, 1, 0, 0),
         Boolean(cid::kAutoWhiteBalance, "White Balance Temperature, Auto", true, true),
-        Integer(cid::kGamma, "Gamma", 72, 500, 1, 100, 100),
         Integer(cid::kGain, "Gain", 0, 100, 1, 0, 0),
         Menu(cid::kPowerLineFrequency, "Power Line Frequency",
              {{0, "Disabled"}, {1, "50 Hz"}, {2, "60 Hz"}}, 1, 2),
         Integer(cid::kWhiteBalanceTemperature, "White Balance Temperature", 2800, 6500, 10, 4600,
                 4600),
-        Integer(cid::kSharpness, "Sharpness", 0, 6, 1, 3, 3),
-        Integer(cid::kBacklightCompensation, "Backlight Compensation", 0, 2, 1, 1, 1),
         Menu(cid::kExposureAuto, "Exposure, Auto",
              {{1, "Manual Mode"}, {3, "Aperture Priority Mode"}}, 3, 3),
         Integer(cid::kExposureAbsolute, "Exposure (Absolute)", 3, 2047, 1, 250, 312),
         Boolean(cid::kExposureAutoPriority, "Exposure, Auto Priority", false, false),
         Integer(cid::kPanAbsolute, "Pan (Absolute)", -36000, 36000, 3600, 0, 0),
-        Integer(cid::kTiltAbsolute, "Tilt (Absolute)", -36000, 36000, 3600, 0, 0),
         Button(kPanReset, "Pan, Reset"),
         Integer(cid::kFocusAbsolute, "Focus (absolute)", 0, 250, 5, 0, 30),
         Boolean(cid::kFocusAuto, "Focus, Auto", true, true),
@@ -77,13 +69,7 @@ std::vector<ControlInfo> Webcam() {
     };
 }
 
-ControlInfo ReadOnly(ControlInfo c) {
-    c.readOnly = true;
-    return c;
-}
-
-// "label:kind", with "+auto" for a row carrying an automatic mode's check box and "<-auto"
-// for a row governed by a mode shown elsewhere.
+// "label:kind", "+auto" for a row with its mode's check box, "<-auto" for one governed elsewhere.
 std::vector<std::string> Describe(const ControlPageModel& model) {
     static const char* const kKinds[] = {"slider", "check", "list", "button"};
     std::vector<std::string> out;
@@ -98,6 +84,8 @@ std::vector<std::string> Describe(const ControlPageModel& model) {
 TEST(MediaPagesControlRows, DescriptionsBecomeRowsInPageOrder) {
     ControlInfo text = Integer(cid::kUserClassBase + 40, "Name", 0, 0, 0, 0, 0);
     text.type = lumi::devices::ControlType::Other;
+    ControlInfo readOnlyAwb = Boolean(cid::kAutoWhiteBalance, "AWB", true, true);
+    readOnlyAwb.readOnly = true;
     const struct {
         std::vector<ControlInfo> controls;
         ControlGroup group;
@@ -106,11 +94,10 @@ TEST(MediaPagesControlRows, DescriptionsBecomeRowsInPageOrder) {
         {Webcam(),
          ControlGroup::Image,
          {"Brightness:slider", "Contrast:slider", "Hue:slider", "Saturation:slider",
-          "Sharpness:slider", "Gamma:slider", "White Balance:slider+auto", "Backlight Comp:slider",
-          "Gain:slider", "PowerLine Frequency:list"}},
+          "White Balance:slider+auto", "Gain:slider", "PowerLine Frequency:list"}},
         {Webcam(),
          ControlGroup::Camera,
-         {"Zoom:slider", "Focus:slider+auto", "Exposure:slider+auto", "Pan:slider", "Tilt:slider",
+         {"Zoom:slider", "Focus:slider+auto", "Exposure:slider+auto", "Pan:slider",
           "Low Light Compensation:check", "Pan, Reset:button"}},
         // Red balance belongs to the white balance mode too; only the first row shows its box.
         {{Integer(kRedBalance, "Red Balance", 0, 255, 1, 128, 128),
@@ -119,8 +106,7 @@ TEST(MediaPagesControlRows, DescriptionsBecomeRowsInPageOrder) {
          ControlGroup::Image,
          {"White Balance:slider+auto", "Red Balance:slider<-auto"}},
         // A mode the user may not switch keeps a row of its own and still governs.
-        {{ReadOnly(Boolean(cid::kAutoWhiteBalance, "AWB", true, true)),
-          Integer(cid::kWhiteBalanceTemperature, "WBT", 2800, 6500, 1, 4600, 4600)},
+        {{readOnlyAwb, Integer(cid::kWhiteBalanceTemperature, "WBT", 2800, 6500, 1, 4600, 4600)},
          ControlGroup::Image,
          {"White Balance:slider<-auto", "White Balance, Auto:check"}},
         // An exposure mode menu without a manual entry cannot be a check box.
@@ -133,9 +119,6 @@ TEST(MediaPagesControlRows, DescriptionsBecomeRowsInPageOrder) {
           Integer(kAutogain, "Gain, Automatic", 0, 1, 1, 1, 1)},
          ControlGroup::Image,
          {"Gain:slider+auto"}},
-        {{Boolean(cid::kFocusAuto, "Focus, Auto", true, true)},
-         ControlGroup::Camera,
-         {"Focus, Auto:check"}},
         // What a page cannot show is left out; unknown controls keep the device's name.
         {{Integer(cid::kBrightness, "Brightness", 10, 0, 1, 0, 0),
           Menu(cid::kPowerLineFrequency, "Power Line Frequency", {}, 0, 0), text,
@@ -144,7 +127,6 @@ TEST(MediaPagesControlRows, DescriptionsBecomeRowsInPageOrder) {
           Integer(kCodecBitrate, "Video Bitrate", 0, 100, 1, 0, 0)},
          ControlGroup::Image,
          {"Contrast:slider", "Vendor Denoise:slider"}},
-        {{}, ControlGroup::Image, {}},
     };
     for (const auto& c : cases)
         EXPECT_EQ(Describe(ControlPageModel(c.controls, c.group)), c.rows) << &c - cases;
@@ -182,7 +164,6 @@ TEST(MediaPagesControlModel, ExposureModesOwnTheExposureValue) {
     const ControlPageModel camera(Webcam(), ControlGroup::Camera);
     const ControlRow* exposure = camera.rowOf(cid::kExposureAbsolute);
     ASSERT_NE(exposure, nullptr);
-    EXPECT_EQ(camera.rowOf(cid::kExposureAuto), nullptr);  // folded into the exposure row
     // Auto and aperture priority own the value; manual and shutter priority leave it.
     for (const auto& [mode, manual] :
          {std::pair{0, false}, std::pair{1, true}, std::pair{2, true}, std::pair{3, false}})
@@ -226,27 +207,18 @@ protected:
     ComPtr<CameraControlPage> page_;
 };
 
-// The image page: a widget of its type for each control, with range, step and value; a
-// change reaches the device at once (on the step grid), "Default" writes the device's
-// defaults, Cancel takes everything back; a manual value waits while its mode is automatic.
+// Widgets with range and value; changes reach the device at once, Default writes the defaults,
+// Cancel takes everything back; a manual value waits while its mode is automatic.
 TEST_F(MediaPagesControlPage, ImagePageChangesDefaultsAndCancel) {
     open(ControlGroup::Image);
     auto* brightness = widget<QSlider>("slider", cid::kBrightness);
     auto* power = widget<QComboBox>("list", cid::kPowerLineFrequency);
     ASSERT_TRUE(brightness && power && value(cid::kBrightness) &&
                 automatic(cid::kAutoWhiteBalance));
-    EXPECT_EQ(std::make_pair(brightness->maximum(), brightness->value()),
-              std::make_pair(128, 74));  // 10 above -64
-    EXPECT_EQ(std::make_tuple(value(cid::kBrightness)->minimum(),
-                              value(cid::kBrightness)->maximum(), value(cid::kBrightness)->value()),
-              std::make_tuple(-64, 64, 10));
-    EXPECT_EQ(value(cid::kWhiteBalanceTemperature)->singleStep(), 10);
-    ASSERT_EQ(power->count(), 3);
-    EXPECT_EQ(power->itemText(1), "50 Hz");
+    EXPECT_EQ(std::make_pair(brightness->value(), value(cid::kBrightness)->value()),
+              std::make_pair(74, 10));  // 10 above -64
     EXPECT_EQ(power->currentText(), "60 Hz");
-    EXPECT_TRUE(automatic(cid::kAutoWhiteBalance)->isChecked());
     EXPECT_FALSE(widget<QSlider>("slider", cid::kWhiteBalanceTemperature)->isEnabled());
-    EXPECT_EQ(Find<QSlider>(&container_, Named("slider", cid::kZoomAbsolute)), nullptr);
     EXPECT_EQ(page_->IsPageDirty(), S_FALSE);
 
     brightness->setValue(64 + 40);
@@ -273,9 +245,7 @@ TEST_F(MediaPagesControlPage, ImagePageChangesDefaultsAndCancel) {
                                         {cid::kPowerLineFrequency, 1},
                                         {cid::kAutoWhiteBalance, 1}})
         EXPECT_EQ(camera_->value(id), def) << id;
-    EXPECT_EQ(value(cid::kBrightness)->value(), 0);
     EXPECT_TRUE(automatic(cid::kAutoWhiteBalance)->isChecked());
-    EXPECT_EQ(page_->IsPageDirty(), S_OK);  // OK or Apply keeps the defaults, Cancel not
 
     ASSERT_EQ(page_->Deactivate(), S_OK);  // Cancel: the frame deactivates without Apply
     for (const auto& [id, was] : Values{{cid::kBrightness, 10},
@@ -283,15 +253,13 @@ TEST_F(MediaPagesControlPage, ImagePageChangesDefaultsAndCancel) {
                                         {cid::kPowerLineFrequency, 2},
                                         {cid::kAutoWhiteBalance, 1}})
         EXPECT_EQ(camera_->value(id), was) << id;
-    // The mode is automatic again and owns the temperature: nothing is written to it.
-    EXPECT_EQ(camera_->value(cid::kWhiteBalanceTemperature), 3200);
+    EXPECT_EQ(camera_->value(cid::kWhiteBalanceTemperature), 3200);  // owned by the mode again
     EXPECT_EQ(camera_->refused, 0);
     EXPECT_EQ(page_->IsPageDirty(), S_FALSE);
 }
 
-// The camera page: a write to a value its automatic mode owns (the spin box driven directly)
-// is refused and the page shows the device's value; a button acts without making the page
-// dirty; Apply makes the values Cancel returns to, the mode first.
+// A write to a value its mode owns is refused; a button leaves the page clean; Apply sets the
+// values Cancel returns to, the mode first.
 TEST_F(MediaPagesControlPage, CameraPageRefusalsButtonsAndApply) {
     open(ControlGroup::Camera);
     ASSERT_TRUE(value(cid::kFocusAbsolute) && automatic(cid::kExposureAuto));
@@ -328,11 +296,9 @@ TEST_F(MediaPagesControlPage, UnboundPageLetsGoOfTheCamera) {
     open(ControlGroup::Image);
     EXPECT_GT(RefCountOf(camera_.get()), before);
     widget<QSlider>("slider", cid::kBrightness)->setValue(0);
-    // Unbinding without Deactivate still takes the change back first.
     ASSERT_EQ(page_->SetObjects(0, nullptr), S_OK);
     EXPECT_EQ(camera_->value(cid::kBrightness), 10);
     EXPECT_EQ(RefCountOf(camera_.get()), before);
-    EXPECT_EQ(page_->widget(), nullptr);
     EXPECT_EQ(page_->Activate(&container_, nullptr, TRUE), E_UNEXPECTED);
 }
 
@@ -393,14 +359,9 @@ TEST(MediaPagesFormatModel, CapabilitiesBecomeFormatSizeAndRateChoices) {
 }
 
 TEST(MediaPagesFormatModel, LabelsOfFormatsAndRates) {
-    GUID nv12 = MEDIASUBTYPE_YUY2;
-    nv12.Data1 = 0x3231564E;
-    for (const auto& [subtype, name] : {std::pair{MEDIASUBTYPE_MJPG, "MJPG"},
-                                        std::pair{nv12, "NV12"}, std::pair{MEDIATYPE_Stream, "?"}})
-        EXPECT_EQ(StreamFormatModel::subtypeName(subtype), name);
+    EXPECT_EQ(StreamFormatModel::subtypeName(MEDIATYPE_Stream), "?");
     for (const auto& [interval, label] :
-         {std::pair{333333, "30 fps"}, std::pair{333667, "29.97 fps"},
-          std::pair{1333333, "7.5 fps"}, std::pair{2000000, "5 fps"}, std::pair{0, "variable"}})
+         {std::pair{333667, "29.97 fps"}, std::pair{1333333, "7.5 fps"}, std::pair{0, "variable"}})
         EXPECT_EQ(StreamFormatModel::rateLabel(interval), label);
 }
 
@@ -424,9 +385,8 @@ void Pick(QComboBox* box, const QString& text) {
     Q_EMIT box->activated(index);
 }
 
-// What the device offers, the current format selected; another format keeps the size where
-// it has it and takes the nearest rate; Apply makes the choice the output's format; a choice
-// not applied (Cancel) changes nothing.
+// Another format keeps the size where it can and takes the nearest rate; Apply sets the output's
+// format; Cancel changes nothing.
 TEST(MediaPagesFormatPage, ListsWhatTheDeviceOffersAndAppliesTheChoice) {
     ComPtr<CaptureSourceFilter> source = SourceWithFormats(kWebcamCaps);
     ComPtr<IAMStreamConfig> config;
@@ -448,12 +408,10 @@ TEST(MediaPagesFormatPage, ListsWhatTheDeviceOffersAndAppliesTheChoice) {
     };
     EXPECT_EQ(Items(formats), (Texts{"MJPG", "YUY2"}));
     EXPECT_EQ(Items(sizes), (Texts{"1280 x 720", "640 x 480"}));
-    EXPECT_EQ(Items(rates), (Texts{"30 fps", "15 fps"}));
     EXPECT_EQ(current(), (Texts{"MJPG", "1280 x 720", "30 fps"}));
     EXPECT_EQ(page->IsPageDirty(), S_FALSE);
 
     Pick(formats, "YUY2");
-    EXPECT_EQ(Items(sizes), (Texts{"640 x 480", "1280 x 720"}));
     EXPECT_EQ(Items(rates), (Texts{"10 fps"}));
     EXPECT_EQ(current(), (Texts{"YUY2", "1280 x 720", "10 fps"}));
     EXPECT_EQ(page->IsPageDirty(), S_OK);
@@ -464,14 +422,6 @@ TEST(MediaPagesFormatPage, ListsWhatTheDeviceOffersAndAppliesTheChoice) {
     EXPECT_EQ(page->IsPageDirty(), S_FALSE);
     const VideoFormat applied{PixelFormat::Yuy2, 640, 480, {15, 1}};
     EXPECT_EQ(source->currentFormat(), applied);
-    AM_MEDIA_TYPE* mt = nullptr;
-    ASSERT_EQ(config->GetFormat(&mt), S_OK);
-    const auto* vih = reinterpret_cast<const VIDEOINFOHEADER*>(mt->pbFormat);
-    EXPECT_TRUE(mt->subtype == MEDIASUBTYPE_YUY2);
-    EXPECT_EQ(
-        std::make_tuple(vih->bmiHeader.biWidth, vih->bmiHeader.biHeight, vih->AvgTimePerFrame),
-        std::make_tuple(LONG(640), LONG(480), REFERENCE_TIME(666666)));
-    DeleteMediaType(mt);
     // Going back to what was applied leaves nothing to apply.
     Pick(rates, "30 fps");
     EXPECT_EQ(page->IsPageDirty(), S_OK);
@@ -481,7 +431,6 @@ TEST(MediaPagesFormatPage, ListsWhatTheDeviceOffersAndAppliesTheChoice) {
     ASSERT_TRUE(page->choose(MEDIASUBTYPE_MJPG, 640, 480, 666666));
     EXPECT_EQ(current(), (Texts{"MJPG", "640 x 480", "15 fps"}));
     EXPECT_FALSE(page->choose(MEDIASUBTYPE_MJPG, 1920, 1080));
-    EXPECT_EQ(page->choice().width, 640);
     ASSERT_EQ(page->Deactivate(), S_OK);
     EXPECT_EQ(source->currentFormat(), applied);
     page->SetObjects(0, nullptr);
@@ -563,16 +512,14 @@ TEST_F(MediaPropertyFrame, RefusesWhatItCannotShow) {
     }
 }
 
-// Modal, owned, captioned and placed relative to its owner; ownerless, placed on the screen;
-// without caption, it reads "Properties" and keeps the pages it knows.
+// Modal, captioned, placed relative to its owner or the screen; unknown pages left out.
 TEST_F(MediaPropertyFrame, CaptionPlaceAndPages) {
     FilterFrame([&](PropertyFrame& frame) {
         EXPECT_EQ(frame.windowTitle(), "Capture source");
         EXPECT_TRUE(frame.isModal());
         EXPECT_EQ(frame.parentWidget(), &owner_);
         EXPECT_EQ(frame.pos(), owner_.mapToGlobal(QPoint(30, 40)));
-        ASSERT_EQ(frame.pageCount(), 1);  // the virtual camera has image controls only
-        EXPECT_EQ(frame.tabs()->tabText(0), "Video Proc Amp");
+        EXPECT_EQ(frame.pageCount(), 1);  // the virtual camera has image controls only
         EXPECT_FALSE(frame.applyButton()->isEnabled());
         frame.cancel();
     });
@@ -595,8 +542,7 @@ TEST_F(MediaPropertyFrame, CaptionPlaceAndPages) {
               S_OK);
 }
 
-// A page refusing the format (a streaming output takes none): OK keeps the frame open on that
-// page with its answer and changes nothing; a later OK applies.
+// A refused format (a streaming output) keeps the frame open with the answer; a later OK applies.
 TEST_F(MediaPropertyFrame, RefusedApplyKeepsTheFrameOpenOnThatPage) {
     const auto onFrame = [&](PropertyFrame& frame) {
         auto* page = dynamic_cast<StreamFormatPage*>(frame.page(0));
@@ -620,31 +566,8 @@ TEST_F(MediaPropertyFrame, RefusedApplyKeepsTheFrameOpenOnThatPage) {
     EXPECT_EQ(source_->currentFormat().width, 1920);
 }
 
-// Controls act at once; Apply keeps the frame open and makes its values the ones Cancel (or
-// the close box) returns to.
-TEST_F(MediaPropertyFrame, ApplyKeepsTheFrameOpenAndCancelThenKeepsWhatWasApplied) {
-    FilterFrame([&](PropertyFrame& frame) {
-        ASSERT_NE(Brightness(frame), nullptr);
-        Brightness(frame)->setValue(64 + 30);
-        EXPECT_EQ(camera_.control(cid::kBrightness), 30);
-        EXPECT_TRUE(frame.applyButton()->isEnabled());
-        frame.close();
-    });
-    EXPECT_EQ(camera_.control(cid::kBrightness), 0);
-    FilterFrame([&](PropertyFrame& frame) {
-        Brightness(frame)->setValue(64 + 20);
-        frame.applyButton()->click();
-        EXPECT_TRUE(frame.isVisible());
-        EXPECT_FALSE(frame.applyButton()->isEnabled());
-        Brightness(frame)->setValue(64 - 10);
-        EXPECT_TRUE(frame.applyButton()->isEnabled());
-        frame.cancelButton()->click();
-    });
-    EXPECT_EQ(camera_.control(cid::kBrightness), 20);
-}
-
-// The engine may let go of the filter while the frame is open (a device notice handled
-// elsewhere, a graph released): the frame's references keep the pages' filter alive.
+// The engine may release the filter while the frame is open: the frame's reference keeps it.
+// Apply keeps the frame open and sets the values the close box returns to.
 TEST_F(MediaPropertyFrame, PagesNeverActOnAReleasedFilter) {
     IUnknown* filter = identity_.detach();
     config_.reset();
@@ -657,10 +580,14 @@ TEST_F(MediaPropertyFrame, PagesNeverActOnAReleasedFilter) {
             ASSERT_NE(GST_OBJECT_PARENT(element), nullptr);  // the filter's bin still holds it
             Brightness(frame)->setValue(64 + 12);
             EXPECT_EQ(camera_.control(cid::kBrightness), 12);
-            frame.ok();
+            frame.applyButton()->click();
+            EXPECT_TRUE(frame.isVisible());
+            EXPECT_FALSE(frame.applyButton()->isEnabled());
+            Brightness(frame)->setValue(64 - 10);
+            EXPECT_TRUE(frame.applyButton()->isEnabled());
+            frame.close();
         },
         &owner_, 0, 0, L"Capture Filter", {filter}, {CLSID_VideoProcAmpPropertyPage});
-    // Closing the frame let go of the last reference: the filter and its bin are gone.
     EXPECT_EQ(GST_OBJECT_PARENT(element), nullptr);
     EXPECT_EQ(camera_.control(cid::kBrightness), 12);
 }

@@ -1,6 +1,4 @@
-// Recording to AVI the way the capture engine does it, read back with GStreamer's own demuxer
-// and with readers that are not ours; files that cannot be written; the repair of a recording
-// whose writer stopped without finishing it.
+// Recording to AVI as the engine does, read back by other readers; unwritable files; repair.
 #include "MediaTestSupport.h"  // first: WinTypes.h before GLib
 
 #include <gtest/gtest.h>
@@ -41,8 +39,7 @@ HRESULT RenderToFile(EngineGraph& g, const std::wstring& path) {
 
 class MediaRecordingCycle : public ::testing::TestWithParam<VideoFormat> {};
 
-// Start, 3 s, stop (stop, reset, reconnect, run) - twice on one graph: every frame the camera
-// sent, in its format (MJPG stays MJPG), with the preview running beside it.
+// Two 3 s recordings on one graph: every frame the camera sent, in its format, preview beside.
 TEST_P(MediaRecordingCycle, AviHoldsEveryFrameInTheCamerasFormat) {
     const VideoFormat format = GetParam();
     QTemporaryDir folder;
@@ -90,8 +87,7 @@ INSTANTIATE_TEST_SUITE_P(VirtualCameras, MediaRecordingCycle,
                              return std::string(lumi::devices::fourccName(p.param.pixelFormat));
                          });
 
-// A camera whose stream cannot start (no USB bandwidth, ENOSPC) fails the run as the camera's
-// and tells nothing of a disk; a file writer that cannot write (/dev/full) tells of a full disk.
+// A camera's ENOSPC (no USB bandwidth) is the camera's; only the file writer's is a full disk.
 TEST(MediaRecording, NoSpaceIsTheDisksOnlyWhenTheFileWriterSaysIt) {
     for (const bool camerasFault : {true, false}) {
         VirtualCamera camera;
@@ -114,8 +110,7 @@ TEST(MediaRecording, NoSpaceIsTheDisksOnlyWhenTheFileWriterSaysIt) {
     }
 }
 
-// A file that cannot be created gives no mux, a failure and no new filter; an existing file is
-// not truncated before the recording runs.
+// A file that cannot be created gives no mux and no filter; an existing one is not truncated.
 TEST(MediaRecording, OutputFileThatCannotBeCreatedOrAlreadyExists) {
     QTemporaryDir folder;
     EngineGraph g;
@@ -145,10 +140,7 @@ TEST(MediaRecording, OutputFileThatCannotBeCreatedOrAlreadyExists) {
     EXPECT_EQ(QFileInfo(existing.fileName()).size(), 4);
 }
 
-// ---- repair: a recording torn down without end of stream, as a killed process leaves it ----
-
-// Records 64 x 48 YUY2 frames into path; the pipeline goes down without end of stream once a
-// few frames are in the file.
+// A few 64 x 48 YUY2 frames into path, torn down without end of stream as a killed process does.
 bool RecordInterrupted(const QString& path) {
     const std::string description =
         "videotestsrc is-live=true ! video/x-raw,format=YUY2,width=64,height=48,framerate=30/1 "
@@ -180,9 +172,8 @@ struct RepairCase {
 
 class AviRepairTest : public ::testing::TestWithParam<RepairCase> {};
 
-// Every complete frame back, with the original's mode and times; anything else stays byte
-// for byte; no temporary file is left behind. (Random bytes and finished recordings:
-// faults_signals.cpp.)
+// Every complete frame back, mode and times kept; else the file stays byte for byte; no
+// temporary file left.
 TEST_P(AviRepairTest, KeepsEveryCompleteFrameOrLeavesTheFileAsItWas) {
     const RepairCase c = GetParam();
     QTemporaryDir folder;

@@ -1,6 +1,4 @@
-// The virtual camera as an element of its own (its picture in every format, its controls and
-// still output run in the engine's graph: test_graph_e2e.cpp): format preference, controls'
-// ranges, the frame counter and timestamps, the damaged-frame faults.
+// The virtual camera as an element of its own (in the engine's graph: test_graph_e2e.cpp).
 #include "media/gst/GstHandle.h"  // first: WinTypes.h before GLib
 
 #include <gst/app/gstappsink.h>
@@ -75,17 +73,12 @@ TEST(VirtualCameraTest, PrefersFirstFormatAndHonoursSetFormat) {
     EXPECT_FALSE(p.pop(GST_MESSAGE_ERROR, 0));
 }
 
-// Four image controls, each refusing values beyond its range; handles on one element share
-// the camera. The trigger is refused without a still pin, and with one that nothing is linked
-// to (its push would fail and stop the camera with an error).
+// Controls refuse values beyond their range; handles share the camera. No trigger without a
+// linked still pin (its push would fail and stop the camera).
 TEST(VirtualCameraTest, ControlsCheckedAndTriggerRefusedWithoutLinkedStillOutput) {
     VirtualCamera cam = VirtualCamera::create({});
-    const std::vector<ControlInfo> list = cam.controls();
-    ASSERT_EQ(list.size(), 4u);
-    for (const ControlInfo& c : list) {
+    for (const ControlInfo& c : cam.controls()) {
         SCOPED_TRACE(c.name);
-        EXPECT_TRUE(c.step == 1 && c.group == ControlGroup::Image &&
-                    c.type == ControlType::Integer && c.current == c.defaultValue);
         EXPECT_FALSE(cam.setControl(c.id, c.maximum + 1));
         EXPECT_FALSE(cam.setControl(c.id, c.minimum - 1));
         EXPECT_EQ(cam.control(c.id), c.defaultValue);
@@ -109,8 +102,7 @@ TEST(VirtualCameraTest, ControlsCheckedAndTriggerRefusedWithoutLinkedStillOutput
     EXPECT_EQ(still.stillFramesSent(), 0u);
 }
 
-// Frames sent = frames the sink received, also across end of stream (a frame made while the
-// end is pending is not sent and not counted). Timestamps: live, 1/30 s apart or more.
+// Frames sent = frames received, also across end of stream; live timestamps 1/30 s apart or more.
 TEST(VirtualCameraTest, CounterMatchesDeliveredFramesAndTimestampsAdvance) {
     Pipeline p("fakesink name=sink sync=true signal-handoffs=true");
     struct Seen {
@@ -145,9 +137,7 @@ TEST(VirtualCameraTest, CounterMatchesDeliveredFramesAndTimestampsAdvance) {
     }
 }
 
-// The damaged-frame faults damage the odd frames of an MJPG stream and leave the even ones
-// whole. Each frame's header is read as a decoder would; a damaged frame is one that a frame
-// sink must refuse (or, without Huffman tables, decode with the standard ones).
+// Odd MJPG frames damaged (refused by a decoder, or without Huffman tables decodable), even whole.
 class VirtualCameraDamageTest : public ::testing::TestWithParam<VirtualCameraFault> {};
 
 TEST_P(VirtualCameraDamageTest, OddFramesDamagedEvenFramesWhole) {
