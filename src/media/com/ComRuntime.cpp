@@ -140,11 +140,6 @@ void SysFreeString(BSTR text) {
     if (text) std::free(reinterpret_cast<std::uint32_t*>(text) - 2);
 }
 
-UINT SysStringLen(BSTR text) {
-    if (!text) return 0;
-    return (reinterpret_cast<std::uint32_t*>(text) - 2)[1] / sizeof(OLECHAR);
-}
-
 void VariantInit(VARIANT* v) {
     if (!v) return;
     v->vt = VT_EMPTY;

@@ -49,7 +49,6 @@ void CoTaskMemFree(LPVOID memory);
 BSTR SysAllocString(LPCOLESTR text);
 BSTR SysAllocStringLen(LPCOLESTR text, UINT length);
 void SysFreeString(BSTR text);
-UINT SysStringLen(BSTR text);
 
 // A task-memory copy of a wide string (for names handed out by QueryId and the like).
 LPOLESTR CoTaskMemDupString(LPCOLESTR text);

@@ -2,7 +2,6 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 
 struct GUID {
     std::uint32_t Data1 = 0;
@@ -29,6 +28,3 @@ inline constexpr GUID GUID_NULL = {};
 inline constexpr bool IsEqualGUID(const GUID& a, const GUID& b) {
     return a == b;
 }
-
-// "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}" in upper case.
-std::string GuidToString(const GUID& id);

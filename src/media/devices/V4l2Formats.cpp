@@ -9,12 +9,6 @@ const char* fourccName(PixelFormat format) {
     return format == PixelFormat::Mjpg ? "MJPG" : "YUY2";
 }
 
-uint32_t fourccValue(PixelFormat format) {
-    const char* n = fourccName(format);
-    return uint32_t(uint8_t(n[0])) | uint32_t(uint8_t(n[1])) << 8 | uint32_t(uint8_t(n[2])) << 16 |
-           uint32_t(uint8_t(n[3])) << 24;
-}
-
 uint64_t VideoFormat::frameBytes() const {
     if (pixelFormat != PixelFormat::Yuy2 || width <= 0 || height <= 0) return 0;
     return uint64_t(width) * 2 * uint64_t(height);

@@ -17,8 +17,6 @@ enum class PixelFormat { Yuy2, Mjpg };
 
 // "YUY2" or "MJPG": the FOURCC of the format.
 const char* fourccName(PixelFormat format);
-// The FOURCC as a little-endian 32-bit value (the biCompression of a BITMAPINFOHEADER).
-uint32_t fourccValue(PixelFormat format);
 
 struct FrameRate {
     int numerator = 0;
