@@ -41,7 +41,7 @@ TEST_F(MainWindow, FreshStartIsEnglishGreyedAtTheNoDeviceSizeAndWritesNothing) {
     dlg.Create();
     EXPECT_TRUE(DeviceMenu().isEmpty());  // placeholder removed
     EXPECT_EQ(Operation(), kNoDevice);
-    EXPECT_EQ(dlg.frameGeometry().size(), QSize(653, 538));
+    EXPECT_EQ(dlg.FittedOuterSize(), QSize(653, 538));
     EXPECT_TRUE(Centred());
     // No desktop folder: pictures go to the home folder; numbering continues there.
     EXPECT_EQ(SaveFolder, session.home.path() + "/");
