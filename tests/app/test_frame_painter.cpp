@@ -1,9 +1,6 @@
-// The painter draws the buffered frame as it is held: every pixel upright and in its own
-// colour, at 1:1 and enlarged, for RGB24 and RGB32, any width and either row order; a
-// frame of another size is not drawn; the frame taken is the painter's until drawn.
+// The painter draws the buffered frame as it is held, and only a frame of the right size.
 #include <gtest/gtest.h>
 
-#include <QImage>
 #include <QPainter>
 #include <vector>
 
@@ -14,26 +11,16 @@
 
 namespace {
 
-BITMAPINFOHEADER Info(LONG width, LONG height) {
-    return BITMAPINFOHEADER{40, width, height, 1, 24};
-}
-
-// A frame whose every pixel differs: blue = x, green = storage row, red = x + row.
-std::vector<BYTE> NumberedFrame(LONG width, LONG rows, WORD bitCount) {
+// Buffers a frame: blue = x, green = storage row, red = x + row (or all black).
+void Deliver(LONG width, LONG rows, WORD bitCount, bool numbered = true) {
     const qint64 stride = RgbStride(width, bitCount);
-    std::vector<BYTE> frame(std::size_t(stride * rows), 0xEE);  // padding marked
-    for (LONG row = 0; row < rows; ++row)
+    std::vector<BYTE> frame(std::size_t(stride * rows), numbered ? 0xEE : 0);  // padding marked
+    for (LONG row = 0; numbered && row < rows; ++row)
         for (LONG x = 0; x < width; ++x) {
             BYTE* p = frame.data() + row * stride + x * (bitCount / 8);
-            p[0] = BYTE(x);
-            p[1] = BYTE(row);
-            p[2] = BYTE(x + row);
+            p[0] = BYTE(x), p[1] = BYTE(row), p[2] = BYTE(x + row);
             if (bitCount == 32) p[3] = 0xFF;
         }
-    return frame;
-}
-
-void Deliver(std::vector<BYTE> frame, WORD bitCount = 24) {
     FrameCallback.BitCount = bitCount;
     ASSERT_EQ(FrameCallback.BufferCB(0, frame.data(), LONG(frame.size())), S_OK);
     FrameCallback.BitCount = 24;
@@ -50,11 +37,9 @@ QImage Shown(FramePainter& painter, int scale = 1) {
 
 class FramePainterTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        PreviewFrozen = 0;
-        FreeFrameBuffer();
-    }
+    void SetUp() override { PreviewFrozen = 0, FreeFrameBuffer(); }
     void TearDown() override { FreeFrameBuffer(); }
+    static BITMAPINFOHEADER Info(LONG width, LONG height) { return {40, width, height, 1, 24}; }
 };
 
 TEST_F(FramePainterTest, EveryPixelIsShownUprightInItsColourWhateverTheLayout) {
@@ -67,7 +52,7 @@ TEST_F(FramePainterTest, EveryPixelIsShownUprightInItsColourWhateverTheLayout) {
                                  << bitCount << " bits, width " << width
                                  << (bottomUp ? " bottom-up" : "") << " x" << scale);
                     const LONG rows = 5;
-                    Deliver(NumberedFrame(width, rows, bitCount), bitCount);
+                    Deliver(width, rows, bitCount);
                     ASSERT_TRUE(painter.Refresh(Info(width, bottomUp ? rows : -rows)));
                     const QImage shown = Shown(painter, scale);
                     ASSERT_EQ(shown.size(), QSize(width, rows) * scale);
@@ -85,16 +70,15 @@ TEST_F(FramePainterTest, TheFrameTakenIsDrawnOnceAndAFrameOfAnotherSizeNotAtAll)
     FramePainter painter;
     EXPECT_FALSE(painter.Refresh(Info(8, 4)));  // nothing buffered yet
     EXPECT_TRUE(painter.Frame().isNull());
-    Deliver(NumberedFrame(8, 4, 32), 32);
+    Deliver(8, 4, 32);
     ASSERT_TRUE(painter.Refresh(Info(8, 4)));
     const QImage numbered = Shown(painter);
     EXPECT_TRUE(painter.Frame().isNull());  // let go once drawn
-    // Taken, the frame is the painter's: a next frame of the same length does not
-    // overwrite it.
+    // Taken, the frame is the painter's: a next frame does not overwrite it.
     ASSERT_TRUE(painter.Refresh(Info(8, 4)));
-    Deliver(std::vector<BYTE>(8 * 4 * 4, 0), 32);
+    Deliver(8, 4, 32, false);
     EXPECT_EQ(Shown(painter), numbered);
-    Deliver(NumberedFrame(16, 4, 32), 32);  // a new size arrives before FrameInfo changes
+    Deliver(16, 4, 32);  // a new size arrives before FrameInfo changes
     EXPECT_FALSE(painter.Refresh(Info(8, 4)));
     EXPECT_TRUE(painter.Frame().isNull());
     EXPECT_TRUE(painter.Refresh(Info(16, 4)));

@@ -1,5 +1,4 @@
-// The tests of the program's window share the window in a fresh session (E2eSupport),
-// its menu items as the user chooses them, and the engine behind it.
+// The program's window in a fresh session, its menu items and the engine behind it.
 #pragma once
 
 #include "media/gst/GstHandle.h"  // first: WinTypes.h before GLib
@@ -34,39 +33,17 @@
 
 namespace e2e {
 
-using lumi::devices::VirtualCamera;
 using lumi::devices::VirtualCameraFault;
 using lumi::devices::VirtualCameraProvider;
 
-inline CCaptureVideo& Engine() {
-    return theApp.m_CaptureVideo;
-}
-inline bool Open() {
-    return Engine().m_pCaptureFilter && Engine().m_pCaptureBuilder;
-}
-inline VirtualCamera OpenCamera() {
-    auto* source = dynamic_cast<CaptureSourceFilter*>(Engine().m_pCaptureFilter.get());
-    return VirtualCamera::fromElement(source ? source->sourceElement() : nullptr);
-}
 inline std::int32_t NextVideo() {
     std::lock_guard lock(SaveSettingsMutex);
     return NextVideoNumber;
 }
-// Until RestoreClasses, no sample grabber can be made: a graph build fails with a message.
+// Until RegisterMediaClasses, a graph build fails for want of a sample grabber.
 inline void BreakSampleGrabbers() {
-    CoRegisterClass(CLSID_SampleGrabber, [](REFIID, void** object) {
-        *object = nullptr;
-        return REGDB_E_CLASSNOTREG;
-    });
-}
-inline void RestoreClasses() {
-    RegisterMediaClasses();
-}
-// A recording the demuxer reads without error, of more than `frames` frames.
-inline void ExpectComplete(const QString& path, int frames) {
-    const capturetest::AviContents avi = capturetest::ReadAvi(path.toStdString());
-    EXPECT_FALSE(avi.error) << path.toStdString();
-    EXPECT_GT(avi.frames, frames) << path.toStdString();
+    CoRegisterClass(CLSID_SampleGrabber,
+                    [](REFIID, void** object) { return *object = nullptr, REGDB_E_CLASSNOTREG; });
 }
 
 // Enabled: Start recorder, Stop recorder, Snap, Crosshairs, Resolution, Filter.
@@ -77,6 +54,8 @@ inline const Enables kRecording{false, true, false, false, false, false};
 
 class WindowTest : public ::testing::Test {
 protected:
+    static CCaptureVideo& Engine() { return theApp.m_CaptureVideo; }
+    static bool Open() { return Engine().m_pCaptureFilter && Engine().m_pCaptureBuilder; }
     // Cameras "Virtual Camera 1".."n"; the window opens the last and shows its picture.
     void Start(int cameras = 1) {
         VirtualCameraProvider::addNumberedCameras(cameras);
@@ -89,7 +68,7 @@ protected:
     }
     QAction* Item(UINT id) const { return FindMenuCommand(dlg.MenuBar(), id); }
     bool Checked(UINT id) const { return Item(id) != nullptr && Item(id)->isChecked(); }
-    // A menu item chosen with the mouse; false when it is greyed.
+    // A menu item chosen; false when it is greyed.
     bool Choose(UINT id) {
         if (Item(id) == nullptr || !Item(id)->isEnabled()) return false;
         Item(id)->trigger();
@@ -109,17 +88,12 @@ protected:
                QGuiApplication::primaryScreen()->availableGeometry().center();
     }
     QString File(const QString& name) const { return SaveFolder + name; }
-    // The settings file, written with exactly these bytes.
     QString SettingsFile() const { return session.home.filePath(".config/lumivisor.ini"); }
     void WriteSettings(const QByteArray& bytes) {
-        QFile file(SettingsFile());
         ASSERT_TRUE(QDir(session.home.path()).mkpath(".config") &&
-                    file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+                    lumitest::WriteFile(SettingsFile(), bytes));
     }
-    QByteArray ReadSettings() const {
-        QFile file(SettingsFile());
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
+    QByteArray ReadSettings() const { return lumitest::ReadFile(SettingsFile()); }
 
     Session session;
     CLumivisorDlg dlg;
