@@ -123,7 +123,8 @@ TEST_F(CameraFaults, AThousandOpensAndNoticesLeaveOnePipelineAndTheMemory) {
     for (int i = 0; i < 1000; ++i) ASSERT_NO_FATAL_FAILURE(notice(i));
     EXPECT_EQ(LivePipelines(), 1);
 #ifndef __SANITIZE_ADDRESS__  // its quarantine keeps freed memory; it checks leaks itself
-    EXPECT_LT(ResidentMb() - before, 10.0) << before << " MB before";
+    // A pipeline kept per open was 145 MB here; the allocator's arenas grow a few MB under load.
+    EXPECT_LT(ResidentMb() - before, 20.0) << before << " MB before";
 #endif
     EXPECT_TRUE(WaitForFrames(2));
     EXPECT_TRUE(session.messages.isEmpty());
