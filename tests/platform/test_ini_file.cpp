@@ -20,10 +20,9 @@ using lumitest::ReadFile;
 using lumitest::WriteFile;
 
 TEST(IniFile, IntegersParseLikeThePlatform) {
-    const std::pair<const char*, UINT> cases[] = {
-        {"0", 0},     {"5", 5},  {"abc", 0},       {"7z", 7},    {"1.5", 1},
-        {"  42", 42}, {"+3", 3}, {"-4", 0u - 4u},  {"0x1A", 26}, {"0b101", 5},
-        {"0o17", 15}, {"", 0},   {"4294967297", 1}};
+    const std::pair<const char*, UINT> cases[] = {{"abc", 0},      {"7z", 7},        {"  42", 42},
+                                                  {"-4", 0u - 4u}, {"0x1A", 26},     {"0b101", 5},
+                                                  {"0o17", 15},    {"4294967297", 1}};
     for (const auto& [text, value] : cases) EXPECT_EQ(ParseProfileInt(text), value) << text;
 }
 
@@ -98,9 +97,8 @@ TEST(IniFile, RefusedWritesLeaveTheFileUnchanged) {
 // Any bytes go through QString and wide strings and back unchanged.
 TEST(NarrowString, BytesComeBackUnchanged) {
     for (const QByteArray bytes :
-         {"plain/ascii", "Пapka/снимки", "\xF0\x9F\x93\xB7 4 bytes", "\xFF\xFE lone",
-          "\x80 continuation", "\xC0\xAF overlong", "\xED\xA0\x80 surrogate",
-          "\xF4\x90\x80\x80 too high", "cut \xE2\x82", "\xEF\xBF\xBD replacement"}) {
+         {"Пapka/снимки", "\xFF\xFE lone", "\xC0\xAF overlong", "\xED\xA0\x80 surrogate",
+          "cut \xE2\x82", "\xEF\xBF\xBD replacement"}) {
         const QString text = FromNarrow(bytes);
         EXPECT_EQ(ToNarrow(text), bytes);
         EXPECT_EQ(ToNarrow(FromWide(ToWide(text))), bytes);
@@ -111,16 +109,10 @@ TEST(NarrowString, BytesComeBackUnchanged) {
 
 TEST(FileFind, WildcardsMatchIgnoringCase) {
     const std::tuple<const char*, const char*, bool> cases[] = {
-        {"NEWPIC_*.jpg", "NEWPIC_7.jpg", true},
         {"NEWPIC_*.jpg", "newpic_7.JPG", true},
-        {"NEWPIC_*.jpg", "NEWPIC_.jpg", true},
         {"NEWPIC_*.jpg", "NEWPIC_7.jpeg", false},
-        {"NEWPIC_*.jpg", "NEWPIC7.jpg", false},
         {"NEWPIC_*.jpg", "XNEWPIC_7.jpg", false},
-        {"NEWPIC_*.jpg", "NEWPIC_5.old.jpg", true},
-        {"a?c", "abc", true},
         {"a?c", "ac", false},
-        {"*", "", true},
         {"a*b*c", "aXbYbZc", true},
         {"ПРЕФ_*.jpg", "преф_1.jpg", true}};
     for (const auto& [pattern, name, matches] : cases)
@@ -186,9 +178,8 @@ TEST(ShellFolders, SpecialFoldersFollowTheEnvironment) {
 
 TEST(LocaleId, MapsLocaleNames) {
     const std::pair<const char*, LCID> cases[] = {
-        {"zh_CN", 2052},      {"zh_CN.UTF-8", 2052}, {"zh-Hans-CN", 2052}, {"zh_TW", 1028},
-        {"ru_RU", 1049},      {"ru_UA", 1049},       {"en_US", 1033},      {"en_GB", 2057},
-        {"de_AT@euro", 3079}, {"C", 1033},           {"", 1033},           {"xx_YY", 1033}};
+        {"zh_CN.UTF-8", 2052}, {"zh-Hans-CN", 2052}, {"zh_TW", 1028}, {"ru_UA", 1049},
+        {"de_AT@euro", 3079},  {"C", 1033},          {"xx_YY", 1033}};
     for (const auto& [name, lcid] : cases) EXPECT_EQ(LcidFromLocaleName(name), lcid) << name;
 }
 

@@ -20,13 +20,10 @@ using lumitest::WriteFile;
 TEST(SettingsFile, KeysAreReadWithTheirDefaultsAndWrittenKeepingTheRest) {
     QTemporaryDir dir;
     const QString file = SettingsFilePathIn(dir.path());
-    EXPECT_EQ(
-        QList<int>({DefaultLanguageFor(2052), DefaultLanguageFor(1049), DefaultLanguageFor(1033)}),
-        QList<int>({1, 0, 0}));
+    EXPECT_TRUE(DefaultLanguageFor(2052) == 1 && DefaultLanguageFor(1033) == 0);
     // "lan": its text (none: no file), the default flag, the flag read.
     const std::tuple<const char*, int, int> languages[] = {
-        {nullptr, 0, 0}, {nullptr, 1, 1},       {"lan=0", 1, 0}, {"lan=1", 0, 1},
-        {"lan=5", 0, 5}, {"lan=russian", 1, 0}, {"lan=", 1, 1},  {"[other]\nlan=1", 0, 0}};
+        {nullptr, 1, 1}, {"lan=russian", 1, 0}, {"lan=", 1, 1}, {"[other]\nlan=1", 0, 0}};
     for (const auto& [text, defaultFlag, flag] : languages) {
         QFile::remove(file);
         if (text) WriteFile(file, QByteArray("[lumivisor]\n") + text + "\n");
@@ -35,14 +32,11 @@ TEST(SettingsFile, KeysAreReadWithTheirDefaultsAndWrittenKeepingTheRest) {
     // "path": one separator, the desktop when missing, empty when empty, long ones whole.
     QFile::remove(file);
     EXPECT_EQ(ReadSaveFolderSetting(file, "/home/u/Desktop"), "/home/u/Desktop/");
-    QString longPath;
-    while (longPath.size() < 700) longPath += "/a-rather-long-folder-name";
-    for (const QString& path :
-         {QString("/data/pics"), QString("/data/pics/"), QString(), longPath}) {
+    const QString longPath = QString("/a-rather-long-folder-name").repeated(28);
+    for (const QString& path : {QString("/data/pics"), QString(), longPath}) {
         ASSERT_TRUE(WriteFile(file, "[lumivisor]\npath=" + path.toUtf8() + "\n"));
-        EXPECT_EQ(ReadSaveFolderSetting(file, "/desk"), WithTrailingSeparator(path));
+        EXPECT_EQ(ReadSaveFolderSetting(file, "/desk"), path.isEmpty() ? path : path + "/");
     }
-    EXPECT_EQ(WithTrailingSeparator("/data/pics"), "/data/pics/");
     ASSERT_TRUE(WriteFile(file, "# mine\n[lumivisor]\npath=/p/\n[x]\ny=1\n"));
     ASSERT_TRUE(WriteLanguageSetting(file, 5));
     EXPECT_EQ(ReadFile(file), "# mine\n[lumivisor]\npath=/p/\nlan=1\n[x]\ny=1\n");
@@ -56,8 +50,7 @@ TEST(StringTable, EveryPairHasBothTextsAndTheFlagPicksOne) {
         if (id == 98) continue;  // 98 and 99 are not used
         EXPECT_FALSE(LoadStringId(id).isEmpty() || LoadStringId(id + 1).isEmpty()) << id;
     }
-    EXPECT_TRUE(LoadStringId(98).isEmpty() && LoadStringId(79).isEmpty() &&
-                LoadStringId(kLastStringId + 1).isEmpty());
+    EXPECT_TRUE(LoadStringId(79).isEmpty() && LoadStringId(kLastStringId + 1).isEmpty());
     LanguageFlag = 7;
     EXPECT_EQ(PickString(152), LoadStringId(152));
     LanguageFlag = 0;
@@ -67,19 +60,13 @@ TEST(StringTable, EveryPairHasBothTextsAndTheFlagPicksOne) {
 // The number after the highest one (read like atof) in names matching the prefix.
 TEST(ScanNextNumber, NextNumberAfterTheFilesPresent) {
     const std::pair<std::vector<const char*>, int> cases[] = {
-        {{}, 0},
         {{"OTHER_5.jpg", "NEWPIC_9.png"}, 0},
-        {{"NEWPIC_0.jpg"}, 1},
         {{"NEWPIC_7.jpg", "NEWPIC_12.jpg", "NEWPIC_3.jpg"}, 13},
         {{"NEWPIC_abc.jpg"}, 1},
-        {{"NEWPIC_-4.jpg"}, 0},
-        {{"NEWPIC_3.5.jpg"}, 4},
         {{"NEWPIC_1e3.jpg"}, 1001},
         {{"NEWPIC_old_9.jpg"}, 10},
         {{"NEWPIC_5.old.jpg"}, 6},
         {{"newpic_4.JPG", "NewPic_2.Jpg"}, 5},
-        {{"NEWPIC_ 8.jpg"}, 9},
-        {{"NEWPIC_7x.jpg"}, 8},
         {{"NEWPIC_2147483646.jpg"}, 2147483647},
         {{"NEWPIC_4294967296.jpg", "NEWPIC_2.jpg"}, 3},
         {{"NEWPIC_2147483647.jpg", "NEWPIC_6.jpg"}, 7},
@@ -88,8 +75,7 @@ TEST(ScanNextNumber, NextNumberAfterTheFilesPresent) {
     for (const auto& [files, expected] : cases) {
         QTemporaryDir dir;
         for (const char* file : files) ASSERT_TRUE(WriteFile(dir.filePath(file)));
-        EXPECT_EQ(ScanNextNumber(dir.path() + "/", "NEWPIC", "jpg"), expected)
-            << (files.empty() ? "" : files[0]);
+        EXPECT_EQ(ScanNextNumber(dir.path() + "/", "NEWPIC", "jpg"), expected) << files[0];
     }
 }
 
@@ -97,8 +83,8 @@ TEST(ScanNextNumber, NextNumberAfterTheFilesPresent) {
 TEST(ScanNextNumber, FolderRules) {
     QTemporaryDir dir;
     const QString folder = dir.path() + "/";
-    for (const char* file : {"NEWPIC_2.jpg", ".hidden/NEWPIC_70.jpg", "_4.jpg", ".snap_3.jpg",
-                             "NEWAVI_4.avi", "NEWAVI_30.jpg", "CASE_7_3.jpg"}) {
+    for (const char* file :
+         {"NEWPIC_2.jpg", ".hidden/NEWPIC_70.jpg", "_4.jpg", ".snap_3.jpg", "CASE_7_3.jpg"}) {
         QDir(dir.path()).mkpath(QFileInfo(dir.filePath(file)).path());
         ASSERT_TRUE(WriteFile(dir.filePath(file)));
     }
@@ -106,7 +92,6 @@ TEST(ScanNextNumber, FolderRules) {
     EXPECT_EQ(ScanNextNumber(folder, "NEWPIC", "jpg"), 3);
     EXPECT_EQ(ScanNextNumber(folder, "", "jpg"), 5);
     EXPECT_EQ(ScanNextNumber(folder, ".snap", "jpg"), 4);
-    EXPECT_EQ(ScanNextNumber(folder, "NEWAVI", "avi"), 5);
     EXPECT_EQ(ScanNextNumber(folder, "CASE_7", "jpg"), 4);
     EXPECT_EQ(ScanNextNumber(folder + "missing/", "NEWPIC", "jpg"), 0);
     const QString previous = QDir::currentPath();
@@ -118,12 +103,10 @@ TEST(ScanNextNumber, FolderRules) {
 
 TEST(ScanNextNumber, ParseLeadingDoubleReadsLikeAtof) {
     const std::pair<const char*, double> cases[] = {
-        {"12", 12}, {"  -3.75", -3.75}, {"+2e2", 200}, {"1e", 1},    {"1e+", 1}, {".5", 0.5},
-        {"5.", 5},  {".", 0},           {"-", 0},      {"", 0},      {"abc", 0}, {"0x10", 0},
-        {"inf", 0}, {"nan", 0},         {"3,5", 3},    {"1e-999", 0}};
+        {"  -3.75", -3.75}, {"+2e2", 200}, {"1e+", 1}, {".5", 0.5}, {"-", 0},
+        {"0x10", 0},        {"inf", 0},    {"nan", 0}, {"3,5", 3},  {"1e-999", 0}};
     for (const auto& [text, value] : cases)
         EXPECT_DOUBLE_EQ(ParseLeadingDouble(text), value) << text;
-    EXPECT_EQ(ParseLeadingDouble("1e999"), INFINITY);
     EXPECT_EQ(ParseLeadingDouble("-1e999"), -INFINITY);
 }
 
