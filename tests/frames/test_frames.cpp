@@ -195,18 +195,6 @@ TEST_F(FrameSink, PictureRequests) {
     EXPECT_EQ(pictures.size(), 2u);
 }
 
-// The two callback objects are static: no Release deletes them.
-TEST(CallbackIdentity, NoReferenceCount) {
-    for (ISampleGrabberCB* callback : {static_cast<ISampleGrabberCB*>(&FrameCallback),
-                                       static_cast<ISampleGrabberCB*>(&StillCallback)}) {
-        callback->Release();
-        EXPECT_EQ(callback->Release(), 1u);
-        void* out = nullptr;
-        EXPECT_TRUE(callback->QueryInterface(IID_ISampleGrabberCB, &out) == S_OK &&
-                    out == callback);
-    }
-}
-
 // Streaming and painting threads never see a half-replaced buffer or a torn picture.
 TEST_F(FrameSink, StreamingAndPaintingNeverSeeAHalfReplacedBuffer) {
     const auto whole = [](const BYTE* data, std::size_t size) {
@@ -254,23 +242,17 @@ void AttachTwoBands(CImage& picture, LONG width, LONG height, bool bottomUp = tr
     picture.Attach(std::move(dib));
 }
 
-TEST(Picture, NameExtensions) {
-    EXPECT_EQ(QStringList({PathFindExtension("/a.d/NEWPIC_3"), PathFindExtension("x.tar.GZ"),
-                           PathFindExtension("name.")}),
-              QStringList({"", ".GZ", "."}));
-}
-
-// Any case of .jpg writes a JPEG; bad names write nothing; a taken name is kept.
+// A last extension .jpg in any case writes a JPEG; bad names write nothing; a taken name stays.
 TEST(Picture, SaveWritesTheFormatOfTheExtensionAndNeverReplacesAFile) {
     QTemporaryDir dir;
     CImage picture;
     AttachTwoBands(picture, 64, 48);
-    ASSERT_EQ(SavePicture(picture, dir.filePath("b.JPG").toUtf8()), S_OK);
-    QImageReader reader(dir.filePath("b.JPG"));
+    ASSERT_EQ(SavePicture(picture, dir.filePath("b.c.JPG").toUtf8()), S_OK);
+    QImageReader reader(dir.filePath("b.c.JPG"));
     reader.setDecideFormatFromContent(true);
     EXPECT_EQ(reader.format(), "jpeg");
     EXPECT_EQ(reader.read().size(), QSize(64, 48));
-    QFile::remove(dir.filePath("b.JPG"));
+    QFile::remove(dir.filePath("b.c.JPG"));
     for (const char* name : {"NEWPIC_0", "NEWPIC_0.xyz", "missing/NEWPIC_0.jpg"})
         EXPECT_EQ(SavePicture(picture, dir.filePath(name).toUtf8()), E_FAIL) << name;
     EXPECT_EQ(SavePicture(CImage(), dir.filePath("a.jpg").toUtf8()), E_FAIL);
