@@ -177,7 +177,6 @@ TEST_F(FolderWnd, EveryWayOfClosingTakesThePrefixesAndRescans) {
         {"Ok", [](CFolderWnd& d) { Click(d, IDOK_BUTTON); }},
         {"Cancel", [](CFolderWnd& d) { Click(d, IDCANCEL_BUTTON); }},
         {"Escape", [](CFolderWnd& d) { QTest::keyClick(&d, Qt::Key_Escape); }},
-        {"CloseBox", [](CFolderWnd& d) { d.close(); }},
         {"Enter", [](CFolderWnd& d) {
              QTest::keyClick(GetDlgItem(&d, IDC_PICTURE_PREFIX), Qt::Key_Return);
          }}};
