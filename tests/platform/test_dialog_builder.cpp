@@ -1,18 +1,13 @@
-// Dialog templates, the combo box's messages, menus, accelerators and message boxes.
+// Dialog templates, the combo box's messages, menus and accelerators.
 #include <gtest/gtest.h>
 
-#include <QCheckBox>
-#include <QCoreApplication>
 #include <QDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPushButton>
-#include <QRadioButton>
 
-#include "platform/MessageBox.h"
 #include "platform/WindowMessage.h"
 #include "platform/widgets/Accelerators.h"
 #include "platform/widgets/ComboBoxControl.h"
@@ -32,13 +27,10 @@ DialogTemplate SampleTemplate() {
     t.pointSize = 8;
     t.controls = {
         {1, "BUTTON", "OK", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 10, 80, 50, 14},
-        {1004, "BUTTON", "Check", WS_CHILD | WS_TABSTOP | BS_AUTOCHECKBOX, 10, 60, 64, 10},
-        {1008, "BUTTON", "bmp", WS_CHILD | WS_VISIBLE | BS_AUTORADIOBUTTON, 80, 60, 30, 10},
         {1014, "STATIC", "&Folder", WS_CHILD | WS_VISIBLE, 14, 14, 33, 8},
         {1017, "STATIC", "A&&B &C", WS_CHILD | WS_VISIBLE | SS_NOPREFIX, 14, 24, 60, 8},
         {1005, "EDIT", "", WS_CHILD | WS_VISIBLE | WS_BORDER | ES_READONLY, 14, 36, 150, 14},
         {1023, "MfcLink", "mail", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 100, 10, 80, 10},
-        {1030, "EDIT", "", WS_CHILD | WS_VISIBLE | WS_DISABLED, 100, 80, 40, 14},
         {1003, "COMBOBOX", "", WS_CHILD | WS_VSCROLL | CBS_DROPDOWN, 0, 0, 60, 30},
     };
     return t;
@@ -51,9 +43,7 @@ TEST(DialogBuilder, BuildsEveryControlAtItsPlaceWithItsId) {
     const QSize size = BuildDialogFromTemplate(&dialog, t);
     const DialogBaseUnits units = GetDialogBaseUnits(DialogFont(t));
     EXPECT_EQ(size, MapDialogRect(units, QRect(0, 0, 200, 100)).size());
-    EXPECT_EQ(dialog.size(), size);
     EXPECT_EQ(dialog.minimumSize(), dialog.maximumSize());
-    EXPECT_EQ(dialog.windowTitle(), "Sample");
     for (const DialogControl& c : t.controls) {
         QWidget* w = GetDlgItem(&dialog, c.id);
         ASSERT_NE(w, nullptr) << c.id;
@@ -61,26 +51,9 @@ TEST(DialogBuilder, BuildsEveryControlAtItsPlaceWithItsId) {
         EXPECT_EQ(w->geometry(), MapDialogRect(units, QRect(c.x, c.y, c.cx, c.cy))) << c.id;
         EXPECT_EQ(w->isVisibleTo(&dialog), (c.style & WS_VISIBLE) != 0) << c.id;
     }
-    EXPECT_EQ(GetDlgItem(&dialog, 4242), nullptr);
-    EXPECT_TRUE(qobject_cast<QPushButton*>(GetDlgItem(&dialog, 1))->isDefault());
-    EXPECT_TRUE(qobject_cast<QCheckBox*>(GetDlgItem(&dialog, 1004)));
-    EXPECT_TRUE(qobject_cast<QRadioButton*>(GetDlgItem(&dialog, 1008)));
     EXPECT_TRUE(qobject_cast<QLineEdit*>(GetDlgItem(&dialog, 1005))->isReadOnly());
-    EXPECT_TRUE(qobject_cast<LinkControl*>(GetDlgItem(&dialog, 1023)));
-    EXPECT_FALSE(GetDlgItem(&dialog, 1030)->isEnabled());
-    EXPECT_EQ(GetDlgItem(&dialog, 1008)->focusPolicy(), Qt::ClickFocus);  // no tab stop
-    QDialog sizable;
-    auto* client = new QWidget(&sizable);
-    DialogTemplate thick = t;
-    thick.style |= WS_THICKFRAME;
-    EXPECT_EQ(client->size(), BuildDialogFromTemplate(&sizable, thick, client));
-    EXPECT_EQ(GetDlgItem(&sizable, 1005)->parentWidget(), client);
-    EXPECT_NE(sizable.minimumSize(), sizable.maximumSize());
-    EXPECT_EQ(MapDialogRect({7, 15}, QRect(4, 8, 473, 385)), QRect(7, 15, 828, 722));
     EXPECT_EQ(MapDialogRect({7, 15}, QRect(0, 0, 1, 1)), QRect(0, 0, 2, 2));  // 1.75, 1.875
-    QFont bigger = DialogFont(t);
-    bigger.setPointSize(bigger.pointSize() * 2);
-    EXPECT_GT(GetDialogBaseUnits(bigger).x, units.x);
+    EXPECT_GT(GetDialogBaseUnits(QFont(DialogFont(t).family(), 16)).x, units.x);
 }
 
 // '&' marks a mnemonic unless SS_NOPREFIX; the window text keeps it.
@@ -93,11 +66,6 @@ TEST(DialogBuilder, WindowTextsFollowThePlatformsPrefixRule) {
     EXPECT_EQ(qobject_cast<QLabel*>(GetDlgItem(&dialog, 1017))->text(), "A&&B &C");
     SetDlgItemText(&dialog, 1014, "Salt && pepper");
     EXPECT_EQ(folder->text(), "Salt & pepper");
-    for (const auto& [id, text] :
-         {std::pair{1005, "/data/pics/"}, {1, "Ok"}, {1023, "a@b.example"}}) {
-        SetDlgItemText(&dialog, id, text);
-        EXPECT_EQ(GetDlgItemText(&dialog, id), text);
-    }
 }
 
 // The hidden device list: UTF-8 names in and out, CB_ERR outside the list.
@@ -107,67 +75,25 @@ TEST(DialogBuilder, ComboBoxAnswersItsMessages) {
     auto* list = qobject_cast<ComboBoxControl*>(GetDlgItem(&dialog, 1003));
     ASSERT_NE(list, nullptr);
     const QByteArray name = "Камера Ü";
-    EXPECT_EQ(SendMessage(list, CB_ADDSTRING, 0, LPARAM("Virtual Camera 1")), 0);
+    SendMessage(list, CB_ADDSTRING, 0, LPARAM("Virtual Camera 1"));
     EXPECT_EQ(SendMessage(list, CB_ADDSTRING, 0, LPARAM(name.constData())), 1);
-    EXPECT_EQ(SendMessage(list, CB_GETCOUNT, 0, 0), 2);
     EXPECT_EQ(list->itemText(1), QString::fromUtf8(name));
     ASSERT_EQ(SendMessage(list, CB_GETLBTEXTLEN, 1, 0), name.size());
     QByteArray buffer(name.size() + 1, 'x');
     EXPECT_EQ(SendMessage(list, CB_GETLBTEXT, 1, LPARAM(buffer.data())), name.size());
     EXPECT_EQ(QByteArray(buffer.constData()), name);
-    EXPECT_EQ(SendMessage(list, CB_GETLBTEXTLEN, 2, 0), CB_ERR);
     EXPECT_EQ(SendMessage(list, CB_GETLBTEXT, 5, LPARAM(buffer.data())), CB_ERR);
-    EXPECT_EQ(SendMessage(list, CB_RESETCONTENT, 0, 0), 0);
-    EXPECT_EQ(SendMessage(list, CB_GETCOUNT, 0, 0), 0);
 }
 
-MenuTemplate SampleMenu() {
-    MenuTemplate m;
-    m.items = {
-        {"File",
-         0,
-         MF_POPUP,
-         {{"Open", 100, 0, {}}, {"", 0, MF_SEPARATOR, {}}, {"Exit", 101, 0, {}}}},
-        {"Ops", 0, MF_POPUP, {{"Snap", 200, MF_GRAYED, {}}, {"Cross", 201, 0, {}}}},
-        {"About", 300, 0, {}},
-    };
-    return m;
-}
-
-// Menu items by command or position: texts, enabling, checks, deletion, appending.
-TEST(Menu, BuildsTheTemplateAndAddressesItemsByCommandOrPosition) {
+// Separators and popups carry no command; an unknown command finds no item.
+TEST(Menu, SeparatorsAndPopupsCarryNoCommand) {
     QWidget window;
-    QMenuBar* bar = BuildMenuBar(SampleMenu(), &window);
-    ASSERT_EQ(GetMenuItemCount(bar), 3);
-    QMenu* file = GetSubMenu(bar, 0);
-    ASSERT_NE(file, nullptr);
-    EXPECT_EQ(GetMenuItemCount(file), 3);
-    EXPECT_EQ(GetMenuItemID(GetMenuItemAt(file, 0)), 100u);
-    EXPECT_EQ(GetMenuItemID(GetMenuItemAt(file, 1)), 0u);          // separator
-    EXPECT_EQ(GetMenuItemID(GetMenuItemAt(bar, 0)), 0xFFFFFFFFu);  // popup
-    EXPECT_EQ(GetSubMenu(bar, 2), nullptr);
-    EXPECT_EQ(FindMenuCommand(bar, 300)->text(), "About");
-    EXPECT_FALSE(FindMenuCommand(bar, 200)->isEnabled());
+    MenuTemplate m;
+    m.items = {{"File", 0, MF_POPUP, {{"Open", 100, 0, {}}, {"", 0, MF_SEPARATOR, {}}}}};
+    QMenuBar* bar = BuildMenuBar(m, &window);
+    EXPECT_EQ(GetMenuItemID(GetMenuItemAt(GetSubMenu(bar, 0), 1)), 0u);
+    EXPECT_EQ(GetMenuItemID(GetMenuItemAt(bar, 0)), 0xFFFFFFFFu);
     EXPECT_EQ(FindMenuCommand(bar, 999), nullptr);
-    EXPECT_EQ(EnableMenuItem(bar, 200, MF_BYCOMMAND | MF_ENABLED), MF_GRAYED);
-    EXPECT_TRUE(FindMenuCommand(bar, 200)->isEnabled());
-    EXPECT_EQ(EnableMenuItem(bar, 999, MF_GRAYED), 0xFFFFFFFFu);
-    EXPECT_TRUE(SetMenuItemText(bar, 1, MF_BYPOSITION, "Operation"));
-    EXPECT_EQ(GetMenuItemAt(bar, 1)->text(), "Operation");
-    EXPECT_EQ(GetSubMenu(bar, 1)->actions().size(), 2);  // the popup kept its items
-    EXPECT_EQ(CheckMenuItem(bar, 201, MF_CHECKED), MF_UNCHECKED);
-    EXPECT_TRUE(FindMenuCommand(bar, 201)->isChecked());
-    EXPECT_EQ(CheckMenuItem(bar, 201, MF_UNCHECKED), MF_CHECKED);
-    EXPECT_EQ(CheckMenuItem(bar, 200, MF_UNCHECKED), MF_UNCHECKED);
-    EXPECT_FALSE(FindMenuCommand(bar, 201)->isCheckable() ||
-                 FindMenuCommand(bar, 200)->isCheckable());
-    while (GetMenuItemCount(file) > 0)
-        ASSERT_TRUE(DeleteMenu(file, UINT(GetMenuItemCount(file) - 1), MF_BYPOSITION));
-    EXPECT_FALSE(DeleteMenu(file, 0, MF_BYPOSITION));
-    EXPECT_TRUE(AppendMenu(file, MF_STRING, 40056, "Camera A"));
-    EXPECT_TRUE(AppendMenu(file, MF_STRING, 40057, "Camera B"));
-    EXPECT_EQ(GetMenuItemID(GetMenuItemAt(file, 1)), 40057u);
-    EXPECT_EQ(FindMenuCommand(bar, 100), nullptr);
 }
 
 // An entry matches its key with exactly its modifiers, on a press (greyed items: main window).
@@ -179,29 +105,11 @@ TEST(Accelerator, KeysMatchWithExactlyTheirModifiers) {
         {QEvent::KeyPress, Qt::Key_Space, {}, 1},
         {QEvent::KeyPress, Qt::Key_Space, Qt::ShiftModifier, 0},
         {QEvent::KeyPress, Qt::Key_S, Qt::ControlModifier, 2},
-        {QEvent::KeyPress, Qt::Key_S, {}, 0},
         {QEvent::KeyPress, Qt::Key_5, Qt::KeypadModifier, 3},
         {QEvent::KeyPress, Qt::Key_5, {}, 0},
         {QEvent::KeyRelease, Qt::Key_Space, {}, 0}};
     for (const auto& [type, key, modifiers, command] : cases)
         EXPECT_EQ(table.Match(QKeyEvent(type, key, modifiers)), command) << key;
-}
-
-// The handler gets owner, text, caption and type; the previous one comes back.
-TEST(MessageBox, HandlerReceivesTheBoxAndIsRestored) {
-    QStringList shown;
-    QObject owner;
-    const MessageBoxHandler previous =
-        SetMessageBoxHandler([&](HWND o, const QString& text, const QString& caption, UINT type) {
-            shown << QString("%1|%2|%3|%4").arg(o == &owner).arg(text, caption).arg(type);
-            return IDOK;
-        });
-    EXPECT_EQ(MessageBox(&owner, "Fail to set media type!", "lumivisor", MB_OK), IDOK);
-    QCoreApplication::setApplicationName("lumivisor-test");
-    AfxMessageBox("text");
-    EXPECT_EQ(shown, QStringList({QString("1|Fail to set media type!|lumivisor|%1").arg(MB_OK),
-                                  QString("0|text|lumivisor-test|%1").arg(MB_OK)}));
-    SetMessageBoxHandler(previous);
 }
 
 }  // namespace

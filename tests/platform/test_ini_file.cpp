@@ -1,10 +1,7 @@
-// INI files, narrow strings, file search, special folders and locale ids.
+// INI files, narrow strings, wildcards, special folders and locale ids.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <QDir>
-#include <QSet>
 #include <QTemporaryDir>
 
 #include "TestSupport.h"
@@ -20,10 +17,9 @@ using lumitest::ReadFile;
 using lumitest::WriteFile;
 
 TEST(IniFile, IntegersParseLikeThePlatform) {
-    const std::pair<const char*, UINT> cases[] = {
-        {"0", 0},     {"5", 5},  {"abc", 0},       {"7z", 7},    {"1.5", 1},
-        {"  42", 42}, {"+3", 3}, {"-4", 0u - 4u},  {"0x1A", 26}, {"0b101", 5},
-        {"0o17", 15}, {"", 0},   {"4294967297", 1}};
+    const std::pair<const char*, UINT> cases[] = {{"abc", 0},      {"7z", 7},        {"  42", 42},
+                                                  {"-4", 0u - 4u}, {"0x1A", 26},     {"0b101", 5},
+                                                  {"0o17", 15},    {"4294967297", 1}};
     for (const auto& [text, value] : cases) EXPECT_EQ(ParseProfileInt(text), value) << text;
 }
 
@@ -67,13 +63,8 @@ TEST(IniFile, WritesChangeOnlyTheirKey) {
     const QByteArray rest = "\r\nk=\xff\xfe/\x80\r\n; \xe9t\xe9\n[t]\nu=\xc3(";
     ASSERT_TRUE(WriteFile(file, "\xEF\xBB\xBF[s]\nlan=1" + rest));
     EXPECT_EQ(ToNarrow(GetPrivateProfileString("s", "k", "", 260, file)), "\xff\xfe/\x80");
-    ASSERT_TRUE(WritePrivateProfileString("s", "lan", "0", file));
-    EXPECT_EQ(ReadFile(file), "\xEF\xBB\xBF[s]\nlan=0" + rest);
     ASSERT_TRUE(WritePrivateProfileString("s", "k", FromNarrow("\xfe\xff"), file));
-    EXPECT_EQ(ReadFile(file), "\xEF\xBB\xBF[s]\nlan=0\r\nk=\xfe\xff\r\n; \xe9t\xe9\n[t]\nu=\xc3(");
-    ASSERT_TRUE(WriteFile(file, "[s]\r\na=1\r\n"));
-    ASSERT_TRUE(WritePrivateProfileString("s", "b", "2", file));
-    EXPECT_EQ(ReadFile(file), "[s]\r\na=1\r\nb=2\r\n");
+    EXPECT_EQ(ReadFile(file), "\xEF\xBB\xBF[s]\nlan=1\r\nk=\xfe\xff\r\n; \xe9t\xe9\n[t]\nu=\xc3(");
     const QString nested = dir.filePath("a/b/lumivisor.ini");
     ASSERT_TRUE(WritePrivateProfileString("lumivisor", "lan", "1", nested));
     EXPECT_EQ(ReadFile(nested), "[lumivisor]\nlan=1\n");
@@ -98,9 +89,8 @@ TEST(IniFile, RefusedWritesLeaveTheFileUnchanged) {
 // Any bytes go through QString and wide strings and back unchanged.
 TEST(NarrowString, BytesComeBackUnchanged) {
     for (const QByteArray bytes :
-         {"plain/ascii", "Пapka/снимки", "\xF0\x9F\x93\xB7 4 bytes", "\xFF\xFE lone",
-          "\x80 continuation", "\xC0\xAF overlong", "\xED\xA0\x80 surrogate",
-          "\xF4\x90\x80\x80 too high", "cut \xE2\x82", "\xEF\xBF\xBD replacement"}) {
+         {"Пapka/снимки", "\xFF\xFE lone", "\xC0\xAF overlong", "\xED\xA0\x80 surrogate",
+          "cut \xE2\x82", "\xEF\xBF\xBD replacement"}) {
         const QString text = FromNarrow(bytes);
         EXPECT_EQ(ToNarrow(text), bytes);
         EXPECT_EQ(ToNarrow(FromWide(ToWide(text))), bytes);
@@ -111,60 +101,14 @@ TEST(NarrowString, BytesComeBackUnchanged) {
 
 TEST(FileFind, WildcardsMatchIgnoringCase) {
     const std::tuple<const char*, const char*, bool> cases[] = {
-        {"NEWPIC_*.jpg", "NEWPIC_7.jpg", true},
         {"NEWPIC_*.jpg", "newpic_7.JPG", true},
-        {"NEWPIC_*.jpg", "NEWPIC_.jpg", true},
         {"NEWPIC_*.jpg", "NEWPIC_7.jpeg", false},
-        {"NEWPIC_*.jpg", "NEWPIC7.jpg", false},
         {"NEWPIC_*.jpg", "XNEWPIC_7.jpg", false},
-        {"NEWPIC_*.jpg", "NEWPIC_5.old.jpg", true},
-        {"a?c", "abc", true},
         {"a?c", "ac", false},
-        {"*", "", true},
         {"a*b*c", "aXbYbZc", true},
         {"ПРЕФ_*.jpg", "преф_1.jpg", true}};
     for (const auto& [pattern, name, matches] : cases)
         EXPECT_EQ(FileFind::MatchesWildcard(pattern, name), matches) << pattern << " " << name;
-}
-
-// Matches with their kinds; non-UTF-8 names and dangling links are found by their bytes.
-TEST(FileFind, ListsMatchesWithTheirKinds) {
-    QTemporaryDir dir;
-    for (const char* name : {"P_1.jpg", ".P_2.jpg", "Q_3.jpg"}) WriteFile(dir.filePath(name));
-    ASSERT_TRUE(QDir(dir.path()).mkdir("P_4.jpg"));
-    FileFind finder;
-    QSet<QString> files, hidden, folders;
-    for (bool more = finder.FindFile(dir.path() + "/*P_*.jpg"); more;) {
-        more = finder.FindNextFile();
-        (finder.IsDirectory() ? folders
-         : finder.IsHidden()  ? hidden
-                              : files)
-            << finder.GetFileName();
-        EXPECT_FALSE(finder.IsSystem());
-        EXPECT_EQ(finder.GetFilePath(), dir.path() + "/" + finder.GetFileName());
-    }
-    EXPECT_EQ(files, QSet<QString>{"P_1.jpg"});
-    EXPECT_EQ(hidden, QSet<QString>{".P_2.jpg"});
-    EXPECT_EQ(folders, QSet<QString>{"P_4.jpg"});
-    int dots = 0;
-    for (bool more = finder.FindFile(dir.path() + "/*"); more;) {
-        more = finder.FindNextFile();
-        dots += finder.IsDots();
-    }
-    EXPECT_EQ(dots, 2);
-    EXPECT_FALSE(finder.FindFile(dir.path() + "/missing/*.jpg"));
-    EXPECT_FALSE(finder.FindFile(dir.path() + "/*.png"));
-    EXPECT_FALSE(finder.FindNextFile());
-    EXPECT_TRUE(finder.GetFileName().isEmpty());
-    const QByteArray folder = ToNarrow(dir.path()) + "/\xff\xfe/";
-    ASSERT_EQ(::mkdir(folder.constData(), 0755), 0);
-    ASSERT_EQ(::symlink("missing", (folder + "P_\xe9.jpg").constData()), 0);
-    ASSERT_TRUE(finder.FindFile(FromNarrow(folder) + "p_*.JPG"));
-    finder.FindNextFile();
-    EXPECT_EQ(ToNarrow(finder.GetFilePath()), folder + "P_\xe9.jpg");
-    EXPECT_FALSE(finder.IsDirectory());
-    EXPECT_TRUE(FileFind::Exists(finder.GetFilePath()));
-    EXPECT_FALSE(FileFind::Exists(FromNarrow(folder) + "Q.jpg"));
 }
 
 // Special folders follow HOME and XDG_CONFIG_HOME.
@@ -186,9 +130,8 @@ TEST(ShellFolders, SpecialFoldersFollowTheEnvironment) {
 
 TEST(LocaleId, MapsLocaleNames) {
     const std::pair<const char*, LCID> cases[] = {
-        {"zh_CN", 2052},      {"zh_CN.UTF-8", 2052}, {"zh-Hans-CN", 2052}, {"zh_TW", 1028},
-        {"ru_RU", 1049},      {"ru_UA", 1049},       {"en_US", 1033},      {"en_GB", 2057},
-        {"de_AT@euro", 3079}, {"C", 1033},           {"", 1033},           {"xx_YY", 1033}};
+        {"zh_CN.UTF-8", 2052}, {"zh-Hans-CN", 2052}, {"zh_TW", 1028}, {"ru_UA", 1049},
+        {"de_AT@euro", 3079},  {"C", 1033},          {"xx_YY", 1033}};
     for (const auto& [name, lcid] : cases) EXPECT_EQ(LcidFromLocaleName(name), lcid) << name;
 }
 

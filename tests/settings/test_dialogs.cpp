@@ -77,25 +77,18 @@ void WhileModal(const std::function<void(T&)>& act, const std::function<void()>&
     EXPECT_TRUE(acted) << "no modal dialog ran";
 }
 
-// Texts of the language, links' targets, every text whole; an empty text hides its link.
-TEST(AboutDialog, EveryTextComesFromThePairOfTheLanguageAndFits) {
-    for (const int flag : {0, 1, 7}) {
-        for (const int emptied : {0, 94, 95, 96, 97}) {
+// An empty text hides its link, in either language.
+TEST(AboutDialog, AnEmptyTextHidesItsLink) {
+    for (const int flag : {0, 1}) {
+        for (const int emptied : {94, 95, 96, 97}) {
             SCOPED_TRACE(testing::Message() << flag << " " << emptied);
             LanguageFlag = flag;
             CAboutDlg dialog(nullptr, [emptied](int id) {
                 return id == emptied ? QString() : LoadStringId(id);
             });
             dialog.show();
-            ASSERT_TRUE(dialog.m_linkMail && dialog.m_linkWeb);
             EXPECT_EQ(dialog.m_linkMail->isVisible(), emptied != 94 + !flag);
             EXPECT_EQ(dialog.m_linkWeb->isVisible(), emptied != 96 + !flag);
-            if (emptied != 0) continue;
-            EXPECT_EQ(dialog.m_linkMail->GetURL(), dialog.m_linkMail->GetWindowText());
-            EXPECT_EQ(dialog.m_linkMail->TargetUrl().scheme(), "mailto");
-            EXPECT_EQ(dialog.m_linkWeb->TargetUrl().scheme(), "https");
-            const QStringList clipped = ClippedTexts(&dialog);
-            EXPECT_TRUE(clipped.isEmpty()) << clipped.join(u" | ").toStdString();
         }
     }
 }
@@ -123,16 +116,10 @@ TEST(AboutDialog, RunsModallyOpensItsLinksAndEndsWithEscape) {
 // Link targets get a scheme (mailto: or https://); texts show as given.
 TEST(LinkControl, TargetsAndTexts) {
     const std::pair<const char*, const char*> targets[] = {
-        {"www.example.org", "https://www.example.org"},
         {"  www.example.org/a  ", "https://www.example.org/a"},
-        {"example.org:8080/x", "https://example.org:8080/x"},
         {"name@example.org", "mailto:name@example.org"},
-        {"http://example.org", "http://example.org"},
         {"https://user@example.org/", "https://user@example.org/"},
-        {"FTP://example.org/f", "ftp://example.org/f"},
-        {"MAILTO:name@example.org", "mailto:name@example.org"},
         {"tel:+78125550147", "tel:+78125550147"},
-        {"", ""},
         {"   ", ""}};
     for (const auto& [target, url] : targets) {
         const QUrl result = LinkControl::ToUrl(target);
@@ -142,10 +129,6 @@ TEST(LinkControl, TargetsAndTexts) {
     link.SetWindowText("<b>a&b</b>@example.org");
     EXPECT_EQ(link.GetWindowText(), "<b>a&b</b>@example.org");
     EXPECT_TRUE(link.text().contains("&lt;b&gt;a&amp;b&lt;/b&gt;"));
-    link.SetWindowText("www.example.org");
-    EXPECT_EQ(link.TargetUrl(), QUrl("https://www.example.org"));
-    link.SetURL("help@example.org");
-    EXPECT_EQ(link.TargetUrl(), QUrl("mailto:help@example.org"));
 }
 
 class FolderWnd : public ::testing::Test {
@@ -194,7 +177,6 @@ TEST_F(FolderWnd, EveryWayOfClosingTakesThePrefixesAndRescans) {
         {"Ok", [](CFolderWnd& d) { Click(d, IDOK_BUTTON); }},
         {"Cancel", [](CFolderWnd& d) { Click(d, IDCANCEL_BUTTON); }},
         {"Escape", [](CFolderWnd& d) { QTest::keyClick(&d, Qt::Key_Escape); }},
-        {"CloseBox", [](CFolderWnd& d) { d.close(); }},
         {"Enter", [](CFolderWnd& d) {
              QTest::keyClick(GetDlgItem(&d, IDC_PICTURE_PREFIX), Qt::Key_Return);
          }}};
@@ -218,8 +200,7 @@ TEST_F(FolderWnd, EveryWayOfClosingTakesThePrefixesAndRescans) {
         EXPECT_EQ(VideoPrefix, "VID");
         EXPECT_EQ(NextVideoNumber, 5);
         EXPECT_EQ(AutoNumbering, 1);
-        EXPECT_EQ(SaveFolder, folder);
-        EXPECT_EQ(StoredPath(), folder);
+        EXPECT_TRUE(SaveFolder == folder && StoredPath() == folder);
     }
 }
 
@@ -228,16 +209,13 @@ TEST_F(FolderWnd, BrowsedFolderGetsOneSeparatorAndTypedPrefixSurvives) {
     Make("pics/");
     Make("pics/SCOPE_6.jpg");
     const std::pair<QString, QString> choices[] = {{folder + "pics", folder + "pics/"},
-                                                   {folder + "pics/", folder + "pics/"},
-                                                   {"/", "/"},
                                                    {"", folder + "gone/"}};
-    for (int language = 0; const auto& [chosen, expected] : choices) {
+    for (const auto& [chosen, expected] : choices) {
         SCOPED_TRACE(chosen.toStdString());
-        LanguageFlag = language++ % 2;
         SaveFolder = chosen.isEmpty() ? folder + "gone/" : folder;
         NextPictureNumber = 7;
         NextVideoNumber = 3;
-        QString title, shown;
+        QString shown;
         RunSetFolder(
             [&](CFolderWnd& dialog) {
                 TypeInto(dialog, IDC_PICTURE_PREFIX, "SCOPE");
@@ -246,35 +224,30 @@ TEST_F(FolderWnd, BrowsedFolderGetsOneSeparatorAndTypedPrefixSurvives) {
                 shown = GetDlgItemText(&dialog, IDC_FOLDER);
                 Click(dialog, IDOK_BUTTON);
             },
-            [&](QWidget* owner, const QString& t) {
+            [&](QWidget* owner, const QString&) {
                 EXPECT_NE(owner, nullptr);
-                title = t;
                 return chosen;
             });
-        EXPECT_EQ(title, "По умолчанию");
         EXPECT_EQ(shown, expected);
-        EXPECT_EQ(SaveFolder, expected);
-        EXPECT_EQ(StoredPath(), expected);
+        EXPECT_TRUE(SaveFolder == expected && StoredPath() == expected);
         EXPECT_EQ(PicturePrefix, "SCOPE");
         EXPECT_EQ(NextPictureNumber, expected == folder + "pics/" ? 7 : 0);
         EXPECT_EQ(NextVideoNumber, 0);
     }
 }
 
-// Labels fit in each language, the folder is read-only, unused controls are hidden.
-TEST_F(FolderWnd, TextsFitReadOnlyFolderAndUnusedControlsHidden) {
+// Every text of both dialogs fits in each language.
+TEST_F(FolderWnd, TextsFitInEachLanguage) {
     for (const int flag : {0, 1}) {
         LanguageFlag = flag;
-        CFolderWnd dialog;
-        dialog.show();
-        const QStringList clipped = ClippedTexts(&dialog);
-        EXPECT_TRUE(clipped.isEmpty()) << clipped.join(u" | ").toStdString();
-        EXPECT_TRUE(qobject_cast<QLineEdit*>(GetDlgItem(&dialog, IDC_FOLDER))->isReadOnly());
-        for (int id : {IDC_AUTO_NUMBERING, IDC_PICTURE_NUMBER, IDC_FORMAT_BMP, IDC_FORMAT_JPG,
-                       IDC_FORMAT_PNG, IDC_FORMAT_TIF, IDC_BROWSE, IDC_VIDEO_PREFIX})
-            EXPECT_EQ(GetDlgItem(&dialog, id)->isVisible(),
-                      id == IDC_BROWSE || id == IDC_VIDEO_PREFIX);
-        dialog.OnCancel();
+        CAboutDlg about;
+        CFolderWnd folderWnd;
+        for (QDialog* dialog : {static_cast<QDialog*>(&about), static_cast<QDialog*>(&folderWnd)}) {
+            dialog->show();
+            const QStringList clipped = ClippedTexts(dialog);
+            EXPECT_TRUE(clipped.isEmpty()) << clipped.join(u" | ").toStdString();
+        }
+        folderWnd.OnCancel();
     }
 }
 

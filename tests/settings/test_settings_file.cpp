@@ -3,7 +3,6 @@
 
 #include <QDir>
 #include <QTemporaryDir>
-#include <cmath>
 
 #include "TestSupport.h"
 #include "resources/StringTable.h"
@@ -14,41 +13,17 @@
 
 namespace {
 
-using lumitest::ReadFile;
 using lumitest::WriteFile;
 
-TEST(SettingsFile, KeysAreReadWithTheirDefaultsAndWrittenKeepingTheRest) {
+// The save folder gets one separator; the desktop when missing, empty when empty.
+TEST(SettingsFile, SaveFolderIsReadWithOneSeparator) {
     QTemporaryDir dir;
     const QString file = SettingsFilePathIn(dir.path());
-    EXPECT_EQ(
-        QList<int>({DefaultLanguageFor(2052), DefaultLanguageFor(1049), DefaultLanguageFor(1033)}),
-        QList<int>({1, 0, 0}));
-    // "lan": its text (none: no file), the default flag, the flag read.
-    const std::tuple<const char*, int, int> languages[] = {
-        {nullptr, 0, 0}, {nullptr, 1, 1},       {"lan=0", 1, 0}, {"lan=1", 0, 1},
-        {"lan=5", 0, 5}, {"lan=russian", 1, 0}, {"lan=", 1, 1},  {"[other]\nlan=1", 0, 0}};
-    for (const auto& [text, defaultFlag, flag] : languages) {
-        QFile::remove(file);
-        if (text) WriteFile(file, QByteArray("[lumivisor]\n") + text + "\n");
-        EXPECT_EQ(ReadLanguageSetting(file, defaultFlag), flag) << (text ? text : "no file");
-    }
-    // "path": one separator, the desktop when missing, empty when empty, long ones whole.
-    QFile::remove(file);
     EXPECT_EQ(ReadSaveFolderSetting(file, "/home/u/Desktop"), "/home/u/Desktop/");
-    QString longPath;
-    while (longPath.size() < 700) longPath += "/a-rather-long-folder-name";
-    for (const QString& path :
-         {QString("/data/pics"), QString("/data/pics/"), QString(), longPath}) {
+    for (const QString& path : {QString("/data/pics"), QString("/data/pics/"), QString()}) {
         ASSERT_TRUE(WriteFile(file, "[lumivisor]\npath=" + path.toUtf8() + "\n"));
-        EXPECT_EQ(ReadSaveFolderSetting(file, "/desk"), WithTrailingSeparator(path));
+        EXPECT_EQ(ReadSaveFolderSetting(file, "/desk"), path.isEmpty() ? "" : "/data/pics/");
     }
-    EXPECT_EQ(WithTrailingSeparator("/data/pics"), "/data/pics/");
-    ASSERT_TRUE(WriteFile(file, "# mine\n[lumivisor]\npath=/p/\n[x]\ny=1\n"));
-    ASSERT_TRUE(WriteLanguageSetting(file, 5));
-    EXPECT_EQ(ReadFile(file), "# mine\n[lumivisor]\npath=/p/\nlan=1\n[x]\ny=1\n");
-    ASSERT_TRUE(WriteLanguageSetting(file, 0));
-    ASSERT_TRUE(WriteSaveFolderSetting(file, "/q/"));
-    EXPECT_EQ(ReadFile(file), "# mine\n[lumivisor]\npath=/q/\nlan=0\n[x]\ny=1\n");
 }
 
 TEST(StringTable, EveryPairHasBothTextsAndTheFlagPicksOne) {
@@ -56,57 +31,44 @@ TEST(StringTable, EveryPairHasBothTextsAndTheFlagPicksOne) {
         if (id == 98) continue;  // 98 and 99 are not used
         EXPECT_FALSE(LoadStringId(id).isEmpty() || LoadStringId(id + 1).isEmpty()) << id;
     }
-    EXPECT_TRUE(LoadStringId(98).isEmpty() && LoadStringId(79).isEmpty() &&
-                LoadStringId(kLastStringId + 1).isEmpty());
+    EXPECT_TRUE(LoadStringId(79).isEmpty() && LoadStringId(kLastStringId + 1).isEmpty());
     LanguageFlag = 7;
     EXPECT_EQ(PickString(152), LoadStringId(152));
     LanguageFlag = 0;
     EXPECT_EQ(PickString(152), LoadStringId(153));
 }
 
-// The number after the highest one (read like atof) in names matching the prefix.
+// The number after the highest one (a leading decimal, no hex) in names matching the prefix.
 TEST(ScanNextNumber, NextNumberAfterTheFilesPresent) {
-    const std::pair<std::vector<const char*>, int> cases[] = {
-        {{}, 0},
-        {{"OTHER_5.jpg", "NEWPIC_9.png"}, 0},
-        {{"NEWPIC_0.jpg"}, 1},
-        {{"NEWPIC_7.jpg", "NEWPIC_12.jpg", "NEWPIC_3.jpg"}, 13},
-        {{"NEWPIC_abc.jpg"}, 1},
-        {{"NEWPIC_-4.jpg"}, 0},
-        {{"NEWPIC_3.5.jpg"}, 4},
-        {{"NEWPIC_1e3.jpg"}, 1001},
-        {{"NEWPIC_old_9.jpg"}, 10},
-        {{"NEWPIC_5.old.jpg"}, 6},
-        {{"newpic_4.JPG", "NewPic_2.Jpg"}, 5},
-        {{"NEWPIC_ 8.jpg"}, 9},
-        {{"NEWPIC_7x.jpg"}, 8},
-        {{"NEWPIC_2147483646.jpg"}, 2147483647},
-        {{"NEWPIC_4294967296.jpg", "NEWPIC_2.jpg"}, 3},
-        {{"NEWPIC_2147483647.jpg", "NEWPIC_6.jpg"}, 7},
-        {{"NEWPIC_1e999.jpg"}, 0},
-        {{"NEWPIC_-2147483648.jpg"}, 0}};
+    const std::pair<const char*, int> cases[] = {{"OTHER_5.jpg NEWPIC_9.png", 0},
+                                                 {"NEWPIC_7.jpg NEWPIC_12.jpg NEWPIC_3.jpg", 13},
+                                                 {"NEWPIC_abc.jpg NEWPIC_0x10.jpg", 1},
+                                                 {"NEWPIC_1e3.jpg", 1001},
+                                                 {"NEWPIC_old_9.jpg", 10},
+                                                 {"NEWPIC_5.old.jpg", 6},
+                                                 {"newpic_4.JPG NewPic_2.Jpg", 5},
+                                                 {"NEWPIC_2147483646.jpg", 2147483647},
+                                                 {"NEWPIC_4294967296.jpg NEWPIC_2147483647.jpg "
+                                                  "NEWPIC_1e999.jpg NEWPIC_-2147483648.jpg",
+                                                  0}};
     for (const auto& [files, expected] : cases) {
         QTemporaryDir dir;
-        for (const char* file : files) ASSERT_TRUE(WriteFile(dir.filePath(file)));
-        EXPECT_EQ(ScanNextNumber(dir.path() + "/", "NEWPIC", "jpg"), expected)
-            << (files.empty() ? "" : files[0]);
+        for (const QString& file : QString(files).split(' '))
+            ASSERT_TRUE(WriteFile(dir.filePath(file)));
+        EXPECT_EQ(ScanNextNumber(dir.path() + "/", "NEWPIC", "jpg"), expected) << files;
     }
 }
 
-// Folders and hidden entries do not count; missing folder 0; empty folder the current one.
+// Folders do not count, hidden files do for a hidden prefix; missing folder 0; empty: current.
 TEST(ScanNextNumber, FolderRules) {
     QTemporaryDir dir;
     const QString folder = dir.path() + "/";
-    for (const char* file : {"NEWPIC_2.jpg", ".hidden/NEWPIC_70.jpg", "_4.jpg", ".snap_3.jpg",
-                             "NEWAVI_4.avi", "NEWAVI_30.jpg", "CASE_7_3.jpg"}) {
-        QDir(dir.path()).mkpath(QFileInfo(dir.filePath(file)).path());
+    for (const char* file : {"NEWPIC_2.jpg", "_4.jpg", ".snap_3.jpg", "CASE_7_3.jpg"})
         ASSERT_TRUE(WriteFile(dir.filePath(file)));
-    }
     ASSERT_TRUE(QDir(dir.path()).mkdir("NEWPIC_50.jpg"));
     EXPECT_EQ(ScanNextNumber(folder, "NEWPIC", "jpg"), 3);
     EXPECT_EQ(ScanNextNumber(folder, "", "jpg"), 5);
     EXPECT_EQ(ScanNextNumber(folder, ".snap", "jpg"), 4);
-    EXPECT_EQ(ScanNextNumber(folder, "NEWAVI", "avi"), 5);
     EXPECT_EQ(ScanNextNumber(folder, "CASE_7", "jpg"), 4);
     EXPECT_EQ(ScanNextNumber(folder + "missing/", "NEWPIC", "jpg"), 0);
     const QString previous = QDir::currentPath();
@@ -114,17 +76,6 @@ TEST(ScanNextNumber, FolderRules) {
     const int next = ScanNextNumber("", "NEWPIC", "jpg");
     QDir::setCurrent(previous);
     EXPECT_EQ(next, 3);
-}
-
-TEST(ScanNextNumber, ParseLeadingDoubleReadsLikeAtof) {
-    const std::pair<const char*, double> cases[] = {
-        {"12", 12}, {"  -3.75", -3.75}, {"+2e2", 200}, {"1e", 1},    {"1e+", 1}, {".5", 0.5},
-        {"5.", 5},  {".", 0},           {"-", 0},      {"", 0},      {"abc", 0}, {"0x10", 0},
-        {"inf", 0}, {"nan", 0},         {"3,5", 3},    {"1e-999", 0}};
-    for (const auto& [text, value] : cases)
-        EXPECT_DOUBLE_EQ(ParseLeadingDouble(text), value) << text;
-    EXPECT_EQ(ParseLeadingDouble("1e999"), INFINITY);
-    EXPECT_EQ(ParseLeadingDouble("-1e999"), -INFINITY);
 }
 
 }  // namespace
