@@ -64,8 +64,8 @@ protected:
     NoticeWindow window;
 };
 
-// The start-up list gives no notices; later changes one each, in order, on the UI thread, to
-// each window once, never to one destroyed or unregistered.
+// No notices for the start-up list; later one a change, in order, on the UI thread, to live
+// windows.
 TEST_F(DeviceMonitorTest, StartupListThenNoticesInOrderOnceEach) {
     VirtualCameraProvider::addNumberedCameras(2);
     VirtualCameraProvider::addNumberedCameras(2);                         // nothing new

@@ -49,9 +49,7 @@ std::vector<ControlInfo> Webcam() {
         Integer(cid::kBrightness, "Brightness", -64, 64, 1, 0, 10),
         Integer(cid::kContrast, "Contrast", 0, 64, 1, 32, 32),
         Integer(cid::kSaturation, "Saturation", 0, 128, 1, 64, 64),
-        Integer(cid::kHue, "Hue", -40, 40, 1, 0, 0),
         Boolean(cid::kAutoWhiteBalance, "White Balance Temperature, Auto", true, true),
-        Integer(cid::kGain, "Gain", 0, 100, 1, 0, 0),
         Menu(cid::kPowerLineFrequency, "Power Line Frequency",
              {{0, "Disabled"}, {1, "50 Hz"}, {2, "60 Hz"}}, 1, 2),
         Integer(cid::kWhiteBalanceTemperature, "White Balance Temperature", 2800, 6500, 10, 4600,
@@ -64,8 +62,6 @@ std::vector<ControlInfo> Webcam() {
         Button(kPanReset, "Pan, Reset"),
         Integer(cid::kFocusAbsolute, "Focus (absolute)", 0, 250, 5, 0, 30),
         Boolean(cid::kFocusAuto, "Focus, Auto", true, true),
-        Integer(cid::kZoomAbsolute, "Zoom, Absolute", 100, 500, 1, 100, 100),
-        Integer(kCodecBitrate, "Video Bitrate", 0, 1000000, 1, 0, 0),
     };
 }
 
@@ -93,12 +89,12 @@ TEST(MediaPagesControlRows, DescriptionsBecomeRowsInPageOrder) {
     } cases[] = {
         {Webcam(),
          ControlGroup::Image,
-         {"Brightness:slider", "Contrast:slider", "Hue:slider", "Saturation:slider",
-          "White Balance:slider+auto", "Gain:slider", "PowerLine Frequency:list"}},
+         {"Brightness:slider", "Contrast:slider", "Saturation:slider", "White Balance:slider+auto",
+          "PowerLine Frequency:list"}},
         {Webcam(),
          ControlGroup::Camera,
-         {"Zoom:slider", "Focus:slider+auto", "Exposure:slider+auto", "Pan:slider",
-          "Low Light Compensation:check", "Pan, Reset:button"}},
+         {"Focus:slider+auto", "Exposure:slider+auto", "Pan:slider", "Low Light Compensation:check",
+          "Pan, Reset:button"}},
         // Red balance belongs to the white balance mode too; only the first row shows its box.
         {{Integer(kRedBalance, "Red Balance", 0, 255, 1, 128, 128),
           Boolean(cid::kAutoWhiteBalance, "AWB", true, true),
@@ -204,8 +200,7 @@ protected:
     ComPtr<CameraControlPage> page_;
 };
 
-// Widgets with range and value; changes reach the device at once, Default writes the defaults,
-// Cancel takes everything back; a manual value waits while its mode is automatic.
+// Changes reach the device at once, Default writes defaults, Cancel takes all back.
 TEST_F(MediaPagesControlPage, ImagePageChangesDefaultsAndCancel) {
     open(ControlGroup::Image);
     auto* brightness = widget<QSlider>("slider", cid::kBrightness);
@@ -244,8 +239,7 @@ TEST_F(MediaPagesControlPage, ImagePageChangesDefaultsAndCancel) {
     EXPECT_EQ(page_->IsPageDirty(), S_FALSE);
 }
 
-// A write to a value its mode owns is refused; a button leaves the page clean; Apply sets the
-// values Cancel returns to, the mode first.
+// A value its mode owns refuses writes; a button leaves the page clean; Apply sets Cancel's values.
 TEST_F(MediaPagesControlPage, CameraPageRefusalsButtonsAndApply) {
     open(ControlGroup::Camera);
     ASSERT_TRUE(value(cid::kFocusAbsolute) && automatic(cid::kExposureAuto));
@@ -362,8 +356,7 @@ void Pick(QComboBox* box, const QString& text) {
     Q_EMIT box->activated(index);
 }
 
-// Another format keeps the size where it can and takes the nearest rate; Apply sets the output's
-// format; Cancel changes nothing.
+// Another format keeps the size where it can, the nearest rate; Apply sets it, Cancel nothing.
 TEST(MediaPagesFormatPage, ListsWhatTheDeviceOffersAndAppliesTheChoice) {
     ComPtr<CaptureSourceFilter> source = SourceWithFormats(kWebcamCaps);
     ComPtr<IAMStreamConfig> config;

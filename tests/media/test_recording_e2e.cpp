@@ -172,8 +172,7 @@ struct RepairCase {
 
 class AviRepairTest : public ::testing::TestWithParam<RepairCase> {};
 
-// Every complete frame back, mode and times kept; else the file stays byte for byte; no
-// temporary file left.
+// Every complete frame back, mode and times kept, else the file as it was; no temporary file left.
 TEST_P(AviRepairTest, KeepsEveryCompleteFrameOrLeavesTheFileAsItWas) {
     const RepairCase c = GetParam();
     QTemporaryDir folder;
