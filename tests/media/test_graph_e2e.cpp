@@ -29,13 +29,6 @@ namespace cid = lumi::devices::cid;
 
 namespace {
 
-AM_MEDIA_TYPE Video(const GUID& subtype) {
-    AM_MEDIA_TYPE mt{};
-    mt.majortype = MEDIATYPE_Video;
-    mt.subtype = subtype;
-    return mt;
-}
-
 // A DIB frame (bottom-up BGR rows) read at picture coordinates.
 struct Dib {
     const BYTE* data;
@@ -144,7 +137,9 @@ INSTANTIATE_TEST_SUITE_P(Formats, MediaCameraControls,
 TEST(MediaGraphBuild, FailedRenderLeavesTheGraphAsItWas) {
     EngineGraph g;
     ASSERT_EQ(g.build(MakeVirtualSource({PixelFormat::Yuy2, 640, 480}, false).get()), S_OK);
-    AM_MEDIA_TYPE mt = Video(MEDIASUBTYPE_MJPG);  // nothing turns YUY2 into MJPG
+    AM_MEDIA_TYPE mt{};
+    mt.majortype = MEDIATYPE_Video;
+    mt.subtype = MEDIASUBTYPE_MJPG;  // nothing turns YUY2 into MJPG
     ASSERT_EQ(g.grabber->SetMediaType(&mt), S_OK);
     EXPECT_TRUE(
         FAILED(g.builder->RenderStream(&PIN_CATEGORY_PREVIEW, &MEDIATYPE_Video, g.capture.get(),
