@@ -42,16 +42,12 @@ struct Dib {
         return std::abs(p.r - c.r) <= tolerance && std::abs(p.g - c.g) <= tolerance &&
                std::abs(p.b - c.b) <= tolerance;
     }
-    // Bars on top, grey below, the right-most column black above: a flipped frame fails.
+    // Bars on top, grey below to the last row and column: a flipped frame fails.
     bool showsPattern(int tolerance) const {
         const auto& colours = VirtualCameraPattern::baseColours();
-        const Rgb grey = colours[VirtualCameraPattern::kGrey];
-        bool ok = true;
+        bool ok = near(w - 1, h - 1, colours[VirtualCameraPattern::kGrey], tolerance);
         for (int bar = 0; bar < 8; ++bar)
             ok &= near(bar * w / 8 + w / 16, h / 4, colours[std::size_t(bar)], tolerance);
-        for (int y : {2, h / 4, h / 2 - 3}) ok &= near(w - 1, y, colours[7], tolerance);
-        for (int y : {h / 2 + 3, h * 7 / 8, h - 1})
-            ok &= near(w - 1, y, grey, tolerance) && near(0, y, grey, tolerance);
         return ok;
     }
 };
