@@ -1,4 +1,4 @@
-// Virtual cameras on the path of real ones: device monitor, enumerator, bound capture source.
+// Devices and graphs telling their windows: the device monitor, the enumerator, a lost camera.
 #include "platform/WindowMessage.h"  // first: its TRUE/FALSE precede GLib's macros
 
 #include <gtest/gtest.h>
@@ -22,16 +22,20 @@ namespace {
 constexpr WPARAM kArrival = DBT_DEVICEARRIVAL;
 constexpr WPARAM kRemoval = DBT_DEVICEREMOVECOMPLETE;
 
+// Records the messages of one kind sent to it, and whether one came off the UI thread.
 class NoticeWindow : public QObject {
 public:
+    explicit NoticeWindow(UINT message = WM_DEVICECHANGE) : message_(message) {}
     std::vector<WPARAM> notices;
+    std::vector<LPARAM> params;
     bool offThread = false;
 
     bool event(QEvent* e) override {
         if (e->type() != WindowMessageEvent::eventType()) return QObject::event(e);
         auto* m = static_cast<WindowMessageEvent*>(e);
-        if (m->message() == WM_DEVICECHANGE) {
+        if (m->message() == message_) {
             notices.push_back(m->wParam());
+            params.push_back(m->lParam());
             offThread |= QThread::currentThread() != QCoreApplication::instance()->thread();
         }
         return true;
@@ -42,6 +46,9 @@ public:
         QCoreApplication::processEvents();
         return arrived;
     }
+
+private:
+    UINT message_;
 };
 
 Names VirtualNames(const DeviceMonitor& m) {
@@ -111,6 +118,34 @@ TEST(MediaDeviceEnumeration, NoCameraNoListUnknownPropertyNothing) {
     EXPECT_TRUE(FAILED(bag->Read(L"NoSuchProperty", &v, nullptr)));
     EXPECT_EQ(v.vt, VT_EMPTY);
     VirtualCameraProvider::removeAll();
+}
+
+TEST(MediaGraphNotices, AMissingCameraFailsRunAndNotifiesTheOwnerOnItsThread) {
+    NoticeWindow window(WM_GRAPHNOTIFY);
+    auto source = ComPtr<CaptureSourceFilter>::adopt(
+        new CaptureSourceFilter(gst_parse_bin_from_description(
+                                    "v4l2src device=/dev/lumivisor-no-such-camera", TRUE, nullptr),
+                                lumi::devices::V4l2Formats::fromCapsString(
+                                    "video/x-raw,format=YUY2,width=640,height=480,framerate=30/1"),
+                                {}));
+    EngineGraph g;
+    ASSERT_EQ(g.build(source.get()), S_OK);
+    ASSERT_EQ(g.connect(), S_OK);
+    ComPtr<IMediaEventEx> events;
+    ASSERT_EQ(g.graph.as(IID_IMediaEventEx, events), S_OK);
+    ASSERT_EQ(events->SetNotifyWindow(reinterpret_cast<OAHWND>(static_cast<QObject*>(&window)),
+                                      WM_GRAPHNOTIFY, 77),
+              S_OK);
+    EXPECT_TRUE(FAILED(g.control->Run()));
+    ASSERT_TRUE(window.waitFor(1));
+    EXPECT_FALSE(window.offThread);
+    EXPECT_EQ(window.params, std::vector<LPARAM>(window.params.size(), 77));
+    LONG code = 0;
+    LONG_PTR p1 = 0, p2 = 0;
+    ASSERT_EQ(events->GetEvent(&code, &p1, &p2, 0), S_OK);
+    EXPECT_EQ(code, EC_DEVICE_LOST);
+    EXPECT_EQ(g.control->Stop(), S_OK);
+    events->SetNotifyWindow(0, 0, 0);
 }
 
 }  // namespace

@@ -6,8 +6,6 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <QObject>
-#include <QThread>
 #include <thread>
 
 #include "CaptureTestSupport.h"
@@ -16,7 +14,6 @@
 #include "media/filters/DibElements.h"
 #include "media/graph/FilterGraph.h"
 #include "media/graph/MediaType.h"
-#include "platform/WindowMessage.h"
 
 using namespace mediatest;
 using lumi::devices::PixelFormat;
@@ -181,42 +178,6 @@ TEST(MediaGrabberBuffers, ASharedBufferIsCopiedBeforeABranchWritesIt) {
     EXPECT_TRUE(WaitFor([&] { return g.frames.buffers >= 20 && g.stills.buffers >= 20; }));
     g.control->Stop();
     EXPECT_EQ(leaked, 0);
-}
-
-TEST(MediaGraphNotices, AMissingCameraFailsRunAndNotifiesTheOwnerOnItsThread) {
-    struct Window : QObject {
-        bool event(QEvent* e) override {
-            if (e->type() != WindowMessageEvent::eventType()) return QObject::event(e);
-            auto* m = static_cast<WindowMessageEvent*>(e);
-            if (m->message() != WM_GRAPHNOTIFY) return true;
-            ++notices;
-            wrong += m->lParam() != 77 || QThread::currentThread() != thread();
-            return true;
-        }
-        int notices = 0, wrong = 0;
-    } window;
-    auto source = ComPtr<CaptureSourceFilter>::adopt(new CaptureSourceFilter(
-        gst_parse_bin_from_description("v4l2src device=/dev/lumivisor-no-such-camera", TRUE,
-                                       nullptr),
-        V4l2Formats::fromCapsString("video/x-raw,format=YUY2,width=640,height=480,framerate=30/1"),
-        {}));
-    EngineGraph g;
-    ASSERT_EQ(g.build(source.get()), S_OK);
-    ASSERT_EQ(g.connect(), S_OK);
-    ComPtr<IMediaEventEx> events;
-    ASSERT_EQ(g.graph.as(IID_IMediaEventEx, events), S_OK);
-    ASSERT_EQ(events->SetNotifyWindow(reinterpret_cast<OAHWND>(static_cast<QObject*>(&window)),
-                                      WM_GRAPHNOTIFY, 77),
-              S_OK);
-    EXPECT_TRUE(FAILED(g.control->Run()));
-    EXPECT_TRUE(WaitFor([&] { return window.notices > 0; }, 5000));
-    EXPECT_EQ(window.wrong, 0);  // on the owner's thread, with its parameter
-    LONG code = 0;
-    LONG_PTR p1 = 0, p2 = 0;
-    ASSERT_EQ(events->GetEvent(&code, &p1, &p2, 0), S_OK);
-    EXPECT_EQ(code, EC_DEVICE_LOST);
-    EXPECT_EQ(g.control->Stop(), S_OK);
-    events->SetNotifyWindow(0, 0, 0);
 }
 
 // A live source like v4l2src; a socket carrying input_event records stands for the button.
