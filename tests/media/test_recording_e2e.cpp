@@ -1,4 +1,4 @@
-// Recording to AVI as the engine does: a full disk, unwritable or existing files; repair.
+// Recording to AVI as the engine does onto a full disk; repair of interrupted recordings.
 #include "MediaTestSupport.h"  // first: WinTypes.h before GLib
 
 #include <gtest/gtest.h>
@@ -51,36 +51,6 @@ TEST(MediaRecording, NoSpaceFromTheFileWriterIsAFullDisk) {
     EXPECT_EQ(code, EC_ERRORABORT);
     EXPECT_EQ(HRESULT(param1), E_DISK_FULL);
     g.control->Stop();
-}
-
-// A file that cannot be created gives no mux and no filter; an existing one is not truncated.
-TEST(MediaRecording, OutputFileThatCannotBeCreatedOrAlreadyExists) {
-    QTemporaryDir folder;
-    EngineGraph g;
-    ASSERT_EQ(g.build(MakeVirtualSource(kYuy2, false).get()), S_OK);
-    const auto before = g.filters();
-    const std::wstring missingFolder =
-        folder.filePath("no/such/folder/NEWAVI_1.avi").toStdWString();
-    for (const std::wstring& path : {missingFolder, folder.path().toStdWString(), std::wstring()}) {
-        IBaseFilter* mux = reinterpret_cast<IBaseFilter*>(0x1);
-        EXPECT_TRUE(
-            FAILED(g.builder->SetOutputFileName(&MEDIASUBTYPE_Avi, path.c_str(), &mux, nullptr)));
-        EXPECT_EQ(mux, nullptr);
-        EXPECT_EQ(g.filters(), before);
-    }
-    EXPECT_EQ(
-        g.builder->SetOutputFileName(&MEDIASUBTYPE_Avi, missingFolder.c_str(), nullptr, nullptr),
-        E_POINTER);
-    QFile existing(folder.filePath("NEWAVI_1.avi"));
-    ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
-    existing.write("keep");
-    existing.close();
-    IBaseFilter* mux = nullptr;
-    ASSERT_EQ(g.builder->SetOutputFileName(
-                  &MEDIASUBTYPE_Avi, existing.fileName().toStdWString().c_str(), &mux, nullptr),
-              S_OK);
-    mux->Release();
-    EXPECT_EQ(QFileInfo(existing.fileName()).size(), 4);
 }
 
 // A few 64 x 48 YUY2 frames into path, torn down without end of stream as a killed process does.
