@@ -19,9 +19,6 @@ using Names = std::vector<std::string>;
 
 namespace {
 
-constexpr WPARAM kArrival = DBT_DEVICEARRIVAL;
-constexpr WPARAM kRemoval = DBT_DEVICEREMOVECOMPLETE;
-
 // Records the messages of one kind sent to it, and whether one came off the UI thread.
 class NoticeWindow : public QObject {
 public:
@@ -78,7 +75,8 @@ TEST(DeviceMonitorTest, StartupListThenNoticesInOrderOnceEach) {
     EXPECT_FALSE(VirtualCameraProvider::removeCamera("Virtual Camera 2"));
     EXPECT_EQ(VirtualCameraProvider::addCamera(), "Virtual Camera 2");
     ASSERT_TRUE(window.waitFor(3));
-    EXPECT_EQ(window.notices, (std::vector<WPARAM>{kArrival, kRemoval, kArrival}));
+    EXPECT_EQ(window.notices, (std::vector<WPARAM>{DBT_DEVICEARRIVAL, DBT_DEVICEREMOVECOMPLETE,
+                                                   DBT_DEVICEARRIVAL}));
     EXPECT_EQ(VirtualNames(monitor),
               (Names{"Virtual Camera 1", "Virtual Camera 3", "Virtual Camera 2"}));
     EXPECT_FALSE(window.offThread);

@@ -47,7 +47,6 @@ constexpr uint32_t kCodecBitrate = 0x009909cf;
 std::vector<ControlInfo> Webcam() {
     return {
         Integer(cid::kBrightness, "Brightness", -64, 64, 1, 0, 10),
-        Integer(cid::kContrast, "Contrast", 0, 64, 1, 32, 32),
         Integer(cid::kSaturation, "Saturation", 0, 128, 1, 64, 64),
         Boolean(cid::kAutoWhiteBalance, "White Balance Temperature, Auto", true, true),
         Menu(cid::kPowerLineFrequency, "Power Line Frequency",
@@ -57,7 +56,6 @@ std::vector<ControlInfo> Webcam() {
         Menu(cid::kExposureAuto, "Exposure, Auto",
              {{1, "Manual Mode"}, {3, "Aperture Priority Mode"}}, 3, 3),
         Integer(cid::kExposureAbsolute, "Exposure (Absolute)", 3, 2047, 1, 250, 312),
-        Boolean(cid::kExposureAutoPriority, "Exposure, Auto Priority", false, false),
         Integer(cid::kPanAbsolute, "Pan (Absolute)", -36000, 36000, 3600, 0, 0),
         Button(kPanReset, "Pan, Reset"),
         Integer(cid::kFocusAbsolute, "Focus (absolute)", 0, 250, 5, 0, 30),
@@ -89,7 +87,7 @@ TEST(MediaPagesControlRows, DescriptionsBecomeRowsInPageOrder) {
     } cases[] = {
         {Webcam(),
          ControlGroup::Image,
-         {"Brightness:slider", "Contrast:slider", "Saturation:slider", "White Balance:slider+auto",
+         {"Brightness:slider", "Saturation:slider", "White Balance:slider+auto",
           "PowerLine Frequency:list"}},
         // Red balance belongs to the white balance mode too; only the first row shows its box.
         {{Integer(kRedBalance, "Red Balance", 0, 255, 1, 128, 128),
