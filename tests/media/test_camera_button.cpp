@@ -110,7 +110,6 @@ TEST(MediaCameraButtonLocator, EachCameraFindsItsOwnButtonsOnly) {
     t.input(t.devices / "platform/i8042/serio0", 1, 0, KeyBits({KEY_CAMERA, KEY_A}));
     // Following sysfs links would find the other cameras' buttons.
     for (const fs::path& camera : {first, second, third}) Link(t.devices, camera / "subsystem");
-
     EXPECT_EQ(t.find("/dev/video0"), (std::vector<std::string>{t.node(3), t.node(1)}));
     EXPECT_EQ(t.find("/dev/video2"), std::vector<std::string>{t.node(7)});
     for (const char* none : {"/dev/video6", "/dev/video4", "/dev/"})
@@ -121,7 +120,6 @@ TEST(MediaCameraButtonLocator, EachCameraFindsItsOwnButtonsOnly) {
     fs::create_symlink("../../video0", t.dev + "/v4l/by-id/usb-Endoscope-video-index0");
     EXPECT_EQ(t.find(t.dev + "/v4l/by-id/usb-Endoscope-video-index0"),
               (std::vector<std::string>{t.node(3), t.node(1)}));
-
     // The first node that opens is opened, read-only and non-blocking.
     const CameraButtonLocator locator(t.sys, t.dev);
     EXPECT_EQ(locator.openInput("/dev/video0"), -1);  // neither node exists

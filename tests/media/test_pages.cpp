@@ -8,7 +8,6 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QSpinBox>
-#include <QTabWidget>
 #include <climits>
 #include <string>
 
@@ -69,9 +68,7 @@ std::vector<std::string> Describe(const ControlPageModel& model) {
     std::vector<std::string> out;
     for (const ControlRow& row : model.rows())
         out.push_back(row.label.toStdString() + ":" + kKinds[int(row.kind)] +
-                      (row.autoSwitch ? "+auto"
-                       : row.autoId   ? "<-auto"
-                                      : ""));
+                      (row.autoSwitch ? "+auto" : (row.autoId ? "<-auto" : "")));
     return out;
 }
 

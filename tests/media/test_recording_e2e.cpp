@@ -103,7 +103,6 @@ TEST_P(AviRepairTest, KeepsEveryCompleteFrameOrLeavesTheFileAsItWas) {
     const int held = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
     ASSERT_TRUE(c.input != Input::Held || ::flock(held, LOCK_EX) == 0);
     const std::atomic<bool> cancel{c.input == Input::Cancelled};
-
     EXPECT_EQ(RepairInterruptedAvi(path.toStdString(), cancel), c.result);
     ::close(held);
     EXPECT_EQ(QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
