@@ -8,7 +8,6 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QSpinBox>
-#include <QTabWidget>
 #include <climits>
 #include <string>
 
@@ -47,11 +46,8 @@ constexpr uint32_t kCodecBitrate = 0x009909cf;
 std::vector<ControlInfo> Webcam() {
     return {
         Integer(cid::kBrightness, "Brightness", -64, 64, 1, 0, 10),
-        Integer(cid::kContrast, "Contrast", 0, 64, 1, 32, 32),
         Integer(cid::kSaturation, "Saturation", 0, 128, 1, 64, 64),
-        Integer(cid::kHue, "Hue", -40, 40, 1, 0, 0),
         Boolean(cid::kAutoWhiteBalance, "White Balance Temperature, Auto", true, true),
-        Integer(cid::kGain, "Gain", 0, 100, 1, 0, 0),
         Menu(cid::kPowerLineFrequency, "Power Line Frequency",
              {{0, "Disabled"}, {1, "50 Hz"}, {2, "60 Hz"}}, 1, 2),
         Integer(cid::kWhiteBalanceTemperature, "White Balance Temperature", 2800, 6500, 10, 4600,
@@ -59,13 +55,10 @@ std::vector<ControlInfo> Webcam() {
         Menu(cid::kExposureAuto, "Exposure, Auto",
              {{1, "Manual Mode"}, {3, "Aperture Priority Mode"}}, 3, 3),
         Integer(cid::kExposureAbsolute, "Exposure (Absolute)", 3, 2047, 1, 250, 312),
-        Boolean(cid::kExposureAutoPriority, "Exposure, Auto Priority", false, false),
         Integer(cid::kPanAbsolute, "Pan (Absolute)", -36000, 36000, 3600, 0, 0),
         Button(kPanReset, "Pan, Reset"),
         Integer(cid::kFocusAbsolute, "Focus (absolute)", 0, 250, 5, 0, 30),
         Boolean(cid::kFocusAuto, "Focus, Auto", true, true),
-        Integer(cid::kZoomAbsolute, "Zoom, Absolute", 100, 500, 1, 100, 100),
-        Integer(kCodecBitrate, "Video Bitrate", 0, 1000000, 1, 0, 0),
     };
 }
 
@@ -75,9 +68,7 @@ std::vector<std::string> Describe(const ControlPageModel& model) {
     std::vector<std::string> out;
     for (const ControlRow& row : model.rows())
         out.push_back(row.label.toStdString() + ":" + kKinds[int(row.kind)] +
-                      (row.autoSwitch ? "+auto"
-                       : row.autoId   ? "<-auto"
-                                      : ""));
+                      (row.autoSwitch ? "+auto" : (row.autoId ? "<-auto" : "")));
     return out;
 }
 
@@ -93,12 +84,8 @@ TEST(MediaPagesControlRows, DescriptionsBecomeRowsInPageOrder) {
     } cases[] = {
         {Webcam(),
          ControlGroup::Image,
-         {"Brightness:slider", "Contrast:slider", "Hue:slider", "Saturation:slider",
-          "White Balance:slider+auto", "Gain:slider", "PowerLine Frequency:list"}},
-        {Webcam(),
-         ControlGroup::Camera,
-         {"Zoom:slider", "Focus:slider+auto", "Exposure:slider+auto", "Pan:slider",
-          "Low Light Compensation:check", "Pan, Reset:button"}},
+         {"Brightness:slider", "Saturation:slider", "White Balance:slider+auto",
+          "PowerLine Frequency:list"}},
         // Red balance belongs to the white balance mode too; only the first row shows its box.
         {{Integer(kRedBalance, "Red Balance", 0, 255, 1, 128, 128),
           Boolean(cid::kAutoWhiteBalance, "AWB", true, true),
@@ -138,8 +125,6 @@ TEST(MediaPagesSliderScale, PositionsWalkTheStepGrid) {
         int positions;
         int32_t snapIn, snapOut;
     } cases[] = {
-        {-64, 64, 1, 128, 7, 7},
-        {2800, 6500, 10, 370, 4604, 4600},
         {-36000, 36000, 3600, 20, 1900, 3600},
         {0, 10, 0, 10, 4, 4},  // step 0 is 1
         {5, 5, 1, 0, 100, 5},
@@ -157,21 +142,6 @@ TEST(MediaPagesSliderScale, PositionsWalkTheStepGrid) {
         for (int p : {0, std::min(1, s.positions), s.positions / 2, s.positions})
             EXPECT_EQ(s.positionOf(s.valueAt(p)), p);
         EXPECT_EQ(s.positionOf(c.max), s.positions);
-    }
-}
-
-TEST(MediaPagesControlModel, ExposureModesOwnTheExposureValue) {
-    const ControlPageModel camera(Webcam(), ControlGroup::Camera);
-    const ControlRow* exposure = camera.rowOf(cid::kExposureAbsolute);
-    ASSERT_NE(exposure, nullptr);
-    // Auto and aperture priority own the value; manual and shutter priority leave it.
-    for (const auto& [mode, manual] :
-         {std::pair{0, false}, std::pair{1, true}, std::pair{2, true}, std::pair{3, false}})
-        EXPECT_EQ(camera.manualEnabled(*exposure, {{cid::kExposureAuto, mode}}), manual) << mode;
-    // The defaults leave the exposure to the camera; an action is never written back.
-    for (const auto& [id, value] : camera.writePlan(camera.defaults())) {
-        EXPECT_NE(id, cid::kExposureAbsolute);
-        EXPECT_NE(id, kPanReset);
     }
 }
 
@@ -207,71 +177,52 @@ protected:
     ComPtr<CameraControlPage> page_;
 };
 
-// Widgets with range and value; changes reach the device at once, Default writes the defaults,
-// Cancel takes everything back; a manual value waits while its mode is automatic.
+// Changes reach the device at once, a manual value snapped to its step once its mode is off;
+// Default writes defaults, Cancel takes all back.
 TEST_F(MediaPagesControlPage, ImagePageChangesDefaultsAndCancel) {
     open(ControlGroup::Image);
     auto* brightness = widget<QSlider>("slider", cid::kBrightness);
     auto* power = widget<QComboBox>("list", cid::kPowerLineFrequency);
     ASSERT_TRUE(brightness && power && value(cid::kBrightness) &&
                 automatic(cid::kAutoWhiteBalance));
-    EXPECT_EQ(std::make_pair(brightness->value(), value(cid::kBrightness)->value()),
-              std::make_pair(74, 10));  // 10 above -64
     EXPECT_EQ(power->currentText(), "60 Hz");
-    EXPECT_FALSE(widget<QSlider>("slider", cid::kWhiteBalanceTemperature)->isEnabled());
-    EXPECT_EQ(page_->IsPageDirty(), S_FALSE);
-
+    EXPECT_FALSE(value(cid::kWhiteBalanceTemperature)->isEnabled());
     brightness->setValue(64 + 40);
-    EXPECT_EQ(camera_->value(cid::kBrightness), 40);
     EXPECT_EQ(value(cid::kBrightness)->value(), 40);
     EXPECT_EQ(page_->IsPageDirty(), S_OK);
-    value(cid::kSaturation)->setValue(77);
-    value(cid::kContrast)->setValue(50);
     power->setCurrentIndex(0);
     Q_EMIT power->activated(0);
     automatic(cid::kAutoWhiteBalance)->setChecked(false);
-    ASSERT_TRUE(value(cid::kWhiteBalanceTemperature)->isEnabled());
     value(cid::kWhiteBalanceTemperature)->setValue(3204);
-    for (const auto& [id, now] : Values{{cid::kSaturation, 77},
-                                        {cid::kContrast, 50},
+    for (const auto& [id, now] : Values{{cid::kBrightness, 40},
                                         {cid::kPowerLineFrequency, 0},
-                                        {cid::kAutoWhiteBalance, 0},
                                         {cid::kWhiteBalanceTemperature, 3200}})
         EXPECT_EQ(camera_->value(id), now) << id;
-
     Find<QPushButton>(&container_, "default")->click();
-    for (const auto& [id, def] : Values{{cid::kBrightness, 0},
-                                        {cid::kContrast, 32},
-                                        {cid::kPowerLineFrequency, 1},
-                                        {cid::kAutoWhiteBalance, 1}})
+    for (const auto& [id, def] : Values{{cid::kBrightness, 0}, {cid::kPowerLineFrequency, 1}})
         EXPECT_EQ(camera_->value(id), def) << id;
     EXPECT_TRUE(automatic(cid::kAutoWhiteBalance)->isChecked());
-
     ASSERT_EQ(page_->Deactivate(), S_OK);  // Cancel: the frame deactivates without Apply
     for (const auto& [id, was] : Values{{cid::kBrightness, 10},
-                                        {cid::kSaturation, 64},
                                         {cid::kPowerLineFrequency, 2},
-                                        {cid::kAutoWhiteBalance, 1}})
+                                        {cid::kAutoWhiteBalance, 1},
+                                        {cid::kWhiteBalanceTemperature, 3200}})
         EXPECT_EQ(camera_->value(id), was) << id;
-    EXPECT_EQ(camera_->value(cid::kWhiteBalanceTemperature), 3200);  // owned by the mode again
     EXPECT_EQ(camera_->refused, 0);
     EXPECT_EQ(page_->IsPageDirty(), S_FALSE);
 }
 
-// A write to a value its mode owns is refused; a button leaves the page clean; Apply sets the
-// values Cancel returns to, the mode first.
+// A value its mode owns refuses writes; a button leaves the page clean; Apply sets Cancel's values.
 TEST_F(MediaPagesControlPage, CameraPageRefusalsButtonsAndApply) {
     open(ControlGroup::Camera);
     ASSERT_TRUE(value(cid::kFocusAbsolute) && automatic(cid::kExposureAuto));
     value(cid::kFocusAbsolute)->setValue(100);
     EXPECT_EQ(camera_->refused, 1);
-    EXPECT_EQ(camera_->value(cid::kFocusAbsolute), 30);
     EXPECT_EQ(value(cid::kFocusAbsolute)->value(), 30);
     widget<QPushButton>("button", kPanReset)->click();
     ASSERT_FALSE(camera_->writes.empty());
     EXPECT_EQ(camera_->writes.back().first, kPanReset);
     EXPECT_EQ(page_->IsPageDirty(), S_FALSE);
-
     auto* exposure = widget<QSlider>("slider", cid::kExposureAbsolute);
     EXPECT_FALSE(exposure->isEnabled());
     automatic(cid::kExposureAuto)->setChecked(false);
@@ -280,11 +231,15 @@ TEST_F(MediaPagesControlPage, CameraPageRefusalsButtonsAndApply) {
     value(cid::kExposureAbsolute)->setValue(1000);
     ASSERT_EQ(page_->Apply(), S_OK);
     EXPECT_EQ(page_->IsPageDirty(), S_FALSE);
-    EXPECT_EQ(page_->baseline().at(cid::kExposureAbsolute), 1000);
     value(cid::kExposureAbsolute)->setValue(20);
     automatic(cid::kExposureAuto)->setChecked(true);
     EXPECT_EQ(camera_->value(cid::kExposureAuto), 3);  // aperture priority
-    EXPECT_FALSE(exposure->isEnabled());
+    // Defaults leave the exposure to its mode (a write would be refused) and press no button.
+    const std::size_t before = camera_->writes.size();
+    Find<QPushButton>(&container_, "default")->click();
+    for (std::size_t i = before; i < camera_->writes.size(); ++i)
+        EXPECT_TRUE(camera_->writes[i].first != kPanReset &&
+                    camera_->writes[i].first != cid::kExposureAbsolute);
     ASSERT_EQ(page_->Deactivate(), S_OK);
     EXPECT_EQ(camera_->value(cid::kExposureAuto), 1);
     EXPECT_EQ(camera_->value(cid::kExposureAbsolute), 1000);
@@ -336,7 +291,6 @@ TEST(MediaPagesFormatModel, CapabilitiesBecomeFormatSizeAndRateChoices) {
         }
         return out;
     };
-    EXPECT_EQ(model.subtypes(), (std::vector<GUID>{MEDIASUBTYPE_MJPG, MEDIASUBTYPE_YUY2}));
     EXPECT_EQ(sizes(MEDIASUBTYPE_MJPG), (Texts{"1920 x 1080", "640 x 480"}));
     // Usual sizes inside the range that fit its granularity, and the largest size.
     EXPECT_EQ(sizes(MEDIASUBTYPE_YUY2),
@@ -344,7 +298,6 @@ TEST(MediaPagesFormatModel, CapabilitiesBecomeFormatSizeAndRateChoices) {
                      "800 x 600", "1024 x 768", "1280 x 720", "1280 x 960"}));
     const FormatEntry& full =
         model.entries()[std::size_t(model.find(MEDIASUBTYPE_MJPG, 1920, 1080))];
-    EXPECT_EQ(full.capsIndex, 0);
     EXPECT_EQ(full.intervals, (std::vector<REFERENCE_TIME>{333333, 666666}));
     const int ranged = model.find(MEDIASUBTYPE_YUY2, 640, 480);
     ASSERT_GE(ranged, 0);
@@ -353,16 +306,8 @@ TEST(MediaPagesFormatModel, CapabilitiesBecomeFormatSizeAndRateChoices) {
               (std::vector<REFERENCE_TIME>{333333, 2000000}));
     EXPECT_EQ(model.find(MEDIASUBTYPE_YUY2, 1920, 1080), -1);
     EXPECT_EQ(model.find(MEDIASUBTYPE_MJPG, 640, -480), model.find(MEDIASUBTYPE_MJPG, 640, 480));
-    EXPECT_EQ(StreamFormatModel::nearestInterval(full, 400000), 333333);
-    EXPECT_EQ(StreamFormatModel::nearestInterval(full, 0), 333333);
     EXPECT_EQ(StreamFormatModel::nearestInterval(full, 5000000), 666666);
-}
-
-TEST(MediaPagesFormatModel, LabelsOfFormatsAndRates) {
-    EXPECT_EQ(StreamFormatModel::subtypeName(MEDIATYPE_Stream), "?");
-    for (const auto& [interval, label] :
-         {std::pair{333667, "29.97 fps"}, std::pair{1333333, "7.5 fps"}, std::pair{0, "variable"}})
-        EXPECT_EQ(StreamFormatModel::rateLabel(interval), label);
+    EXPECT_EQ(StreamFormatModel::rateLabel(333667), "29.97 fps");
 }
 
 // A webcam's formats as v4l2src reports them: MJPG first, YUY2 at fewer frames per second.
@@ -372,12 +317,6 @@ constexpr const char* kWebcamCaps =
     "video/x-raw, format=YUY2, width=640, height=480, framerate={ 30/1, 20/1, 15/1, 10/1, 5/1 }; "
     "video/x-raw, format=YUY2, width=1280, height=720, framerate=10/1";
 
-Texts Items(QComboBox* box) {
-    Texts out;
-    for (int i = 0; i < box->count(); ++i) out.push_back(box->itemText(i).toStdString());
-    return out;
-}
-
 void Pick(QComboBox* box, const QString& text) {
     const int index = box->findText(text);
     ASSERT_GE(index, 0) << text.toStdString();
@@ -385,8 +324,7 @@ void Pick(QComboBox* box, const QString& text) {
     Q_EMIT box->activated(index);
 }
 
-// Another format keeps the size where it can and takes the nearest rate; Apply sets the output's
-// format; Cancel changes nothing.
+// Another format keeps the size where it can, the nearest rate; Apply sets it, Cancel nothing.
 TEST(MediaPagesFormatPage, ListsWhatTheDeviceOffersAndAppliesTheChoice) {
     ComPtr<CaptureSourceFilter> source = SourceWithFormats(kWebcamCaps);
     ComPtr<IAMStreamConfig> config;
@@ -406,30 +344,26 @@ TEST(MediaPagesFormatPage, ListsWhatTheDeviceOffersAndAppliesTheChoice) {
         return Texts{formats->currentText().toStdString(), sizes->currentText().toStdString(),
                      rates->currentText().toStdString()};
     };
-    EXPECT_EQ(Items(formats), (Texts{"MJPG", "YUY2"}));
-    EXPECT_EQ(Items(sizes), (Texts{"1280 x 720", "640 x 480"}));
     EXPECT_EQ(current(), (Texts{"MJPG", "1280 x 720", "30 fps"}));
-    EXPECT_EQ(page->IsPageDirty(), S_FALSE);
-
     Pick(formats, "YUY2");
-    EXPECT_EQ(Items(rates), (Texts{"10 fps"}));
     EXPECT_EQ(current(), (Texts{"YUY2", "1280 x 720", "10 fps"}));
     EXPECT_EQ(page->IsPageDirty(), S_OK);
     Pick(sizes, "640 x 480");
-    EXPECT_EQ(rates->count(), 5);
     Pick(rates, "15 fps");
     ASSERT_EQ(page->Apply(), S_OK);
     EXPECT_EQ(page->IsPageDirty(), S_FALSE);
     const VideoFormat applied{PixelFormat::Yuy2, 640, 480, {15, 1}};
     EXPECT_EQ(source->currentFormat(), applied);
-    // Going back to what was applied leaves nothing to apply.
-    Pick(rates, "30 fps");
-    EXPECT_EQ(page->IsPageDirty(), S_OK);
-    Pick(rates, "15 fps");
-    EXPECT_EQ(page->IsPageDirty(), S_FALSE);
-
+    // An unlisted size or none at all is refused and changes nothing.
+    AM_MEDIA_TYPE* unlisted = nullptr;
+    VIDEO_STREAM_CONFIG_CAPS caps{};
+    ASSERT_EQ(config->GetStreamCaps(0, &unlisted, reinterpret_cast<BYTE*>(&caps)), S_OK);
+    reinterpret_cast<VIDEOINFOHEADER*>(unlisted->pbFormat)->bmiHeader.biWidth = 800;
+    EXPECT_EQ(config->SetFormat(unlisted), VFW_E_INVALIDMEDIATYPE);
+    EXPECT_EQ(config->SetFormat(nullptr), E_POINTER);
+    DeleteMediaType(unlisted);
+    EXPECT_EQ(source->currentFormat(), applied);
     ASSERT_TRUE(page->choose(MEDIASUBTYPE_MJPG, 640, 480, 666666));
-    EXPECT_EQ(current(), (Texts{"MJPG", "640 x 480", "15 fps"}));
     EXPECT_FALSE(page->choose(MEDIASUBTYPE_MJPG, 1920, 1080));
     ASSERT_EQ(page->Deactivate(), S_OK);
     EXPECT_EQ(source->currentFormat(), applied);
@@ -452,20 +386,6 @@ protected:
     }
     void TearDown() override { PropertyFrame::setShownHook(nullptr); }
 
-    // The filter's own pages (as ShowFilterDialog asks for them), captioned.
-    void FilterFrame(const std::function<void(PropertyFrame&)>& hook) {
-        ComPtr<ISpecifyPropertyPages> specify;
-        ASSERT_EQ(source_->QueryInterface(IID_ISpecifyPropertyPages, specify.putVoid()), S_OK);
-        CAUUID pages{};
-        ASSERT_EQ(specify->GetPages(&pages), S_OK);
-        std::vector<CLSID> ids(pages.pElems, pages.pElems + pages.cElems);
-        CoTaskMemFree(pages.pElems);
-        EXPECT_EQ(RunFrame(hook, &owner_, 30, 40, L"Capture source", {identity_.get()}, ids), S_OK);
-    }
-    static QSlider* Brightness(PropertyFrame& frame) {
-        return Find<QSlider>(&frame, Named("slider", cid::kBrightness));
-    }
-
     VirtualCamera camera_;
     ComPtr<CaptureSourceFilter> source_;
     ComPtr<IUnknown> identity_;
@@ -477,17 +397,15 @@ protected:
 TEST_F(MediaPropertyFrame, RefusesWhatItCannotShow) {
     const struct {
         bool nullObjects, nullPages;
-        const GUID* page;         // none: no pages
-        bool streamConfigObject;  // else the filter
+        const GUID* page;  // none: no pages
         HRESULT result;
     } cases[] = {
-        {false, false, nullptr, false, S_OK},
-        {true, false, &CLSID_VideoProcAmpPropertyPage, false, E_POINTER},
-        {false, true, &CLSID_VideoProcAmpPropertyPage, false, E_POINTER},
-        {false, false, &kUnknownPage, false, REGDB_E_CLASSNOTREG},
+        {false, false, nullptr, S_OK},
+        {true, false, &CLSID_VideoProcAmpPropertyPage, E_POINTER},
+        {false, true, &CLSID_VideoProcAmpPropertyPage, E_POINTER},
+        {false, false, &kUnknownPage, REGDB_E_CLASSNOTREG},
         // The format page needs IAMStreamConfig, which the filter itself does not offer.
-        {false, false, &CLSID_VideoStreamConfigPropertyPage, false, E_NOINTERFACE},
-        {false, false, &CLSID_VideoProcAmpPropertyPage, true, E_NOINTERFACE},
+        {false, false, &CLSID_VideoStreamConfigPropertyPage, E_NOINTERFACE},
     };
     bool shown = false;
     PropertyFrame::setShownHook([&](PropertyFrame& frame) {
@@ -496,8 +414,7 @@ TEST_F(MediaPropertyFrame, RefusesWhatItCannotShow) {
     });
     for (const auto& c : cases) {
         SCOPED_TRACE(&c - cases);
-        IUnknown* object =
-            c.streamConfigObject ? static_cast<IUnknown*>(config_.get()) : identity_.get();
+        IUnknown* object = identity_.get();
         const ULONG before = RefCountOf(object);
         std::vector<CLSID> pages;
         if (c.page) pages.push_back(*c.page);
@@ -512,46 +429,19 @@ TEST_F(MediaPropertyFrame, RefusesWhatItCannotShow) {
     }
 }
 
-// Modal, captioned, placed relative to its owner or the screen; unknown pages left out.
-TEST_F(MediaPropertyFrame, CaptionPlaceAndPages) {
-    FilterFrame([&](PropertyFrame& frame) {
-        EXPECT_EQ(frame.windowTitle(), "Capture source");
-        EXPECT_TRUE(frame.isModal());
-        EXPECT_EQ(frame.parentWidget(), &owner_);
-        EXPECT_EQ(frame.pos(), owner_.mapToGlobal(QPoint(30, 40)));
-        EXPECT_EQ(frame.pageCount(), 1);  // the virtual camera has image controls only
-        EXPECT_FALSE(frame.applyButton()->isEnabled());
-        frame.cancel();
-    });
-    RunFrame(
-        [&](PropertyFrame& frame) {
-            EXPECT_EQ(frame.parentWidget(), nullptr);
-            EXPECT_EQ(frame.pos(), QPoint(10, 20));
-            frame.cancel();
-        },
-        nullptr, 10, 20, L"", {identity_.get()}, {CLSID_VideoProcAmpPropertyPage});
-    EXPECT_EQ(RunFrame(
-                  [&](PropertyFrame& frame) {
-                      EXPECT_EQ(frame.windowTitle(), "Properties");
-                      ASSERT_EQ(frame.pageCount(), 1);
-                      EXPECT_EQ(frame.tabs()->tabText(0), "Stream Format");
-                      frame.ok();
-                  },
-                  &owner_, 30, 30, nullptr, {config_.get()},
-                  {kUnknownPage, CLSID_VideoStreamConfigPropertyPage}),
-              S_OK);
-}
-
-// A refused format (a streaming output) keeps the frame open with the answer; a later OK applies.
+// Modal, unknown pages left out; a refused format (a streaming output) keeps the frame open
+// with the answer; a later OK applies.
 TEST_F(MediaPropertyFrame, RefusedApplyKeepsTheFrameOpenOnThatPage) {
     const auto onFrame = [&](PropertyFrame& frame) {
+        EXPECT_TRUE(frame.isModal());
+        EXPECT_FALSE(frame.applyButton()->isEnabled());
+        ASSERT_EQ(frame.pageCount(), 1);  // the unknown page left out
         auto* page = dynamic_cast<StreamFormatPage*>(frame.page(0));
         ASSERT_TRUE(page && page->choose(MEDIASUBTYPE_YUY2, 1920, 1080));
         gst_element_set_state(source_->bin(), GST_STATE_PAUSED);
         gst_element_get_state(source_->bin(), nullptr, nullptr, GST_CLOCK_TIME_NONE);
         frame.ok();
         EXPECT_TRUE(frame.isVisible());
-        EXPECT_TRUE(frame.applyButton()->isEnabled());
         auto* status = Find<QLabel>(&frame, "status");
         ASSERT_NE(status, nullptr);
         EXPECT_TRUE(status->text().contains("80040224")) << status->text().toStdString();
@@ -561,35 +451,9 @@ TEST_F(MediaPropertyFrame, RefusedApplyKeepsTheFrameOpenOnThatPage) {
         EXPECT_FALSE(frame.isVisible());
     };
     EXPECT_EQ(RunFrame(onFrame, &owner_, 30, 30, nullptr, {config_.get()},
-                       {CLSID_VideoStreamConfigPropertyPage}),
+                       {kUnknownPage, CLSID_VideoStreamConfigPropertyPage}),
               S_OK);
     EXPECT_EQ(source_->currentFormat().width, 1920);
-}
-
-// The engine may release the filter while the frame is open: the frame's reference keeps it.
-// Apply keeps the frame open and sets the values the close box returns to.
-TEST_F(MediaPropertyFrame, PagesNeverActOnAReleasedFilter) {
-    IUnknown* filter = identity_.detach();
-    config_.reset();
-    source_.reset();
-    ASSERT_EQ(RefCountOf(filter), 1u);  // the engine's reference only
-    GstElement* element = camera_.element();
-    RunFrame(
-        [&](PropertyFrame& frame) {
-            filter->Release();                               // the engine's reference is gone
-            ASSERT_NE(GST_OBJECT_PARENT(element), nullptr);  // the filter's bin still holds it
-            Brightness(frame)->setValue(64 + 12);
-            EXPECT_EQ(camera_.control(cid::kBrightness), 12);
-            frame.applyButton()->click();
-            EXPECT_TRUE(frame.isVisible());
-            EXPECT_FALSE(frame.applyButton()->isEnabled());
-            Brightness(frame)->setValue(64 - 10);
-            EXPECT_TRUE(frame.applyButton()->isEnabled());
-            frame.close();
-        },
-        &owner_, 0, 0, L"Capture Filter", {filter}, {CLSID_VideoProcAmpPropertyPage});
-    EXPECT_EQ(GST_OBJECT_PARENT(element), nullptr);
-    EXPECT_EQ(camera_.control(cid::kBrightness), 12);
 }
 
 }  // namespace
