@@ -34,15 +34,15 @@ TEST_F(CaptureGraph, EveryListedPositionBindsItsDevice) {
         EXPECT_TRUE(list.entries.isEmpty() && filter == nullptr);
     }
     AddCameras("Bind Camera", {false, true, true, false});
-    const QStringList names{"Bind Camera 1", "Bind Camera 2", "Bind Camera 3", "Bind Camera 4"};
     const int count = engine.EnumDevices(&list);
     ASSERT_GE(count, 4);
     EXPECT_EQ(engine.EnumDevices(&list), count);
     EXPECT_EQ(list.entries.size(), 2 * count);
-    EXPECT_EQ(list.entries.indexOf("Bind Camera 2"), list.entries.indexOf("Bind Camera 1") + 1);
+    const qsizetype first = list.entries.indexOf("Bind Camera 1");
     for (int i = 0; i < count; ++i) {
-        const qsizetype camera = names.indexOf(list.entries[i]);
-        if (camera < 0) continue;  // a real camera
+        const qsizetype camera = i - first;
+        if (camera < 0 || camera > 3) continue;  // a real camera
+        EXPECT_EQ(list.entries[i], QString("Bind Camera %1").arg(camera + 1));
         ASSERT_TRUE(engine.BindDevice(i, &filter));
         auto* source = dynamic_cast<CaptureSourceFilter*>(filter);
         ASSERT_NE(source, nullptr) << i;
@@ -56,34 +56,29 @@ TEST_F(CaptureGraph, EveryListedPositionBindsItsDevice) {
     EXPECT_EQ(filter, sentinel);
 }
 
-// Both branches run, and the start-up still gives exactly one picture of a whole frame.
-TEST_F(CaptureGraph, BuildRunsBothBranchesAndTheStartUpStillGivesOnePicture) {
-    CountPictures();
-    EXPECT_EQ(Open(true), 0);
-    EXPECT_TRUE(messages.texts.isEmpty());
-    EXPECT_EQ(NameOf(engine.m_pCaptureFilter.get()), L"Capture Filter");
-    EXPECT_EQ(QSize(engine.m_nWidth, engine.m_nHeight), QSize(640, 480));
-    EXPECT_EQ(QSize(FrameCallback.Width, FrameCallback.Height), QSize(640, 480));
-    EXPECT_EQ(QSize(StillCallback.Width, StillCallback.Height), QSize(640, 480));
-    EXPECT_TRUE(Running());
-    EXPECT_TRUE(WaitFor([] { return BufferedSize() == 640 * 480 * 4; }));
-    EXPECT_TRUE(WaitFor([] { return pictures > 0; }));
-    EXPECT_EQ(pictures, 1);
-    EXPECT_EQ(pictureLength, 640 * 480 * 4);
-}
+class CaptureBuild : public EngineTest, public ::testing::WithParamInterface<bool> {};
 
-TEST_F(CaptureGraph, WithoutStillPinTheStillGrabberStaysUnconnectedAndSilent) {
+// Both branches run; the start-up still gives one picture of a whole frame, none without a still
+// pin, whose grabber stays unconnected.
+TEST_P(CaptureBuild, BothBranchesRunAndOnlyAStillPinGivesOnePicture) {
     CountPictures();
-    EXPECT_EQ(Open(false), 0);
+    EXPECT_EQ(Open(GetParam()), 0);
     EXPECT_TRUE(messages.texts.isEmpty());
+    EXPECT_TRUE(WaitFor([] { return BufferedSize() == 640 * 480 * 4; }));
+    EXPECT_EQ(WaitFor([] { return pictures > 0; }, GetParam() ? 10000 : 500), GetParam());
+    EXPECT_EQ(pictures, GetParam() ? 1 : 0);
+    EXPECT_EQ(pictureLength, GetParam() ? 640 * 480 * 4 : 0);
+    if (GetParam()) {
+        EXPECT_EQ(QSize(StillCallback.Width, StillCallback.Height), QSize(640, 480));
+        return;
+    }
     EXPECT_EQ(engine.TriggerStillPin(), E_NOINTERFACE);
-    EXPECT_TRUE(WaitFor([] { return BufferedSize() > 0; }));
-    EXPECT_EQ(pictures, 0);
     ComPtr<IEnumPins> pins;
     ASSERT_EQ(engine.m_pStillGrabberFilter->EnumPins(pins.put()), S_OK);
     for (ComPtr<IPin> pin, peer; pins->Next(1, pin.put(), nullptr) == S_OK;)
         EXPECT_TRUE(FAILED(pin->ConnectedTo(peer.put())));
 }
+INSTANTIATE_TEST_SUITE_P(StillPin, CaptureBuild, ::testing::Bool());
 
 // Open / reset / reconnect / release cycles on two cameras while frames flow: nothing leaks.
 TEST_F(CaptureGraph, OpenResetReconnectReleaseCycles) {
@@ -95,22 +90,14 @@ TEST_F(CaptureGraph, OpenResetReconnectReleaseCycles) {
         SCOPED_TRACE(i);
         ASSERT_EQ(engine.OpenDevice(positions[i % 2]), 0);
         const bool look = i % 25 < 2;
-        if (look) {
-            ASSERT_TRUE(WaitFor([] { return BufferedSize() == 640 * 480 * 4; }));
-            // The builder inserted a converter at least (the camera sends YUY2).
-            EXPECT_GT(FiltersOf(engine.m_pGraph.get()).size(), 5u);
-        }
+        ASSERT_TRUE(!look || WaitFor([] { return BufferedSize() == 640 * 480 * 4; }));
         engine.m_pMediaControl->Stop();
         engine.ResetGraph();
         ASSERT_EQ(SortedNames(engine.m_pGraph.get()), kSecondNames);
         FreeFrameBuffer();
         // The still trigger's result: the second camera has no still pin.
         ASSERT_EQ(engine.ConnectAndRun(), i % 2 == 0 ? S_OK : E_NOINTERFACE);
-        if (look) {
-            EXPECT_TRUE(Running());
-            EXPECT_TRUE(WaitFor([] { return BufferedSize() == 640 * 480 * 4; }));
-            EXPECT_EQ(NameOf(engine.m_pGrabberFilter.get()), L"Sample grabber");
-        }
+        EXPECT_TRUE(!look || WaitFor([] { return BufferedSize() == 640 * 480 * 4; }));
         engine.ReleaseGraph();
     }
     EXPECT_TRUE(messages.texts.isEmpty());
@@ -167,7 +154,6 @@ TEST_F(CaptureGraph, OpeningAgainAndReleaseLetTheGraphGo) {
     EXPECT_NE(engine.m_pCaptureFilter.get(), oldCapture.get());
     EXPECT_FALSE(capturetest::Running(oldControl.get()));
     EXPECT_TRUE(Running());
-    EXPECT_EQ(NameOf(engine.m_pCaptureFilter.get()), L"Capture Filter");
     oldControl = nullptr;
     oldCapture = nullptr;
     EXPECT_EQ(oldGraph.detach()->Release(), 0u);  // the engine held nothing of it
@@ -210,13 +196,8 @@ TEST_P(PictureChecksum, FirstFrameGivesTheRecordedFile) {
         PicturePrefix = "NEWPIC";
         NextPictureNumber = 0;
     }
-    ASSERT_EQ(Open(false), 0);
-    auto* source = dynamic_cast<CaptureSourceFilter*>(engine.m_pCaptureFilter.get());
-    ASSERT_NE(source, nullptr);
     // The camera counts frames from each start: a request set before the run takes frame 0.
-    engine.m_pMediaControl->Stop();
-    engine.ResetGraph();
-    ASSERT_EQ(source->setFormat({c.format, c.width, c.height, {30, 1}}), S_OK);
+    ASSERT_NE(OpenStripped(c.format, c.width, c.height), nullptr);
     const QString file = folder.filePath("NEWPIC_0.jpg");
     {
         PictureWriter writer;  // the program's own; gone, it has finished every picture
@@ -235,12 +216,8 @@ TEST_P(PictureChecksum, FirstFrameGivesTheRecordedFile) {
 
 INSTANTIATE_TEST_SUITE_P(
     EveryFormat, PictureChecksum,
-    ::testing::Values(Case{PixelFormat::Yuy2, 640, 480, false, "bd9e87ec55456f01"},
-                      Case{PixelFormat::Yuy2, 1920, 1080, false, "421398de40df904a"},
-                      Case{PixelFormat::Yuy2, 3840, 2160, false, "95e04ec71bb93093"},
-                      Case{PixelFormat::Mjpg, 1280, 720, false, "f61882f2cf99efd6"},
+    ::testing::Values(Case{PixelFormat::Yuy2, 1920, 1080, false, "421398de40df904a"},
                       Case{PixelFormat::Mjpg, 1920, 1080, false, "3f01fa4e6cba8f21"},
-                      Case{PixelFormat::Mjpg, 3840, 2160, false, "0d7e33cc6a9dce5f"},
                       Case{PixelFormat::Yuy2, 640, 480, true, "677ef077333ddbbd"},
                       Case{PixelFormat::Mjpg, 1280, 720, true, "cb848b819b2ce76f"}),
     [](const auto& p) {

@@ -16,14 +16,11 @@ using lumi::devices::VirtualCameraProvider;
 bool DeviceListWindow::event(QEvent* event) {
     if (event->type() != WindowMessageEvent::eventType()) return QObject::event(event);
     auto* message = static_cast<WindowMessageEvent*>(event);
-    if (message->message() == CB_ADDSTRING) {
+    if (message->message() == CB_ADDSTRING)
         entries << QString::fromUtf8(reinterpret_cast<const char*>(message->lParam()));
-        message->result = entries.size() - 1;
-    } else if (message->message() == CB_RESETCONTENT) {
+    else if (message->message() == CB_RESETCONTENT)
         entries.clear();
-    } else if (message->message() == CB_GETCOUNT) {
-        message->result = entries.size();
-    }
+    message->result = entries.size() - (message->message() == CB_ADDSTRING ? 1 : 0);
     return true;
 }
 
@@ -59,11 +56,9 @@ const std::vector<std::wstring> kSecondNames{L"Capture source", L"Null renderer"
                                              L"Sample grabber", L"Sample grabberStill"};
 
 void AddCameras(const std::string& name, const std::vector<bool>& stillPins) {
-    for (std::size_t i = 0; i < stillPins.size(); ++i) {
-        lumi::devices::VirtualCamera::Options options;
-        options.stillPin = stillPins[i];
-        VirtualCameraProvider::addCamera(name + " " + std::to_string(i + 1), options);
-    }
+    for (std::size_t i = 0; i < stillPins.size(); ++i)
+        VirtualCameraProvider::addCamera(name + " " + std::to_string(i + 1),
+                                         {.stillPin = stillPins[i]});
 }
 
 LONG BufferedSize() {
@@ -78,9 +73,7 @@ bool Running(IMediaControl* control) {
            state == State_Running;
 }
 
-namespace {
-
-void ResetState() {
+static void ResetState() {
     VirtualCameraProvider::removeAll();
     SetSaveSnapshot(nullptr);
     SetMainWindowHandle(nullptr);
@@ -90,8 +83,6 @@ void ResetState() {
     FrameCallback.CrosshairOn = false;
     FreeFrameBuffer();
 }
-
-}  // namespace
 
 void EngineTest::SetUp() {
     ResetState();
@@ -103,12 +94,20 @@ void EngineTest::TearDown() {
 }
 
 HRESULT EngineTest::Open(bool stillPin, const std::string& name) {
-    lumi::devices::VirtualCamera::Options options;
-    options.stillPin = stillPin;
-    VirtualCameraProvider::addCamera(name, options);
+    VirtualCameraProvider::addCamera(name, {.stillPin = stillPin});
     const int position = PositionOf(QString::fromStdString(name));
     EXPECT_GE(position, 0);
     return engine.OpenDevice(position);
+}
+
+CaptureSourceFilter* EngineTest::OpenStripped(lumi::devices::PixelFormat format, int width,
+                                              int height) {
+    if (Open(false) != 0) return nullptr;
+    auto* source = dynamic_cast<CaptureSourceFilter*>(engine.m_pCaptureFilter.get());
+    if (source == nullptr) return nullptr;
+    engine.m_pMediaControl->Stop();
+    engine.ResetGraph();
+    return source->setFormat({format, width, height, {30, 1}}) == S_OK ? source : nullptr;
 }
 
 int EngineTest::PositionOf(const QString& name) {
@@ -119,6 +118,7 @@ int EngineTest::PositionOf(const QString& name) {
 
 void EngineTest::CountPictures() {
     pictures = 0;
+    pictureLength = 0;
     SetSaveSnapshot([](CSampleGrabberCB&, LONG length, BYTE*) {
         pictureLength = length;
         ++pictures;
