@@ -22,7 +22,7 @@ namespace {
 
 using CaptureGraph = EngineTest;
 
-// Each listed position binds its device; one outside the list binds nothing and succeeds.
+// Each listed position binds its device; one outside the list binds and opens nothing.
 TEST_F(CaptureGraph, EveryListedPositionBindsItsDevice) {
     DeviceListWindow list;
     IBaseFilter* filter = nullptr;
@@ -34,8 +34,6 @@ TEST_F(CaptureGraph, EveryListedPositionBindsItsDevice) {
     AddCameras("Bind Camera", {false, true, true, false});
     const int count = engine.EnumDevices(&list);
     ASSERT_GE(count, 4);
-    EXPECT_EQ(engine.EnumDevices(&list), count);
-    EXPECT_EQ(list.entries.size(), 2 * count);
     const qsizetype first = list.entries.indexOf("Bind Camera 1");
     for (int i = 0; i < count; ++i) {
         const qsizetype camera = i - first;
@@ -52,31 +50,13 @@ TEST_F(CaptureGraph, EveryListedPositionBindsItsDevice) {
     EXPECT_TRUE(engine.BindDevice(count, &filter));
     EXPECT_TRUE(engine.BindDevice(-1, &filter));
     EXPECT_EQ(filter, sentinel);
-}
-
-class CaptureBuild : public EngineTest, public ::testing::WithParamInterface<bool> {};
-
-// Both branches run; the start-up still gives one picture of a whole frame, none without a still
-// pin, whose grabber stays unconnected.
-TEST_P(CaptureBuild, BothBranchesRunAndOnlyAStillPinGivesOnePicture) {
-    CountPictures();
-    EXPECT_EQ(Open(GetParam()), 0);
+    // Opening there: a negative position gives 1 silently, one past the last the build message.
+    EXPECT_EQ(engine.OpenDevice(-1), 1);
     EXPECT_TRUE(messages.texts.isEmpty());
-    EXPECT_TRUE(WaitFor([] { return BufferedSize() == 640 * 480 * 4; }));
-    EXPECT_EQ(WaitFor([] { return pictures > 0; }, GetParam() ? 10000 : 500), GetParam());
-    EXPECT_EQ(pictures, GetParam() ? 1 : 0);
-    EXPECT_EQ(pictureLength, GetParam() ? 640 * 480 * 4 : 0);
-    if (GetParam()) {
-        EXPECT_EQ(QSize(StillCallback.Width, StillCallback.Height), QSize(640, 480));
-        return;
-    }
-    EXPECT_EQ(engine.TriggerStillPin(), E_NOINTERFACE);
-    ComPtr<IEnumPins> pins;
-    ASSERT_EQ(engine.m_pStillGrabberFilter->EnumPins(pins.put()), S_OK);
-    for (ComPtr<IPin> pin, peer; pins->Next(1, pin.put(), nullptr) == S_OK;)
-        EXPECT_TRUE(FAILED(pin->ConnectedTo(peer.put())));
+    EXPECT_TRUE(FAILED(engine.OpenDevice(count)));
+    EXPECT_EQ(messages.texts, QStringList{LoadStringForLanguage(152, 0)});
+    EXPECT_FALSE(engine.m_pCaptureFilter && engine.m_pCaptureBuilder);
 }
-INSTANTIATE_TEST_SUITE_P(StillPin, CaptureBuild, ::testing::Bool());
 
 // Open / reset / reconnect / release cycles on two cameras while frames flow: nothing leaks.
 TEST_F(CaptureGraph, OpenResetReconnectReleaseCycles) {
@@ -101,18 +81,6 @@ TEST_F(CaptureGraph, OpenResetReconnectReleaseCycles) {
     EXPECT_TRUE(messages.texts.isEmpty());
 }
 
-// A negative position gives 1 silently, one past the last the build message; nothing opens.
-TEST_F(CaptureGraph, PositionsWithoutADeviceOpenNothing) {
-    AddCameras("Only Camera", {false});
-    DeviceListWindow list;
-    const int count = engine.EnumDevices(&list);
-    EXPECT_EQ(engine.OpenDevice(-1), 1);
-    EXPECT_TRUE(messages.texts.isEmpty());
-    EXPECT_TRUE(FAILED(engine.OpenDevice(count)));
-    EXPECT_EQ(messages.texts, QStringList{LoadStringForLanguage(152, 0)});
-    EXPECT_FALSE(engine.m_pCaptureFilter && engine.m_pCaptureBuilder);
-}
-
 // A class the runtime cannot create: the step that needs it fails with its message.
 TEST_F(CaptureGraph, AMissingClassFailsItsStepWithItsMessage) {
     const std::pair<CLSID, int> cases[] = {
@@ -135,10 +103,8 @@ TEST_F(CaptureGraph, AMissingClassFailsItsStepWithItsMessage) {
 // Opening again lets the old graph go, stopped and whole; the release drops every interface.
 TEST_F(CaptureGraph, OpeningAgainAndReleaseLetTheGraphGo) {
     engine.m_hOwner = reinterpret_cast<HWND>(&engine);
-    engine.m_nWidth = 320;
     engine.ReleaseGraph();
     EXPECT_EQ(engine.m_hOwner, nullptr);
-    EXPECT_EQ(engine.m_nWidth, 320);
     ASSERT_EQ(Open(true), 0);
     ComPtr<IGraphBuilder> oldGraph = engine.m_pGraph;
     ComPtr<IMediaControl> oldControl = engine.m_pMediaControl;
@@ -156,7 +122,6 @@ TEST_F(CaptureGraph, OpeningAgainAndReleaseLetTheGraphGo) {
                  engine.m_pMediaControl || engine.m_pVideoWindow || engine.m_pGrabber ||
                  engine.m_pStillGrabber || engine.m_pGrabberFilter ||
                  engine.m_pStillGrabberFilter || engine.m_pNullRenderer || engine.m_pNullRenderer2);
-    EXPECT_EQ(QSize(engine.m_nWidth, engine.m_nHeight), QSize(640, 480));
     // Destruction stops the graph, then frees the frame buffer.
     {
         CCaptureVideo local;
