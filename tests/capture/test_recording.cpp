@@ -86,7 +86,8 @@ protected:
 };
 
 // Start, record, stop, twice: every MJPG frame sent is in the file unchanged; preview returns.
-TEST_F(CaptureRecording, FileHoldsTheCaptureStreamUnchanged) {
+// Then the camera is pulled out mid-recording.
+TEST_F(CaptureRecording, FilesHoldTheCaptureStreamUnchangedAlsoWhenUnplugged) {
     ASSERT_NO_FATAL_FAILURE(OpenIn(PixelFormat::Mjpg, 1280, 720));
     auto sent = std::make_shared<std::pair<std::mutex, std::set<std::uint64_t>>>();
     Probe(camera.element(), [sent](GstPad*, GstBuffer* buffer) {
@@ -121,12 +122,8 @@ TEST_F(CaptureRecording, FileHoldsTheCaptureStreamUnchanged) {
                                 [&](std::uint64_t d) { return sent->second.count(d) != 0; }),
                   avi.frames);
     }
-}
-
-// A camera pulled out mid-recording leaves a file with every frame up to then.
-TEST_F(CaptureRecording, UnpluggedCameraLeavesACompleteFile) {
-    ASSERT_NO_FATAL_FAILURE(OpenIn(PixelFormat::Mjpg, 640, 480));
-    const QString path = Path("NEWAVI_0.avi");
+    // Pulled out mid-recording, the camera leaves a file with every frame up to then.
+    const QString path = Path("NEWAVI_2.avi");
     RecordedFrames recorded(engine.m_pGraph.get());
     ASSERT_EQ(engine.StartRecording(path), S_OK);
     auto left = std::make_shared<std::atomic<int>>(45);
@@ -145,7 +142,6 @@ TEST_F(CaptureRecording, UnpluggedCameraLeavesACompleteFile) {
     engine.StopRecording();
     AviContents avi = ReadAvi(path.toStdString());
     EXPECT_FALSE(avi.error);
-    EXPECT_EQ(avi.mediaType, "image/jpeg");
     // A late frame is repeated to keep time: count the pictures in turn, not the frames.
     auto& d = avi.digests;
     EXPECT_NEAR(std::distance(d.begin(), std::unique(d.begin(), d.end())), 45, 2);
