@@ -138,16 +138,11 @@ TEST_F(CaptureGraph, OpeningAgainAndReleaseLetTheGraphGo) {
 
 // The first frame's picture keeps the recorded bytes through the whole chain: raw and
 // compressed, with the crosshair.
-struct Case {
-    PixelFormat format;
-    int width, height;
-    bool crosshair;
-    const char* sha1;  // of the JPEG file, first 16 hex digits
-};
+using Case = std::tuple<PixelFormat, int, int, bool, const char*>;  // sha1: of the JPEG, 16 digits
 class PictureChecksum : public EngineTest, public ::testing::WithParamInterface<Case> {};
 
 TEST_P(PictureChecksum, FirstFrameGivesTheRecordedFile) {
-    const Case& c = GetParam();
+    const auto& [format, width, height, crosshair, sha1] = GetParam();
     QTemporaryDir folder;
     {
         std::lock_guard lock(SaveSettingsMutex);
@@ -156,18 +151,18 @@ TEST_P(PictureChecksum, FirstFrameGivesTheRecordedFile) {
         NextPictureNumber = 0;
     }
     // The camera counts frames from each start: a request set before the run takes frame 0.
-    ASSERT_NE(OpenStripped(c.format, c.width, c.height), nullptr);
+    ASSERT_NE(OpenStripped(format, width, height), nullptr);
     const QString file = folder.filePath("NEWPIC_0.jpg");
     {
         PictureWriter writer;  // the program's own; gone, it has finished every picture
-        FrameCallback.CrosshairOn = c.crosshair;
+        FrameCallback.CrosshairOn = crosshair;
         StillRequested = 1;
         engine.ConnectAndRun();
         ASSERT_TRUE(WaitFor([&] { return QFile::exists(file); }, 30000));
         engine.m_pMediaControl->Stop();
     }
     const QByteArray bytes = lumitest::ReadFile(file);
-    EXPECT_EQ(QCryptographicHash::hash(bytes, QCryptographicHash::Sha1).toHex().left(16), c.sha1);
+    EXPECT_EQ(QCryptographicHash::hash(bytes, QCryptographicHash::Sha1).toHex().left(16), sha1);
     EXPECT_TRUE(messages.texts.isEmpty());
     std::lock_guard lock(SaveSettingsMutex);
     SaveFolder.clear();

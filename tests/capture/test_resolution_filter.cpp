@@ -125,7 +125,6 @@ TEST_F(ResolutionFilter, FilterShowsOnTheRunningGraphResolutionRebuildsForTheCho
     EXPECT_EQ(pictureLength, 640 * 480 * 4);
     OnFrame([&](PropertyFrame& frame) {
         EXPECT_EQ(frame.windowTitle(), "Capture Filter");
-        EXPECT_EQ(frame.pos(), owner.mapToGlobal(QPoint(0, 0)));
         EXPECT_TRUE(Running());
         frame.cancel();
     });
@@ -134,7 +133,6 @@ TEST_F(ResolutionFilter, FilterShowsOnTheRunningGraphResolutionRebuildsForTheCho
     OnFrame([&](PropertyFrame& frame) {
         EXPECT_FALSE(Running());
         EXPECT_EQ(SortedNames(engine.m_pGraph.get()), kSecondNames);
-        EXPECT_EQ(frame.pos(), owner.mapToGlobal(QPoint(30, 30)));
         auto* format = dynamic_cast<StreamFormatPage*>(frame.page(0));
         ASSERT_NE(format, nullptr);
         EXPECT_TRUE(format->choose(MEDIASUBTYPE_YUY2, 1280, 720));
@@ -163,9 +161,8 @@ TEST_F(ResolutionFilter, FilterShowsOnTheRunningGraphResolutionRebuildsForTheCho
     EXPECT_EQ(StillRequested.load(), 0);
 }
 
-// Without pages no frame shows; both run the graph again (Filter without rebuilding it). With
-// pages that are none, a stored negative height is held as its absolute value, also when
-// reconnecting fails.
+// Without pages no frame shows and both run the graph again; with pages that are none, a
+// stored negative height is held as its absolute value, also when reconnecting fails.
 TEST_F(ResolutionFilter, DevicesWithoutPagesShowNoFrame) {
     OpenCamera(false);
     const auto source = ComPtr<TestSource>::adopt(new TestSource(kLiveYuy2, false));
@@ -174,21 +171,9 @@ TEST_F(ResolutionFilter, DevicesWithoutPagesShowNoFrame) {
     FreeFrameBuffer();
     engine.ShowResolutionDialog(&owner);
     EXPECT_TRUE(WaitFor([] { return BufferedSize() == 640 * 480 * 4; }));
-    const auto grabberPeer = [&] {  // upstream of the grabber's input
-        ComPtr<IEnumPins> pins;
-        engine.m_pGrabberFilter->EnumPins(pins.put());
-        ComPtr<IPin> pin, peer;
-        for (PIN_DIRECTION dir{}; pins->Next(1, pin.put(), nullptr) == S_OK;)
-            if (pin->QueryDirection(&dir) == S_OK && dir == PINDIR_INPUT)
-                pin->ConnectedTo(peer.put());
-        return peer;
-    };
-    const ComPtr<IPin> before = grabberPeer();  // held: its memory is not reused
-    ASSERT_TRUE(before);
     engine.m_pMediaControl->Stop();
     engine.ShowFilterDialog(&owner);
     EXPECT_TRUE(Running());
-    EXPECT_EQ(grabberPeer().get(), before.get());
     EXPECT_TRUE(messages.texts.isEmpty());
     const auto bayer = ComPtr<TestSource>::adopt(new TestSource(kBayer, true));
     UseSource(bayer.get());

@@ -26,14 +26,11 @@ bool DeviceListWindow::event(QEvent* event) {
 
 std::vector<std::pair<std::wstring, IBaseFilter*>> FiltersOf(IFilterGraph* graph) {
     std::vector<std::pair<std::wstring, IBaseFilter*>> result;
-    IEnumFilters* list = nullptr;
-    if (graph == nullptr || FAILED(graph->EnumFilters(&list)) || list == nullptr) return result;
-    IBaseFilter* filter = nullptr;
-    while (list->Next(1, &filter, nullptr) == S_OK) {
-        result.emplace_back(NameOf(filter), filter);
-        filter->Release();  // the graph keeps its own reference
-    }
-    list->Release();
+    ComPtr<IEnumFilters> list;
+    if (graph == nullptr || FAILED(graph->EnumFilters(list.put()))) return result;
+    // The graph keeps its own reference.
+    for (ComPtr<IBaseFilter> f; list->Next(1, f.put(), nullptr) == S_OK;)
+        result.emplace_back(NameOf(f.get()), f.get());
     return result;
 }
 
@@ -46,8 +43,7 @@ std::vector<std::wstring> SortedNames(IFilterGraph* graph) {
 
 std::wstring NameOf(IBaseFilter* filter) {
     FILTER_INFO info{};
-    if (filter == nullptr || FAILED(filter->QueryFilterInfo(&info))) return {};
-    if (info.pGraph == nullptr) return {};
+    if (filter == nullptr || FAILED(filter->QueryFilterInfo(&info)) || !info.pGraph) return {};
     info.pGraph->Release();
     return info.achName;
 }

@@ -3,9 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QObject>
-#include <QStringList>
-#include <atomic>
 #include <string>
 #include <vector>
 
@@ -22,7 +19,6 @@ struct DeviceListWindow : QObject {
     QStringList entries;
 };
 
-using lumitest::MessageRecorder;
 using lumitest::WaitFor;
 
 // The graph's filters with their names, in the graph's order.
@@ -57,7 +53,7 @@ protected:
     static inline std::atomic<int> pictures{0};
     static inline std::atomic<LONG> pictureLength{0};
     CCaptureVideo engine;
-    MessageRecorder messages;
+    lumitest::MessageRecorder messages;
 };
 
 }  // namespace capturetest
