@@ -123,7 +123,7 @@ TEST_F(CaptureGraph, GraphsGoWholeOnEveryPath) {
 
 // The first frame's picture keeps the recorded bytes through the whole chain: raw and
 // compressed, with the crosshair.
-using Case = std::tuple<PixelFormat, int, int, bool, const char*>;  // sha1: of the JPEG, 16 digits
+using Case = std::tuple<PixelFormat, int, int, bool, std::string>;  // sha1: of the JPEG, 16 digits
 class PictureChecksum : public EngineTest, public ::testing::WithParamInterface<Case> {};
 
 TEST_P(PictureChecksum, FirstFrameGivesTheRecordedFile) {
@@ -147,7 +147,9 @@ TEST_P(PictureChecksum, FirstFrameGivesTheRecordedFile) {
         engine.m_pMediaControl->Stop();
     }
     const QByteArray bytes = lumitest::ReadFile(file);
-    EXPECT_EQ(QCryptographicHash::hash(bytes, QCryptographicHash::Sha1).toHex().left(16), sha1);
+    EXPECT_EQ(
+        QCryptographicHash::hash(bytes, QCryptographicHash::Sha1).toHex().left(16).toStdString(),
+        sha1);
     EXPECT_TRUE(messages.texts.isEmpty());
     std::lock_guard lock(SaveSettingsMutex);
     SaveFolder.clear();
