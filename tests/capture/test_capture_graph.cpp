@@ -68,9 +68,6 @@ TEST_F(CaptureGraph, PositionsBindTheirDevicesAndFailedOpensSayWhy) {
 // Open / reset / reconnect / release cycles on two cameras while frames flow: nothing leaks.
 // Opening again lets the old graph go, stopped and whole; the release drops every interface.
 TEST_F(CaptureGraph, GraphsGoWholeOnEveryPath) {
-    engine.m_hOwner = reinterpret_cast<HWND>(&engine);
-    engine.ReleaseGraph();
-    EXPECT_EQ(engine.m_hOwner, nullptr);
     AddCameras("Cycle Camera", {true, false});
     const int positions[] = {PositionOf("Cycle Camera 1"), PositionOf("Cycle Camera 2")};
     ASSERT_TRUE(positions[0] >= 0 && positions[1] >= 0);
