@@ -48,15 +48,6 @@ std::wstring NameOf(IBaseFilter* filter) {
     return info.achName;
 }
 
-const std::vector<std::wstring> kSecondNames{L"Capture source", L"Null renderer", L"Null renderer2",
-                                             L"Sample grabber", L"Sample grabberStill"};
-
-void AddCameras(const std::string& name, const std::vector<bool>& stillPins) {
-    for (std::size_t i = 0; i < stillPins.size(); ++i)
-        VirtualCameraProvider::addCamera(name + " " + std::to_string(i + 1),
-                                         {.stillPin = stillPins[i]});
-}
-
 LONG BufferedSize() {
     LONG size = 0;
     WithFrameBuffer([&](const BYTE*, LONG s) { size = s; });

@@ -26,11 +26,6 @@ std::vector<std::pair<std::wstring, IBaseFilter*>> FiltersOf(IFilterGraph* graph
 std::vector<std::wstring> SortedNames(IFilterGraph* graph);
 // The name of one filter in its graph (empty when it is in none).
 std::wstring NameOf(IBaseFilter* filter);
-// The names ResetGraph gives the five own filters, sorted.
-extern const std::vector<std::wstring> kSecondNames;
-
-// Virtual cameras named name + " 1", ... in that order; stillPins[i] for the i-th.
-void AddCameras(const std::string& name, const std::vector<bool>& stillPins);
 
 LONG BufferedSize();                   // of the buffered live frame (0 before the first)
 bool Running(IMediaControl* control);  // waiting for a pending change
