@@ -84,12 +84,6 @@ protected:
     void SetUp() override {
         EngineTest::SetUp();
         CountPictures();
-        owner.setGeometry(100, 50, 800, 600);
-        owner.show();
-    }
-    void TearDown() override {
-        PropertyFrame::setShownHook(nullptr);
-        EngineTest::TearDown();
     }
     VirtualCamera OpenCamera(bool stillPin) {
         EXPECT_EQ(Open(stillPin), 0);

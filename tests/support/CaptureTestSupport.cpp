@@ -6,6 +6,7 @@
 #include "frames/FrameState.h"
 #include "frames/SnapshotHook.h"
 #include "media/devices/virtual/VirtualCameraProvider.h"
+#include "media/pages/PropertyFrame.h"
 #include "platform/WindowMessage.h"
 #include "settings/SharedState.h"
 
@@ -69,6 +70,7 @@ static void ResetState() {
     PreviewFrozen = 0;
     FrameCallback.CrosshairOn = false;
     FreeFrameBuffer();
+    lumi::pages::PropertyFrame::setShownHook(nullptr);
 }
 
 void EngineTest::SetUp() {
