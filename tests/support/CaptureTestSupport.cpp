@@ -1,7 +1,5 @@
 #include "CaptureTestSupport.h"
 
-#include <algorithm>
-
 #include "frames/CSampleGrabberCB.h"
 #include "frames/FrameState.h"
 #include "frames/SnapshotHook.h"
@@ -33,13 +31,6 @@ std::vector<std::pair<std::wstring, IBaseFilter*>> FiltersOf(IFilterGraph* graph
     for (ComPtr<IBaseFilter> f; list->Next(1, f.put(), nullptr) == S_OK;)
         result.emplace_back(NameOf(f.get()), f.get());
     return result;
-}
-
-std::vector<std::wstring> SortedNames(IFilterGraph* graph) {
-    std::vector<std::wstring> names;
-    for (const auto& [name, filter] : FiltersOf(graph)) names.push_back(name);
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 std::wstring NameOf(IBaseFilter* filter) {

@@ -23,7 +23,6 @@ using lumitest::WaitFor;
 
 // The graph's filters with their names, in the graph's order.
 std::vector<std::pair<std::wstring, IBaseFilter*>> FiltersOf(IFilterGraph* graph);
-std::vector<std::wstring> SortedNames(IFilterGraph* graph);
 // The name of one filter in its graph (empty when it is in none).
 std::wstring NameOf(IBaseFilter* filter);
 
