@@ -33,12 +33,12 @@ TEST_F(CaptureGraph, PositionsBindTheirDevicesAndFailedOpensSayWhy) {
     const int count = engine.EnumDevices(&list);
     const int first = int(list.entries.indexOf("Bind Camera 1"));  // after any real camera
     ASSERT_GE(first, 0);
-    for (int camera = 0; camera < 2; ++camera) {
-        EXPECT_EQ(list.entries[first + camera], QString("Bind Camera %1").arg(camera + 1));
-        ASSERT_TRUE(engine.BindDevice(first + camera, &filter));
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(list.entries[first + i], QString("Bind Camera %1").arg(i + 1));
+        ASSERT_TRUE(engine.BindDevice(first + i, &filter));
         auto* source = dynamic_cast<CaptureSourceFilter*>(filter);
         ASSERT_NE(source, nullptr);
-        EXPECT_EQ(source->hasStillPin(), camera == 0);
+        EXPECT_EQ(source->hasStillPin(), i == 0);
         filter->Release();
     }
     auto* sentinel = reinterpret_cast<IBaseFilter*>(0x5A5A);

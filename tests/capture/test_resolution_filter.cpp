@@ -17,7 +17,6 @@
 #include "settings/SharedState.h"
 
 using namespace capturetest;
-using lumi::devices::VirtualCamera;
 using lumi::devices::cid::kBrightness;
 using lumi::pages::PropertyFrame;
 using lumi::pages::StreamFormatPage;
@@ -81,15 +80,6 @@ constexpr const char* kBayer = "video/x-bayer,format=rggb,width=640,height=480,f
 
 class ResolutionFilter : public EngineTest {
 protected:
-    void SetUp() override {
-        EngineTest::SetUp();
-        CountPictures();
-    }
-    VirtualCamera OpenCamera(bool stillPin) {
-        EXPECT_EQ(Open(stillPin), 0);
-        auto* source = dynamic_cast<CaptureSourceFilter*>(engine.m_pCaptureFilter.get());
-        return VirtualCamera::fromElement(source->sourceElement());
-    }
     // Puts source in the open graph in place of the camera's filter and reconnects.
     void UseSource(IBaseFilter* source) {
         engine.m_pMediaControl->Stop();
@@ -113,7 +103,7 @@ protected:
 // Filter shows on the running graph; Resolution on the stripped graph, rebuilt for the size
 // chosen or, closed unchanged, restarted with one still.
 TEST_F(ResolutionFilter, FilterShowsOnTheRunningGraphResolutionRebuildsForTheChosenSize) {
-    VirtualCamera camera = OpenCamera(true);
+    ASSERT_EQ(Open(true), 0);
     ASSERT_TRUE(WaitFor([] { return pictures == 1; }));  // start-up still, of a whole frame
     EXPECT_EQ(pictureLength, 640 * 480 * 4);
     OnFrame([&](PropertyFrame& frame) {
@@ -156,7 +146,7 @@ TEST_F(ResolutionFilter, FilterShowsOnTheRunningGraphResolutionRebuildsForTheCho
 // Without pages no frame shows and both run the graph again; with pages that are none, a
 // stored negative height is held as its absolute value, also when reconnecting fails.
 TEST_F(ResolutionFilter, DevicesWithoutPagesShowNoFrame) {
-    OpenCamera(false);
+    ASSERT_EQ(Open(false), 0);
     const auto source = ComPtr<TestSource>::adopt(new TestSource(kLiveYuy2, false));
     UseSource(source.get());
     OnFrame([](PropertyFrame& frame) { frame.cancel(); });
@@ -185,7 +175,7 @@ TEST_F(ResolutionFilter, DevicesWithoutPagesShowNoFrame) {
 // The graph released while a frame is open: the pages act on a filter that is still alive;
 // without an open device neither dialog shows. Without a still pin no picture comes.
 TEST_F(ResolutionFilter, PagesOpenWhenTheGraphIsReleasedActOnALiveFilter) {
-    VirtualCamera camera = OpenCamera(false);
+    ASSERT_EQ(Open(false), 0);
     ASSERT_TRUE(WaitFor([] { return BufferedSize() > 0; }));
     EXPECT_EQ(engine.TriggerStillPin(), E_NOINTERFACE);
     OnFrame([&](PropertyFrame& frame) {

@@ -66,6 +66,12 @@ static void ResetState() {
 
 void EngineTest::SetUp() {
     ResetState();
+    pictures = 0;
+    pictureLength = 0;
+    SetSaveSnapshot([](CSampleGrabberCB&, LONG length, BYTE*) {
+        pictureLength = length;
+        ++pictures;
+    });
 }
 
 void EngineTest::TearDown() {
@@ -73,17 +79,21 @@ void EngineTest::TearDown() {
     ResetState();
 }
 
-HRESULT EngineTest::Open(bool stillPin, const std::string& name) {
-    VirtualCameraProvider::addCamera(name, {.stillPin = stillPin});
-    const int position = PositionOf(QString::fromStdString(name));
+HRESULT EngineTest::Open(bool stillPin) {
+    VirtualCameraProvider::addCamera("Engine Camera", {.stillPin = stillPin});
+    const int position = PositionOf("Engine Camera");
     EXPECT_GE(position, 0);
-    return engine.OpenDevice(position);
+    const HRESULT hr = engine.OpenDevice(position);
+    auto* source = dynamic_cast<CaptureSourceFilter*>(engine.m_pCaptureFilter.get());
+    if (source) camera = lumi::devices::VirtualCamera::fromElement(source->sourceElement());
+    return hr;
 }
 
 CaptureSourceFilter* EngineTest::OpenStripped(lumi::devices::PixelFormat format, int width,
                                               int height) {
-    if (Open(false) != 0) return nullptr;
-    auto* source = dynamic_cast<CaptureSourceFilter*>(engine.m_pCaptureFilter.get());
+    auto* source = Open(false) == 0
+                       ? dynamic_cast<CaptureSourceFilter*>(engine.m_pCaptureFilter.get())
+                       : nullptr;
     if (source == nullptr) return nullptr;
     engine.m_pMediaControl->Stop();
     engine.ResetGraph();
@@ -94,15 +104,6 @@ int EngineTest::PositionOf(const QString& name) {
     DeviceListWindow list;
     engine.EnumDevices(&list);
     return int(list.entries.indexOf(name));
-}
-
-void EngineTest::CountPictures() {
-    pictures = 0;
-    pictureLength = 0;
-    SetSaveSnapshot([](CSampleGrabberCB&, LONG length, BYTE*) {
-        pictureLength = length;
-        ++pictures;
-    });
 }
 
 }  // namespace capturetest

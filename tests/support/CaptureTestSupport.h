@@ -34,19 +34,18 @@ class EngineTest : public ::testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override;
-    // Adds a virtual camera and opens it: OpenDevice's result.
-    HRESULT Open(bool stillPin, const std::string& name = "Engine Camera");
+    // Adds the virtual camera "Engine Camera" and opens it: OpenDevice's result.
+    HRESULT Open(bool stillPin);
     // Opens a camera without still pin in the format, the graph stripped and stopped.
     CaptureSourceFilter* OpenStripped(lumi::devices::PixelFormat format, int width, int height);
     // The position of the named device in a fresh list (-1 when missing).
     int PositionOf(const QString& name);
     bool Running() { return capturetest::Running(engine.m_pMediaControl.get()); }
-    // Counts the pictures the frame sink hands over (and the length of the last).
-    void CountPictures();
-
+    // The pictures the frame sink hands over (and the length of the last).
     static inline std::atomic<int> pictures{0};
     static inline std::atomic<LONG> pictureLength{0};
     CCaptureVideo engine;
+    lumi::devices::VirtualCamera camera;  // the one Open opened
     lumitest::MessageRecorder messages;
 };
 
