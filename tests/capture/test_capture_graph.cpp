@@ -2,12 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <QCryptographicHash>
-#include <QSize>
 #include <QTemporaryDir>
 
 #include "CaptureTestSupport.h"
 #include "frames/CSampleGrabberCB.h"
-#include "frames/CSampleGrabberCBStill.h"
 #include "frames/FrameState.h"
 #include "frames/PictureWriter.h"
 #include "media/MediaClasses.h"

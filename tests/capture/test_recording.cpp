@@ -17,7 +17,6 @@
 #include "CaptureTestSupport.h"
 #include "RecordingCheck.h"
 #include "frames/FrameState.h"
-#include "settings/SharedState.h"
 
 using namespace capturetest;
 using lumi::devices::PixelFormat;
