@@ -17,14 +17,9 @@ std::uint64_t Digest(const std::uint8_t* data, std::size_t size) {
 
 AviContents ReadAvi(const std::string& path) {
     AviContents result;
-    GError* error = nullptr;
     GstElement* pipeline =
-        gst_parse_launch("filesrc name=src ! avidemux ! appsink name=out sync=false", &error);
-    if (error) g_error_free(error);
-    if (!pipeline) {
-        result.error = true;
-        return result;
-    }
+        gst_parse_launch("filesrc name=src ! avidemux ! appsink name=out sync=false", nullptr);
+    if ((result.error = !pipeline)) return result;
     // The path's bytes as they are (the description would have to be UTF-8).
     GstElement* source = gst_bin_get_by_name(GST_BIN(pipeline), "src");
     g_object_set(source, "location", path.c_str(), nullptr);

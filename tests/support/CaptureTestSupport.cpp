@@ -1,11 +1,10 @@
 #include "CaptureTestSupport.h"
 
-#include <algorithm>
-
 #include "frames/CSampleGrabberCB.h"
 #include "frames/FrameState.h"
 #include "frames/SnapshotHook.h"
 #include "media/devices/virtual/VirtualCameraProvider.h"
+#include "media/pages/PropertyFrame.h"
 #include "platform/WindowMessage.h"
 #include "settings/SharedState.h"
 
@@ -16,54 +15,29 @@ using lumi::devices::VirtualCameraProvider;
 bool DeviceListWindow::event(QEvent* event) {
     if (event->type() != WindowMessageEvent::eventType()) return QObject::event(event);
     auto* message = static_cast<WindowMessageEvent*>(event);
-    if (message->message() == CB_ADDSTRING) {
+    if (message->message() == CB_ADDSTRING)
         entries << QString::fromUtf8(reinterpret_cast<const char*>(message->lParam()));
-        message->result = entries.size() - 1;
-    } else if (message->message() == CB_RESETCONTENT) {
+    else if (message->message() == CB_RESETCONTENT)
         entries.clear();
-    } else if (message->message() == CB_GETCOUNT) {
-        message->result = entries.size();
-    }
+    message->result = entries.size() - (message->message() == CB_ADDSTRING ? 1 : 0);
     return true;
 }
 
 std::vector<std::pair<std::wstring, IBaseFilter*>> FiltersOf(IFilterGraph* graph) {
     std::vector<std::pair<std::wstring, IBaseFilter*>> result;
-    IEnumFilters* list = nullptr;
-    if (graph == nullptr || FAILED(graph->EnumFilters(&list)) || list == nullptr) return result;
-    IBaseFilter* filter = nullptr;
-    while (list->Next(1, &filter, nullptr) == S_OK) {
-        result.emplace_back(NameOf(filter), filter);
-        filter->Release();  // the graph keeps its own reference
-    }
-    list->Release();
+    ComPtr<IEnumFilters> list;
+    if (graph == nullptr || FAILED(graph->EnumFilters(list.put()))) return result;
+    // The graph keeps its own reference.
+    for (ComPtr<IBaseFilter> f; list->Next(1, f.put(), nullptr) == S_OK;)
+        result.emplace_back(NameOf(f.get()), f.get());
     return result;
-}
-
-std::vector<std::wstring> SortedNames(IFilterGraph* graph) {
-    std::vector<std::wstring> names;
-    for (const auto& [name, filter] : FiltersOf(graph)) names.push_back(name);
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 std::wstring NameOf(IBaseFilter* filter) {
     FILTER_INFO info{};
-    if (filter == nullptr || FAILED(filter->QueryFilterInfo(&info))) return {};
-    if (info.pGraph == nullptr) return {};
+    if (filter == nullptr || FAILED(filter->QueryFilterInfo(&info)) || !info.pGraph) return {};
     info.pGraph->Release();
     return info.achName;
-}
-
-const std::vector<std::wstring> kSecondNames{L"Capture source", L"Null renderer", L"Null renderer2",
-                                             L"Sample grabber", L"Sample grabberStill"};
-
-void AddCameras(const std::string& name, const std::vector<bool>& stillPins) {
-    for (std::size_t i = 0; i < stillPins.size(); ++i) {
-        lumi::devices::VirtualCamera::Options options;
-        options.stillPin = stillPins[i];
-        VirtualCameraProvider::addCamera(name + " " + std::to_string(i + 1), options);
-    }
 }
 
 LONG BufferedSize() {
@@ -78,9 +52,7 @@ bool Running(IMediaControl* control) {
            state == State_Running;
 }
 
-namespace {
-
-void ResetState() {
+static void ResetState() {
     VirtualCameraProvider::removeAll();
     SetSaveSnapshot(nullptr);
     SetMainWindowHandle(nullptr);
@@ -89,12 +61,17 @@ void ResetState() {
     PreviewFrozen = 0;
     FrameCallback.CrosshairOn = false;
     FreeFrameBuffer();
+    lumi::pages::PropertyFrame::setShownHook(nullptr);
 }
-
-}  // namespace
 
 void EngineTest::SetUp() {
     ResetState();
+    pictures = 0;
+    pictureLength = 0;
+    SetSaveSnapshot([](CSampleGrabberCB&, LONG length, BYTE*) {
+        pictureLength = length;
+        ++pictures;
+    });
 }
 
 void EngineTest::TearDown() {
@@ -102,27 +79,31 @@ void EngineTest::TearDown() {
     ResetState();
 }
 
-HRESULT EngineTest::Open(bool stillPin, const std::string& name) {
-    lumi::devices::VirtualCamera::Options options;
-    options.stillPin = stillPin;
-    VirtualCameraProvider::addCamera(name, options);
-    const int position = PositionOf(QString::fromStdString(name));
+HRESULT EngineTest::Open(bool stillPin) {
+    VirtualCameraProvider::addCamera("Engine Camera", {.stillPin = stillPin});
+    const int position = PositionOf("Engine Camera");
     EXPECT_GE(position, 0);
-    return engine.OpenDevice(position);
+    const HRESULT hr = engine.OpenDevice(position);
+    auto* source = dynamic_cast<CaptureSourceFilter*>(engine.m_pCaptureFilter.get());
+    if (source) camera = lumi::devices::VirtualCamera::fromElement(source->sourceElement());
+    return hr;
+}
+
+CaptureSourceFilter* EngineTest::OpenStripped(lumi::devices::PixelFormat format, int width,
+                                              int height) {
+    auto* source = Open(false) == 0
+                       ? dynamic_cast<CaptureSourceFilter*>(engine.m_pCaptureFilter.get())
+                       : nullptr;
+    if (source == nullptr) return nullptr;
+    engine.m_pMediaControl->Stop();
+    engine.ResetGraph();
+    return source->setFormat({format, width, height, {30, 1}}) == S_OK ? source : nullptr;
 }
 
 int EngineTest::PositionOf(const QString& name) {
     DeviceListWindow list;
     engine.EnumDevices(&list);
     return int(list.entries.indexOf(name));
-}
-
-void EngineTest::CountPictures() {
-    pictures = 0;
-    SetSaveSnapshot([](CSampleGrabberCB&, LONG length, BYTE*) {
-        pictureLength = length;
-        ++pictures;
-    });
 }
 
 }  // namespace capturetest

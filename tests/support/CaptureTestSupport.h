@@ -3,64 +3,50 @@
 
 #include <gtest/gtest.h>
 
-#include <QObject>
-#include <QStringList>
-#include <atomic>
 #include <string>
 #include <vector>
 
 #include "TestSupport.h"
 #include "capture/CCaptureVideo.h"
 #include "media/com/DShow.h"
+#include "media/source/CaptureSourceFilter.h"
 
 namespace capturetest {
 
 // Stands in for the hidden combo box (CB_ADDSTRING, CB_RESETCONTENT, CB_GETCOUNT).
-class DeviceListWindow : public QObject {
-public:
-    QStringList entries;
-
-protected:
+struct DeviceListWindow : QObject {
     bool event(QEvent* event) override;
+    QStringList entries;
 };
 
-using lumitest::MessageRecorder;
 using lumitest::WaitFor;
 
 // The graph's filters with their names, in the graph's order.
 std::vector<std::pair<std::wstring, IBaseFilter*>> FiltersOf(IFilterGraph* graph);
-// Only the names, sorted.
-std::vector<std::wstring> SortedNames(IFilterGraph* graph);
 // The name of one filter in its graph (empty when it is in none).
 std::wstring NameOf(IBaseFilter* filter);
-// The names ResetGraph gives the five own filters, sorted.
-extern const std::vector<std::wstring> kSecondNames;
 
-// Virtual cameras named name + " 1", ... in that order; stillPins[i] for the i-th.
-void AddCameras(const std::string& name, const std::vector<bool>& stillPins);
-
-// The size of the buffered live frame (0 before the first).
-LONG BufferedSize();
-// Whether the graph runs (waiting for a pending change).
-bool Running(IMediaControl* control);
+LONG BufferedSize();                   // of the buffered live frame (0 before the first)
+bool Running(IMediaControl* control);  // waiting for a pending change
 
 // An engine per test with the shared state reset before and after; message boxes recorded.
 class EngineTest : public ::testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override;
-    // Adds a virtual camera and opens it: OpenDevice's result.
-    HRESULT Open(bool stillPin, const std::string& name = "Engine Camera");
+    // Adds the virtual camera "Engine Camera" and opens it: OpenDevice's result.
+    HRESULT Open(bool stillPin);
+    // Opens a camera without still pin in the format, the graph stripped and stopped.
+    CaptureSourceFilter* OpenStripped(lumi::devices::PixelFormat format, int width, int height);
     // The position of the named device in a fresh list (-1 when missing).
     int PositionOf(const QString& name);
     bool Running() { return capturetest::Running(engine.m_pMediaControl.get()); }
-    // Counts the pictures the frame sink hands over (and the length of the last).
-    void CountPictures();
-
+    // The pictures the frame sink hands over (and the length of the last).
     static inline std::atomic<int> pictures{0};
     static inline std::atomic<LONG> pictureLength{0};
     CCaptureVideo engine;
-    MessageRecorder messages;
+    lumi::devices::VirtualCamera camera;  // the one Open opened
+    lumitest::MessageRecorder messages;
 };
 
 }  // namespace capturetest

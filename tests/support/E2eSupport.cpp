@@ -11,7 +11,6 @@
 #include "frames/FrameState.h"
 #include "media/devices/virtual/VirtualCameraProvider.h"
 #include "platform/widgets/DialogBuilder.h"
-#include "platform/widgets/Menu.h"
 #include "resources/ResourceIds.h"
 #include "settings/SharedState.h"
 
@@ -28,15 +27,8 @@ QColor ColourAt(const QImage& image, double fx, double fy) {
 }
 
 bool Near(const QColor& a, const QColor& b, int tolerance) {
-    return std::abs(a.red() - b.red()) <= tolerance &&
-           std::abs(a.green() - b.green()) <= tolerance &&
-           std::abs(a.blue() - b.blue()) <= tolerance;
-}
-
-QList<UINT> MenuIds(const QMenu* menu) {
-    QList<UINT> ids;
-    for (QAction* a : menu->actions()) ids << GetMenuItemID(a);
-    return ids;
+    return std::max({std::abs(a.red() - b.red()), std::abs(a.green() - b.green()),
+                     std::abs(a.blue() - b.blue())}) <= tolerance;
 }
 
 QStringList MenuTexts(const QMenu* menu) {

@@ -25,22 +25,16 @@ QColor ColourAt(const QImage& image, double fx, double fy);
 // Whether two colours agree within a tolerance per channel.
 bool Near(const QColor& a, const QColor& b, int tolerance = 16);
 
-// Command ids and texts of a menu's items, in order.
-QList<UINT> MenuIds(const QMenu* menu);
+// The texts of a menu's items, in order.
 QStringList MenuTexts(const QMenu* menu);
 
 // Per test: a fresh home, message boxes recorded, no camera, the shared state reset.
-class Session {
-public:
+struct Session {
     Session();
     ~Session();
-    Session(const Session&) = delete;
-    Session& operator=(const Session&) = delete;
-
     QTemporaryDir home;
     lumitest::MessageRecorder recorder;
     QStringList& messages = recorder.texts;
-    // Runs inside a message box (instead of its modal loop), when set.
     std::function<void(const QString&)>& onMessage = recorder.onMessage;
 };
 

@@ -33,15 +33,11 @@ HRESULT CountingCallback::BufferCB(double time, BYTE* buffer, LONG length) {
     return S_OK;
 }
 
-namespace {
-
-ComPtr<IBaseFilter> Create(const CLSID& clsid) {
+static ComPtr<IBaseFilter> Create(const CLSID& clsid) {
     ComPtr<IBaseFilter> f;
     CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter, f.putVoid());
     return f;
 }
-
-}  // namespace
 
 HRESULT EngineGraph::build(IBaseFilter* source) {
     HRESULT hr = CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER,
@@ -61,7 +57,7 @@ HRESULT EngineGraph::build(IBaseFilter* source) {
     grabberFilter.as(IID_ISampleGrabber, grabber);
     stillGrabberFilter.as(IID_ISampleGrabber, stillGrabber);
     graph->AddFilter(grabberFilter.get(), L"Grabber");
-    if (FAILED(hr = graph->AddFilter(stillGrabberFilter.get(), L"GrabberStill"))) return hr;
+    graph->AddFilter(stillGrabberFilter.get(), L"GrabberStill");
     nullRenderer = Create(CLSID_NullRenderer);
     nullRenderer2 = Create(CLSID_NullRenderer);
     graph->AddFilter(nullRenderer.get(), L"NullRender");
@@ -70,9 +66,8 @@ HRESULT EngineGraph::build(IBaseFilter* source) {
 }
 
 HRESULT EngineGraph::connect() {
-    AM_MEDIA_TYPE mt{};
-    mt.majortype = MEDIATYPE_Video;
-    mt.subtype = MEDIASUBTYPE_RGB24;
+    AM_MEDIA_TYPE mt{MEDIATYPE_Video, MEDIASUBTYPE_RGB24, FALSE, FALSE, 0, GUID_NULL, nullptr, 0,
+                     nullptr};
     HRESULT hr = grabber->SetMediaType(&mt);
     if (SUCCEEDED(hr)) hr = stillGrabber->SetMediaType(&mt);
     if (FAILED(hr)) return hr;
@@ -92,9 +87,7 @@ HRESULT EngineGraph::connect() {
     width = vih->bmiHeader.biWidth;
     height = vih->bmiHeader.biHeight;
     FreeMediaType(connected);
-    grabber->SetOneShot(FALSE);
     grabber->SetCallback(&frames, 1);
-    stillGrabber->SetOneShot(FALSE);
     stillGrabber->SetCallback(&stills, 0);
     return S_OK;
 }
@@ -110,17 +103,15 @@ HRESULT EngineGraph::triggerStill() {
     return hr;
 }
 
-void RemoveDownstream(IFilterGraph* graph, IBaseFilter* filter) {
+// The engine's RemoveDownstream: by pin enumeration, recursively.
+static void RemoveDownstream(IFilterGraph* graph, IBaseFilter* filter) {
     ComPtr<IEnumPins> pins;
     if (!filter || filter->EnumPins(pins.put()) != S_OK) return;
-    pins->Reset();
     for (ComPtr<IPin> pin; pins->Next(1, pin.put(), nullptr) == S_OK;) {
         ComPtr<IPin> peer;
-        if (pin) pin->ConnectedTo(peer.put());
-        if (!peer) continue;
+        if (FAILED(pin->ConnectedTo(peer.put()))) continue;
         PIN_INFO info{};
-        const HRESULT hr = peer->QueryPinInfo(&info);
-        if (FAILED(hr)) break;
+        if (FAILED(peer->QueryPinInfo(&info))) break;
         if (info.dir == PINDIR_INPUT) {
             RemoveDownstream(graph, info.pFilter);
             graph->Disconnect(peer.get());
@@ -158,9 +149,7 @@ std::set<IBaseFilter*> EngineGraph::ownFilters() const {
 
 ComPtr<CaptureSourceFilter> MakeVirtualSource(const lumi::devices::VideoFormat& format,
                                               bool stillPin, VirtualCamera* camera) {
-    VirtualCamera::Options options;
-    options.stillPin = stillPin;
-    GstElement* element = VirtualCamera::createElement(options);
+    GstElement* element = VirtualCamera::createElement({.stillPin = stillPin});
     if (camera) *camera = VirtualCamera::fromElement(element);
     auto all = GstHandle<GstCaps>::adopt(VirtualCamera::allCaps());
     CaptureSourceFilter::Options filterOptions;

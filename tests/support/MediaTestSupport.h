@@ -25,8 +25,7 @@ public:
 
     // Runs on the streaming thread for every buffer (BufferCB) or sample (SampleCB).
     std::function<void(double time, BYTE* data, LONG length)> onFrame;
-    std::atomic<int> buffers{0};
-    std::atomic<int> samples{0};
+    std::atomic<int> buffers{0}, samples{0};
     std::atomic<LONG> lastLength{0};
 };
 
@@ -51,13 +50,9 @@ struct EngineGraph {
     HRESULT triggerStill();
     // Strips the graph back to the five filters, unconnected, under their second names.
     void reset();
-    // Every filter in the graph; the five own ones.
-    std::set<IBaseFilter*> filters() const;
+    std::set<IBaseFilter*> filters() const;  // every filter in the graph
     std::set<IBaseFilter*> ownFilters() const;
 };
-
-// The engine's RemoveDownstream: by pin enumeration, recursively.
-void RemoveDownstream(IFilterGraph* graph, IBaseFilter* filter);
 
 // A capture source over a new virtual camera offering the six formats, narrowed to format.
 ComPtr<CaptureSourceFilter> MakeVirtualSource(const lumi::devices::VideoFormat& format,

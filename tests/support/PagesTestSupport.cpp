@@ -20,9 +20,8 @@ HRESULT DataCamera::QueryInterface(REFIID riid, void** object) {
 }
 
 HRESULT DataCamera::GetControls(std::vector<ControlInfo>* controls) {
-    if (!controls) return E_POINTER;
-    *controls = controls_;
-    return S_OK;
+    if (controls) *controls = controls_;
+    return controls ? S_OK : E_POINTER;
 }
 
 HRESULT DataCamera::GetValue(ULONG id, LONG* value) {
@@ -63,17 +62,15 @@ ControlInfo* DataCamera::find(uint32_t id) {
 
 ControlInfo Integer(uint32_t id, const char* name, int32_t min, int32_t max, int32_t step,
                     int32_t def, int32_t current) {
-    ControlInfo c;
-    c.id = id;
-    c.name = name;
-    c.type = ControlType::Integer;
-    c.group = lumi::devices::controlGroupOf(id);
-    c.minimum = min;
-    c.maximum = max;
-    c.step = step;
-    c.defaultValue = def;
-    c.current = current;
-    return c;
+    return {.id = id,
+            .name = name,
+            .group = lumi::devices::controlGroupOf(id),
+            .minimum = min,
+            .maximum = max,
+            .step = step,
+            .defaultValue = def,
+            .current = current,
+            .menu = {}};
 }
 
 ControlInfo Boolean(uint32_t id, const char* name, bool def, bool current) {
@@ -118,10 +115,8 @@ HRESULT RunFrame(const std::function<void(PropertyFrame&)>& hook, HWND owner, UI
         OleCreatePropertyFrame(owner, x, y, caption, ULONG(objects.size()), objects.data(),
                                ULONG(pages.size()), pages.data(), 0, 0, nullptr);
     PropertyFrame::setShownHook(nullptr);
-    if (shown)
-        *shown = ran;
-    else if (!ran)
-        ADD_FAILURE() << "no frame was shown";
+    if (shown) *shown = ran;
+    if (!shown && !ran) ADD_FAILURE() << "no frame was shown";
     return hr;
 }
 

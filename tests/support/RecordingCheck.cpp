@@ -14,7 +14,7 @@ namespace capturetest {
     check.start(QStringLiteral(LUMI_CHECK_RECORDING), args);
     const bool finished = check.waitForFinished(120000);
     const QString said = QString::fromLocal8Bit(check.readAll()).trimmed();
-    if (finished && check.exitStatus() == QProcess::NormalExit && check.exitCode() == 0)
+    if (finished && check.exitStatus() == QProcess::NormalExit && !check.exitCode())
         return ::testing::AssertionSuccess() << said.toStdString() << " frames";
     return ::testing::AssertionFailure() << (finished ? said : check.errorString()).toStdString();
 }

@@ -25,8 +25,6 @@ public:
     explicit RecordedFrames(IGraphBuilder* graph);
     ~RecordedFrames();
     RecordedFrames(const RecordedFrames&) = delete;
-    RecordedFrames& operator=(const RecordedFrames&) = delete;
-
     long long count() const { return *count_; }
 
 private:

@@ -31,21 +31,18 @@ int main(int argc, char** argv) {
     InstallWidgetMessageBoxes();
     qputenv("LC_ALL", "en_US.UTF-8");
     qputenv("LANG", "en_US.UTF-8");
-    QTemporaryDir home;
-    if (!home.isValid()) return 1;
+    QTemporaryDir home, screen;
+    if (!home.isValid() || !screen.isValid()) return 1;
     qputenv("HOME", home.path().toUtf8());
     qputenv("XDG_CONFIG_HOME", (home.path() + QStringLiteral("/.config")).toUtf8());
 #ifdef LUMI_TEST_WIDGETS
-    QTemporaryDir screen;
     const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
-    if (platform.isEmpty() || platform == "offscreen") {
-        const QString screens = screen.filePath(QStringLiteral("screens.json"));
-        QFile file(screens);
-        if (!screen.isValid() || !file.open(QIODevice::WriteOnly)) return 1;
+    QFile file(screen.filePath(QStringLiteral("screens.json")));
+    if ((platform.isEmpty() || platform == "offscreen") && file.open(QIODevice::WriteOnly)) {
         file.write(R"({"screens": [{"name": "Screen", "x": 0, "y": 0, "width": 1920,
                      "height": 1080, "logicalDpi": 96, "logicalBaseDpi": 96}]})");
         file.close();
-        qputenv("QT_QPA_PLATFORM", ("offscreen:configfile=" + screens).toUtf8());
+        qputenv("QT_QPA_PLATFORM", ("offscreen:configfile=" + file.fileName()).toUtf8());
     }
 #endif
     TestApplication app(argc, argv);

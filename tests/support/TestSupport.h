@@ -13,26 +13,20 @@ namespace lumitest {
 bool WaitFor(const std::function<bool()>& pred, int timeoutMs = 10000);
 
 // Records every message box instead of showing it, while it lives.
-class MessageRecorder {
-public:
+struct MessageRecorder {
     MessageRecorder();
     ~MessageRecorder();
     MessageRecorder(const MessageRecorder&) = delete;
-    MessageRecorder& operator=(const MessageRecorder&) = delete;
-
     QStringList texts;
     // Runs inside a message box (instead of its modal loop), when set.
     std::function<void(const QString&)> onMessage;
 };
 
 // A main window stand-in counting the frame sink's repaint requests.
-class RepaintCounter : public QObject {
-public:
+struct RepaintCounter : QObject {
+    bool event(QEvent* event) override;
     std::atomic<int> paints{0};
     bool acknowledge = true;
-
-protected:
-    bool event(QEvent* event) override;
 };
 
 // Creates or replaces the file with the bytes; false when it cannot.
