@@ -117,7 +117,7 @@ TEST_F(CameraFaults, AThousandOpensAndNoticesLeaveOnePipelineAndTheMemory) {
     };
     for (int i = 0; i < 100; ++i) reopen(i);  // warm-up: caches, pools, fonts
     for (int i = 0; i < 20; ++i) ASSERT_NO_FATAL_FAILURE(notice(i));
-    const double before = ResidentMb();
+    [[maybe_unused]] const double before = ResidentMb();
     for (int i = 0; i < 1000; ++i) reopen(i);
     EXPECT_EQ(LivePipelines(), 1);
     for (int i = 0; i < 1000; ++i) ASSERT_NO_FATAL_FAILURE(notice(i));
