@@ -13,7 +13,7 @@ work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 export HOME="$work" XDG_CONFIG_HOME="$work/.config" LANG=en_US.UTF-8 LC_ALL=en_US.UTF-8
 
-xvfb-run -a -n "$((100 + RANDOM % 800))" -s "-screen 0 1920x1080x24" bash -s "$binary" "$work" "$shots" "$here" <<'INNER'
+xvfb-run -a -n "$((100 + RANDOM % 800))" -s "-screen 0 1920x1080x24 -noreset" bash -s "$binary" "$work" "$shots" "$here" <<'INNER'
 set -euo pipefail
 binary="$1"; work="$2"; shots="$3"
 openbox >/dev/null 2>&1 &

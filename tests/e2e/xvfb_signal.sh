@@ -7,7 +7,7 @@
 set -euo pipefail
 export HOME="$2" XDG_CONFIG_HOME="$2/.config"
 unset QT_QPA_PLATFORM LC_ALL  # a real X display, the system's locale
-exec xvfb-run -a -n "$((100 + RANDOM % 800))" -s "-screen 0 1920x1080x24" bash -s "$1" "$2" "$3" "$(dirname "$(realpath "$0")")" <<'INNER'
+exec xvfb-run -a -n "$((100 + RANDOM % 800))" -s "-screen 0 1920x1080x24 -noreset" bash -s "$1" "$2" "$3" "$(dirname "$(realpath "$0")")" <<'INNER'
 set -euo pipefail
 binary="$1"; home="$2"; signal="$3"
 source "$4/xvfb_program.sh"

@@ -8,8 +8,10 @@ binary="$(realpath "$1")"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 export HOME="$work" XDG_CONFIG_HOME="$work/.config" LANG=C.UTF-8
+# -noreset: without a window manager the program is the last client; the server resets when
+# it quits and refuses the next launch while it does.
 
-xvfb-run -a -n "$((100 + RANDOM % 800))" -s "-screen 0 1920x1080x24" bash -s "$binary" "$(dirname "$(realpath "$0")")" <<'INNER'
+xvfb-run -a -n "$((100 + RANDOM % 800))" -s "-screen 0 1920x1080x24 -noreset" bash -s "$binary" "$(dirname "$(realpath "$0")")" <<'INNER'
 set -uo pipefail
 binary="$1"
 source "$2/xvfb_program.sh"
