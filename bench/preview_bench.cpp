@@ -17,7 +17,8 @@
 // longest gap between painted frames while pictures are written (one a second).
 // Each run measures `seconds` after 2 s of warm-up. Prints one JSON line.
 //
-//   bench_preview [seconds]   (default 60)
+//   bench_preview [seconds] [FORMAT[:WIDTHxHEIGHT]...]   (default 60 s, the whole matrix;
+//                 e.g. MJPG, or MJPG:1920x1080 for one run)
 //   bench_preview --one YUY2|MJPG WIDTH HEIGHT SECONDS PICTURES   (one run; internal)
 #include <signal.h>
 #include <sys/resource.h>
@@ -336,6 +337,14 @@ QString StartXvfb(QProcess& server) {
     return number.contains('\n') ? ":" + QString::fromLatin1(number.trimmed()) : QString();
 }
 
+// Whether a format is among those asked for (none asked: all).
+bool Asked(const Format& format, const QStringList& asked) {
+    if (asked.isEmpty()) return true;
+    const QString size = QStringLiteral("%1x%2").arg(format.width).arg(format.height);
+    return asked.contains(format.name) ||
+           asked.contains(QStringLiteral("%1:%2").arg(format.name, size));
+}
+
 double Ratio(const QJsonObject& ours, const QJsonObject& theirs, const char* key) {
     const double a = ours.value(key).toDouble();
     const double b = theirs.value(key).toDouble();
@@ -366,7 +375,9 @@ int main(int argc, char** argv) {
     if (display.isEmpty()) std::fprintf(stderr, "bench_preview: Xvfb did not start\n");
     QJsonArray runs;
     int status = display.isEmpty() ? 1 : 0;
+    const QStringList asked = app.arguments().mid(2);
     for (const Format& format : kMatrix) {
+        if (!Asked(format, asked)) continue;
         const bool fullHd = format.height == 1080;
         const QJsonObject offscreen = RunProgramProcess(argv[0], format, seconds, {}, 0);
         const QJsonObject fakesink = RunGstLaunch(format, seconds, registry, {});
