@@ -14,6 +14,7 @@
 #include <random>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <vector>
 
 using lumi::devices::kFrameDamages;
@@ -33,18 +34,22 @@ GstSample* Pull(const GstHandle<GstElement>& sink) {
     return gst_app_sink_try_pull_sample(GST_APP_SINK(sink.get()), 5 * GST_SECOND);
 }
 
-class MediaJpegDecoderDamage : public ::testing::TestWithParam<VirtualCameraFault> {};
+// A fault, and whether the decoder lets whole frames through undecoded.
+class MediaJpegDecoderDamage
+    : public ::testing::TestWithParam<std::tuple<VirtualCameraFault, bool>> {};
 
 // Every other frame of a damaged camera: dropped with a warning unless whole at the negotiated
 // size, never decoded out of bounds; the frames between come through.
 TEST_P(MediaJpegDecoderDamage, DropsDamagedFramesAndKeepsDecoding) {
+    const auto [fault, deferred] = GetParam();
     RegisterDibElements();
     VirtualCamera::registerElements();
     GstHandle<GstElement> pipeline = Launch(
-        "lumivirtualcam name=cam ! image/jpeg,width=640,height=480 ! lumijpegdibdec "
-        "name=dec ! appsink name=out sync=false");
+        std::string("lumivirtualcam name=cam ! image/jpeg,width=640,height=480 ! lumijpegdibdec "
+                    "name=dec deferred=") +
+        (deferred ? "true" : "false") + " ! appsink name=out sync=false");
     ASSERT_TRUE(pipeline);
-    VirtualCamera::fromElement(Child(pipeline, "cam").get()).setFault(GetParam());
+    VirtualCamera::fromElement(Child(pipeline, "cam").get()).setFault(fault);
     // What the damaged frames hold: their header's width, Huffman tables.
     static std::atomic<int> damagedWidth, damagedTables;
     damagedWidth = damagedTables = 0;
@@ -81,7 +86,7 @@ TEST_P(MediaJpegDecoderDamage, DropsDamagedFramesAndKeepsDecoding) {
         gst_sample_unref(sample);
     }
     auto bus = GstHandle<GstBus>::adopt(gst_element_get_bus(pipeline.get()));
-    const bool whole = GetParam() == VirtualCameraFault::NoHuffmanTables;
+    const bool whole = fault == VirtualCameraFault::NoHuffmanTables;
     EXPECT_EQ(damaged > 0, whole);
     EXPECT_EQ(
         bool(GstHandle<GstMessage>::adopt(gst_bus_pop_filtered(bus.get(), GST_MESSAGE_WARNING))),
@@ -89,11 +94,15 @@ TEST_P(MediaJpegDecoderDamage, DropsDamagedFramesAndKeepsDecoding) {
     EXPECT_FALSE(GstHandle<GstMessage>::adopt(gst_bus_pop_filtered(bus.get(), GST_MESSAGE_ERROR)));
     gst_element_set_state(pipeline.get(), GST_STATE_NULL);
     EXPECT_TRUE(!whole || (damagedWidth == 640 && damagedTables == 0));
-    EXPECT_TRUE(GetParam() != VirtualCameraFault::OtherSize || damagedWidth == 320);
+    EXPECT_TRUE(fault != VirtualCameraFault::OtherSize || damagedWidth == 320);
 }
 
-INSTANTIATE_TEST_SUITE_P(Faults, MediaJpegDecoderDamage, ::testing::ValuesIn(kFrameDamages),
-                         [](const auto& p) { return VirtualCameraFaultName(p.param); });
+INSTANTIATE_TEST_SUITE_P(Faults, MediaJpegDecoderDamage,
+                         ::testing::Combine(::testing::ValuesIn(kFrameDamages), ::testing::Bool()),
+                         [](const auto& p) {
+                             return std::string(VirtualCameraFaultName(std::get<0>(p.param))) +
+                                    (std::get<1>(p.param) ? "Deferred" : "");
+                         });
 
 // One frame through "appsrc caps=<caps> ! <chain> ! appsink": the bytes that come out.
 std::vector<guint8> Through(const std::string& caps, const std::string& chain,

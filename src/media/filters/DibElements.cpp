@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "media/filters/Yuy2ToRgb32.h"
+#include "media/graph/JpegFrame.h"
 #include "media/graph/MediaType.h"
 
 namespace {
@@ -115,7 +116,10 @@ struct JpegDibDec {
     int width;
     int height;
     int bitCount;
+    gboolean deferred;
 };
+
+enum { kPropDeferred = 1 };
 struct JpegDibDecClass {
     GstBaseTransformClass parent_class;
 };
@@ -150,33 +154,67 @@ gboolean JpegStop(GstBaseTransform* base) {
     return TRUE;
 }
 
+// A frame that can be let through undecoded: its header describes exactly the negotiated
+// size, and it ends (before any zero padding) with the end-of-image marker, which a cut
+// frame lacks.
+bool WholeJpeg(tjhandle decoder, const guint8* data, gsize size, int width, int height) {
+    int w = 0, h = 0, subsampling = 0, colorspace = 0;
+    if (tjDecompressHeader3(decoder, data, static_cast<unsigned long>(size), &w, &h, &subsampling,
+                            &colorspace) != 0 ||
+        w != width || h != height)
+        return false;
+    while (size > 0 && data[size - 1] == 0) --size;
+    return size >= 4 && data[size - 2] == 0xFF && data[size - 1] == 0xD9;
+}
+
 GstFlowReturn JpegTransform(GstBaseTransform* base, GstBuffer* in, GstBuffer* out) {
     auto* self = reinterpret_cast<JpegDibDec*>(base);
     GstMapInfo src, dst;
     if (!gst_buffer_map(in, &src, GST_MAP_READ)) return GST_FLOW_ERROR;
-    if (!gst_buffer_map(out, &dst, GST_MAP_WRITE)) {
+    const int stride = DibStride(self->width, self->bitCount);
+    int ok = -1;
+    if (self->deferred) {
+        // The pixels are left to whoever takes the frame (JpegFrame).
+        if (gst_buffer_get_size(out) >= gsize(stride) * gsize(self->height) &&
+            WholeJpeg(self->decoder, src.data, src.size, self->width, self->height)) {
+            JpegFrame::Attach(out, std::make_shared<const JpegFrame>(in, self->width, self->height,
+                                                                     self->bitCount));
+            ok = 0;
+        }
+    } else if (gst_buffer_map(out, &dst, GST_MAP_WRITE)) {
+        int w = 0, h = 0, subsampling = 0, colorspace = 0;
+        // The header must describe exactly the negotiated size: nothing is scaled or cut.
+        if (dst.size >= gsize(stride) * gsize(self->height) &&
+            tjDecompressHeader3(self->decoder, src.data, src.size, &w, &h, &subsampling,
+                                &colorspace) == 0 &&
+            w == self->width && h == self->height)
+            ok = JpegFrame::DecodeDibWith(self->decoder, src.data, src.size, dst.data, self->width,
+                                          self->height, self->bitCount);
+        gst_buffer_unmap(out, &dst);
+    } else {
         gst_buffer_unmap(in, &src);
         return GST_FLOW_ERROR;
     }
-    const int stride = DibStride(self->width, self->bitCount);
-    int ok = -1;
-    if (dst.size >= gsize(stride) * gsize(self->height)) {
-        int w = 0, h = 0, subsampling = 0, colorspace = 0;
-        // The header must describe exactly the negotiated size: nothing is scaled or cut.
-        if (tjDecompressHeader3(self->decoder, src.data, src.size, &w, &h, &subsampling,
-                                &colorspace) == 0 &&
-            w == self->width && h == self->height)
-            ok = tjDecompress2(self->decoder, src.data, src.size, dst.data, self->width, stride,
-                               self->height, self->bitCount == 32 ? TJPF_BGRX : TJPF_BGR,
-                               TJFLAG_BOTTOMUP | TJFLAG_FASTDCT);
-    }
-    gst_buffer_unmap(out, &dst);
     gst_buffer_unmap(in, &src);
     if (ok != 0) {
         GST_ELEMENT_WARNING(self, STREAM, DECODE, ("Corrupt JPEG frame dropped"), (nullptr));
         return GST_BASE_TRANSFORM_FLOW_DROPPED;
     }
     return GST_FLOW_OK;
+}
+
+void JpegSetProperty(GObject* object, guint id, const GValue* value, GParamSpec* spec) {
+    if (id == kPropDeferred)
+        reinterpret_cast<JpegDibDec*>(object)->deferred = g_value_get_boolean(value);
+    else
+        G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, spec);
+}
+
+void JpegGetProperty(GObject* object, guint id, GValue* value, GParamSpec* spec) {
+    if (id == kPropDeferred)
+        g_value_set_boolean(value, reinterpret_cast<JpegDibDec*>(object)->deferred);
+    else
+        G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, spec);
 }
 
 void jpeg_dib_dec_class_init(JpegDibDecClass* klass) {
@@ -187,6 +225,14 @@ void jpeg_dib_dec_class_init(JpegDibDecClass* klass) {
     base->start = JpegStart;
     base->stop = JpegStop;
     base->transform = JpegTransform;
+    auto* object = G_OBJECT_CLASS(klass);
+    object->set_property = JpegSetProperty;
+    object->get_property = JpegGetProperty;
+    g_object_class_install_property(
+        object, kPropDeferred,
+        g_param_spec_boolean("deferred", "Deferred",
+                             "Let whole frames through undecoded, carried by a JpegFrame", FALSE,
+                             GParamFlags(G_PARAM_READWRITE | G_PARAM_STATIC_STRINGS)));
 }
 
 void jpeg_dib_dec_init(JpegDibDec* self) {
@@ -194,6 +240,7 @@ void jpeg_dib_dec_init(JpegDibDec* self) {
     self->width = 0;
     self->height = 0;
     self->bitCount = 24;
+    self->deferred = FALSE;
 }
 
 // ---- lumidibconvert --------------------------------------------------------------------

@@ -3,7 +3,10 @@
 //   lumijpegdibdec: image/jpeg -> DIB, decoded by libjpeg-turbo straight to bottom-up rows;
 //   lumidibconvert: video/x-raw of any format -> DIB, converted by GStreamer's converter
 //                   with videoconvert's settings (the same pixels) into bottom-up rows.
-// A corrupt JPEG frame is dropped with a warning on the bus.
+// A corrupt JPEG frame is dropped with a warning on the bus. With "deferred" set, the
+// decoder checks each frame's header and end and lets a whole one through undecoded: the
+// output buffer's bytes are left as they are and a JpegFrame on it holds the JPEG, decoded
+// by whoever takes the frame (MediaSample, the painter).
 #pragma once
 
 #include "platform/WinTypes.h"
