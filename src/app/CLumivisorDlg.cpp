@@ -620,11 +620,11 @@ bool CLumivisorDlg::OnPaint() {
     // none (before the first, and until the first of a new size).
     if (painter_.Refresh(FrameInfo)) ++FramesPainted;
     // While a frame or the sign covers the control, what lies under it is not painted first.
-    const bool covered = !painter_.Frame().isNull() || session_.Recovery().NoPicture();
+    const bool covered = painter_.HasFrame() || session_.Recovery().NoPicture();
     picture_->setAttribute(Qt::WA_OpaquePaintEvent, covered);
     if (!covered) return false;  // the control's own
     QPainter painter(picture_);
-    if (painter_.Frame().isNull()) painter.fillRect(picture_->rect(), palette().window());
+    if (!painter_.HasFrame()) painter.fillRect(picture_->rect(), palette().window());
     painter_.Paint(painter, picture_->rect(), IsRecording, VideoWidth);
     session_.Recovery().PaintSign(painter, picture_->rect());
     return true;

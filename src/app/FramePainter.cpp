@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "frames/DeferredFrame.h"
 #include "frames/DrawCrosshair.h"
 
 void FramePainter::SetIndicator(const QImage& bitmap) {
@@ -25,33 +26,62 @@ bool FramePainter::Refresh(const BITMAPINFOHEADER& info) {
     const qint64 stride = RgbStride(width, frame.bitCount);
     Clear();
     // Another length is a frame of another size (before the first frame of a new size).
-    if (frame.bytes == nullptr || stride == 0 || height == 0 || frame.size != stride * height)
+    if ((frame.bytes == nullptr && frame.deferred == nullptr) || stride == 0 || height == 0 ||
+        frame.size != stride * height)
         return false;
+    bottomUp_ = info.biHeight > 0;
+    if (frame.deferred && !frame.bytes) {
+        const JpegFrame& jpeg = frame.deferred->Jpeg();
+        if (jpeg.Width() != width || jpeg.Height() != height) return false;
+        // Decoded when painted: straight into the window where it can be.
+        if (frame.bitCount == 32 && bottomUp_) {
+            deferred_ = frame.deferred;
+            size_ = QSize(width, height);
+            return true;
+        }
+        frame.bytes = frame.deferred->Pixels();
+        if (frame.bytes == nullptr) return false;
+    }
+    ShowPixels(std::move(frame), width, height, stride);
+    return true;
+}
+
+void FramePainter::ShowPixels(HeldFrame frame, int width, int height, qint64 stride) {
     // RGB32 is B, G, R and an unused byte, 0xFF from the decoder and the converter.
     frame_ = QImage(frame.bytes.get(), width, height, stride,
                     frame.bitCount == 32 ? QImage::Format_RGB32 : QImage::Format_BGR888);
+    size_ = frame_.size();
     held_ = std::move(frame);
-    bottomUp_ = info.biHeight > 0;
-    return true;
+    deferred_ = nullptr;
 }
 
 void FramePainter::Clear() {
     frame_ = QImage();
     held_ = HeldFrame{};
+    deferred_ = nullptr;
+    size_ = QSize();
 }
 
 void FramePainter::Paint(QPainter& painter, const QRect& target, bool recording, int videoWidth) {
-    if (frame_.isNull() || target.isEmpty()) return Clear();
-    const qreal sx = qreal(target.width()) / frame_.width();
-    const qreal sy = qreal(target.height()) / frame_.height();
+    if (!HasFrame() || target.isEmpty()) return Clear();
+    const qreal sx = qreal(target.width()) / size_.width();
+    const qreal sy = qreal(target.height()) / size_.height();
     QTransform picture;
     picture.translate(target.x(), target.y());
     picture.scale(sx, sy);
 
     painter.save();
     painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
-    if (CopyInto(painter, target)) {
-        // done
+    if (deferred_ && !DecodeInto(painter, target)) {
+        // Where the painter cannot be written straight, the frame's own pixels.
+        std::shared_ptr<BYTE> bytes = deferred_->Pixels();
+        HeldFrame frame{bytes, 0, 32, nullptr};
+        if (bytes)
+            ShowPixels(std::move(frame), size_.width(), size_.height(),
+                       RgbStride(size_.width(), 32));
+    }
+    if (deferred_ || frame_.isNull() || CopyInto(painter, target)) {
+        // done (or nothing to draw)
     } else if (bottomUp_) {
         // The first row in memory is the picture's bottom row.
         painter.setTransform(QTransform(sx, 0, 0, -sy, target.x(), target.y() + target.height()));
@@ -68,38 +98,106 @@ void FramePainter::Paint(QPainter& painter, const QRect& target, bool recording,
     Clear();
 }
 
-bool FramePainter::CopyInto(QPainter& painter, const QRect& target) {
-    if (frame_.format() != QImage::Format_RGB32) return false;
+QImage* FramePainter::Backing(QPainter& painter, const QRect& target, QRect* area) {
     QPaintEngine* engine = painter.paintEngine();
     auto* image = engine ? dynamic_cast<QImage*>(engine->paintDevice()) : nullptr;
     if (image == nullptr || (image->format() != QImage::Format_RGB32 &&
                              image->format() != QImage::Format_ARGB32_Premultiplied))
-        return false;
+        return nullptr;
     // Unscaled (the widget's offset only), and the whole target is to be painted.
     const QTransform& device = painter.deviceTransform();
-    if (device.type() > QTransform::TxTranslate || painter.hasClipping()) return false;
-    const QRect area = target.translated(qRound(device.dx()), qRound(device.dy()));
+    if (device.type() > QTransform::TxTranslate || painter.hasClipping()) return nullptr;
+    *area = target.translated(qRound(device.dx()), qRound(device.dy()));
     const QRegion clip = engine->systemClip();
-    if (!image->rect().contains(area) || (!clip.isEmpty() && !clip.contains(area))) return false;
+    if (!image->rect().contains(*area) || (!clip.isEmpty() && !clip.contains(*area)))
+        return nullptr;
+    return image;
+}
 
-    const int width = frame_.width();
-    const int height = frame_.height();
-    const int columns = area.width();
-    if (columns_.frameWidth != width || int(columns_.source.size()) != columns) {
-        columns_.frameWidth = width;
-        columns_.source.resize(std::size_t(columns));
-        columns_.runs.clear();
-        for (int x = 0; x < columns; ++x) {
-            columns_.source[std::size_t(x)] = int(qint64(x) * width / columns);
-            if (x == 0 ||
-                columns_.source[std::size_t(x)] != columns_.source[std::size_t(x) - 1] + 1)
-                columns_.runs.emplace_back(x, 0);
-            ++columns_.runs.back().second;
-        }
+void FramePainter::MapColumns(int width, int columns) {
+    if (columns_.frameWidth == width && int(columns_.source.size()) == columns) return;
+    columns_.frameWidth = width;
+    columns_.source.resize(std::size_t(columns));
+    columns_.runs.clear();
+    for (int x = 0; x < columns; ++x) {
+        columns_.source[std::size_t(x)] = int(qint64(x) * width / columns);
+        if (x == 0 || columns_.source[std::size_t(x)] != columns_.source[std::size_t(x) - 1] + 1)
+            columns_.runs.emplace_back(x, 0);
+        ++columns_.runs.back().second;
     }
+}
+
+void FramePainter::Scatter(const QRgb* in, QRgb* out) const {
     // Long runs (an enlargement, 1:1) are copied whole; short ones pixel by pixel.
-    const bool byRuns = columns_.runs.size() * 8 <= std::size_t(columns);
-    const std::size_t rowBytes = std::size_t(columns) * 4;
+    if (columns_.runs.size() * 8 <= columns_.source.size()) {
+        for (const auto& [start, length] : columns_.runs)
+            std::memcpy(out + start, in + columns_.source[std::size_t(start)],
+                        std::size_t(length) * 4);
+    } else {
+        for (std::size_t x = 0; x < columns_.source.size(); ++x) out[x] = in[columns_.source[x]];
+    }
+}
+
+bool FramePainter::DecodeInto(QPainter& painter, const QRect& target) {
+    QRect area;
+    QImage* image = Backing(painter, target, &area);
+    if (image == nullptr) return false;
+    const int width = size_.width();
+    const int height = size_.height();
+    MapColumns(width, area.width());
+    // Target row y shows the frame's upright row y * height / area height; the first row
+    // showing row r (-1: none, when shrunk) and the end of its run.
+    const auto firstRow = [&](int r) {
+        const qint64 y = (qint64(r) * area.height() + height - 1) / height;
+        return y < area.height() && y * height / area.height() == r ? int(y) : -1;
+    };
+    const auto endRow = [&](int r) {
+        return int(
+            std::min<qint64>(area.height(), (qint64(r + 1) * area.height() + height - 1) / height));
+    };
+    const auto line = [&](int y) {
+        return reinterpret_cast<QRgb*>(image->scanLine(area.y() + y)) + area.x();
+    };
+    // With the columns 1:1 a row shown is decoded in place; others go through a band of
+    // rows that stays in the cache.
+    const bool inPlace = area.width() == width;
+    band_.resize(std::size_t(kBandRows) * std::size_t(width));
+    const auto rowAt = [&](int r) {
+        const int y = inPlace ? firstRow(r) : -1;
+        return y >= 0 ? line(y) : band_.data() + std::size_t(r % kBandRows) * std::size_t(width);
+    };
+    const bool crosshair = deferred_->Crosshair();
+    // The crosshair's storage row height / 2 counts from the bottom.
+    const int crossRow = height - 1 - height / 2;
+    const std::size_t rowBytes = std::size_t(area.width()) * 4;
+    deferred_->Jpeg().DecodeBands([&](int r) { return reinterpret_cast<BYTE*>(rowAt(r)); },
+                                  [&](int first, int count) {
+                                      for (int r = first; r < first + count; ++r) {
+                                          QRgb* in = rowAt(r);
+                                          if (crosshair) {
+                                              in[width / 2] = 0xFFFFFFFF;
+                                              if (r == crossRow)
+                                                  std::memset(in, 0xFF, std::size_t(width) * 4);
+                                          }
+                                          const int y = firstRow(r);
+                                          if (y < 0) continue;
+                                          QRgb* out = line(y);
+                                          if (!inPlace) Scatter(in, out);
+                                          for (int next = y + 1; next < endRow(r); ++next)
+                                              std::memcpy(line(next), out, rowBytes);
+                                      }
+                                  });
+    return true;
+}
+
+bool FramePainter::CopyInto(QPainter& painter, const QRect& target) {
+    if (frame_.format() != QImage::Format_RGB32) return false;
+    QRect area;
+    QImage* image = Backing(painter, target, &area);
+    if (image == nullptr) return false;
+    const int height = frame_.height();
+    MapColumns(frame_.width(), area.width());
+    const std::size_t rowBytes = std::size_t(area.width()) * 4;
     int previous = -1;
     for (int y = 0; y < area.height(); ++y) {
         auto* out = reinterpret_cast<QRgb*>(image->scanLine(area.y() + y)) + area.x();
@@ -109,15 +207,9 @@ bool FramePainter::CopyInto(QPainter& painter, const QRect& target) {
             continue;
         }
         previous = row;
-        const auto* in =
-            reinterpret_cast<const QRgb*>(frame_.constScanLine(bottomUp_ ? height - 1 - row : row));
-        if (byRuns) {
-            for (const auto& [start, length] : columns_.runs)
-                std::memcpy(out + start, in + columns_.source[std::size_t(start)],
-                            std::size_t(length) * 4);
-        } else {
-            for (int x = 0; x < columns; ++x) out[x] = in[columns_.source[std::size_t(x)]];
-        }
+        Scatter(
+            reinterpret_cast<const QRgb*>(frame_.constScanLine(bottomUp_ ? height - 1 - row : row)),
+            out);
     }
     return true;
 }

@@ -7,12 +7,16 @@
 // bottom-up rows. An RGB32 frame is the screen's own pixel layout: where the painter draws
 // unscaled into an image of 32-bit pixels (the window's backing store), its rows are
 // copied straight into it, each in runs of consecutive pixels; elsewhere the painter
-// stretches it. The recording indicator is drawn in picture pixels at the top-right
-// corner, white transparent.
+// stretches it. A JPEG frame kept undecoded (RGB32, bottom-up) is decoded when painted:
+// where the painter draws unscaled into such an image, straight into it, band by band,
+// each row in place when the columns are 1:1 and through a band of rows in the cache
+// otherwise; elsewhere from the frame's own pixels, decoded then. The recording indicator
+// is drawn in picture pixels at the top-right corner, white transparent.
 #pragma once
 
 #include <QImage>
 #include <QRect>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -37,12 +41,29 @@ public:
     // frame was taken.
     void Paint(QPainter& painter, const QRect& target, bool recording, int videoWidth);
 
-    // The frame taken, over the held bytes, rows as delivered; null when there is none.
+    // Whether a frame was taken.
+    bool HasFrame() const { return !frame_.isNull() || deferred_ != nullptr; }
+    // The frame taken, over the held bytes, rows as delivered; null when there is none or
+    // it is kept undecoded until painted.
     const QImage& Frame() const { return frame_; }
 
 private:
+    static constexpr int kBandRows = 16;
+
+    // Shows frame's bytes (width x height pixels, rows stride bytes apart).
+    void ShowPixels(HeldFrame frame, int width, int height, qint64 stride);
+    // The painter's image when target can be written straight into it (the area it covers
+    // there in *area); null where it cannot.
+    static QImage* Backing(QPainter& painter, const QRect& target, QRect* area);
+    // The column tables for a frame width and a target width.
+    void MapColumns(int width, int columns);
+    // One target row from one frame row, by the column tables.
+    void Scatter(const QRgb* in, QRgb* out) const;
     // The copy straight into the painter's image; false where it does not apply.
     bool CopyInto(QPainter& painter, const QRect& target);
+    // The undecoded frame decoded straight into the painter's image; false where that does
+    // not apply.
+    bool DecodeInto(QPainter& painter, const QRect& target);
 
     // The source column of every target column, and the runs of target columns whose
     // sources follow each other (start, length), for one frame and target width.
@@ -53,7 +74,10 @@ private:
     };
 
     HeldFrame held_;
+    std::shared_ptr<DeferredFrame> deferred_;
+    QSize size_;  // of the frame taken
     Columns columns_;
+    std::vector<QRgb> band_;
     QImage frame_;
     bool bottomUp_ = false;
     QImage indicator_;

@@ -1,5 +1,6 @@
 #include "frames/CSampleGrabberCB.h"
 
+#include "frames/DeferredFrame.h"
 #include "frames/DrawCrosshair.h"
 #include "frames/FrameState.h"
 #include "frames/SnapshotHook.h"
@@ -17,6 +18,7 @@ HRESULT CSampleGrabberCB::QueryInterface(REFIID riid, void** object) {
 
 HRESULT CSampleGrabberCB::SampleCB(double, IMediaSample* sample) {
     if (sample == nullptr) return E_POINTER;
+    if (auto* jpeg = dynamic_cast<MediaSample*>(sample); jpeg && jpeg->Jpeg()) return Keep(*jpeg);
     BYTE* data = nullptr;
     if (FAILED(sample->GetPointer(&data)) || data == nullptr) return E_POINTER;
     const LONG length = sample->GetActualDataLength();
@@ -25,8 +27,24 @@ HRESULT CSampleGrabberCB::SampleCB(double, IMediaSample* sample) {
     if (PreviewFrozen.load() == 0) {
         // The sample itself becomes the latest frame: no copy.
         sample->AddRef();
-        StoreFrameBuffer(HeldFrame{
-            std::shared_ptr<BYTE>(data, [sample](BYTE*) { sample->Release(); }), length, bitCount});
+        StoreFrameBuffer(
+            HeldFrame{std::shared_ptr<BYTE>(data, [sample](BYTE*) { sample->Release(); }), length,
+                      bitCount, nullptr});
+        RequestRepaint();
+    }
+    TakePicture(length);
+    return S_OK;
+}
+
+HRESULT CSampleGrabberCB::Keep(MediaSample& sample) {
+    const LONG length = sample.GetActualDataLength();
+    if (length <= 0) return E_POINTER;  // not mapped: no data
+    FramesReceived.fetch_add(1, std::memory_order_relaxed);
+    if (PreviewFrozen.load() == 0) {
+        // Undecoded; the crosshair is drawn wherever the frame is decoded.
+        StoreFrameBuffer(HeldFrame{nullptr, length, WORD(BitCount.load() == 32 ? 32 : 24),
+                                   std::make_shared<DeferredFrame>(
+                                       &sample, Width.load(), Height.load(), CrosshairOn.load())});
         RequestRepaint();
     }
     TakePicture(length);
@@ -59,7 +77,7 @@ void CSampleGrabberCB::TakePicture(LONG length) {
     // Held, so that it is written outside the lock the paint needs. It must be exactly this
     // delivery's length; otherwise (no frame yet, or frozen before a size change) no picture
     // is written.
-    const HeldFrame frame = TakeFrameBuffer();
+    const HeldFrame frame = TakeFramePixels();
     if (frame.bytes == nullptr || frame.size != length) return;
     if (SaveSnapshotFunction save = GetSaveSnapshot()) save(*this, length, frame.bytes.get());
 }

@@ -1,13 +1,16 @@
 // The live frame sink: the callback of the frame grabber, called for every live frame on
 // the streaming thread. It draws the crosshair, keeps the latest frame in FrameBuffer,
 // asks the main window to repaint and carries out a pending picture request. Through
-// SampleCB it keeps the delivered sample itself; through BufferCB a copy.
+// SampleCB it keeps the delivered sample itself (a JPEG frame undecoded); through BufferCB
+// a copy.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
 
 #include "media/com/DShow.h"
+
+class MediaSample;
 
 class CSampleGrabberCB : public ISampleGrabberCB {
 public:
@@ -36,6 +39,8 @@ public:
     std::atomic<std::uint64_t> FramesReceived{0};
 
 private:
+    // Keeps a sample that carries an undecoded JPEG frame as it is.
+    HRESULT Keep(MediaSample& sample);
     // Counts the frame and draws the crosshair into it; its bits per pixel.
     WORD Mark(BYTE* frame, LONG length);
     // Writes the requested picture, if any, from the latest frame.

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <new>
 
+#include "frames/DeferredFrame.h"
 #include "platform/WindowMessage.h"
 
 BYTE* FrameBuffer = nullptr;
@@ -61,6 +62,11 @@ void AcknowledgeRepaint() {
 
 void WithFrameBuffer(const std::function<void(const BYTE* frame, LONG size)>& fn) {
     std::lock_guard lock(FrameBufferMutex);
+    HeldFrame& latest = Latest();
+    if (latest.deferred && !latest.bytes) {
+        latest.bytes = latest.deferred->Pixels();
+        FrameBuffer = latest.bytes.get();
+    }
     fn(FrameBuffer, FrameBufferSize);
 }
 
@@ -69,7 +75,7 @@ void StoreFrameBuffer(HeldFrame frame) {
     HeldFrame& latest = Latest();
     std::swap(latest, frame);
     FrameBuffer = latest.bytes.get();
-    FrameBufferSize = latest.bytes ? latest.size : 0;
+    FrameBufferSize = latest.bytes || latest.deferred ? latest.size : 0;
 }
 
 HeldFrame TakeFrameBuffer() {
@@ -77,10 +83,17 @@ HeldFrame TakeFrameBuffer() {
     return Latest();
 }
 
+HeldFrame TakeFramePixels() {
+    HeldFrame frame = TakeFrameBuffer();
+    if (frame.deferred && !frame.bytes) frame.bytes = frame.deferred->Pixels();
+    return frame;
+}
+
 bool CopyIntoFrameBuffer(const BYTE* data, LONG length, WORD bitCount) {
     std::unique_lock lock(FrameBufferMutex);
     HeldFrame& latest = Latest();
-    if (latest.bytes && latest.size == length && latest.bytes.use_count() == 1) {
+    if (latest.bytes && !latest.deferred && latest.size == length &&
+        latest.bytes.use_count() == 1) {
         std::memcpy(latest.bytes.get(), data, std::size_t(length));
         latest.bitCount = bitCount;
         return true;
@@ -88,7 +101,7 @@ bool CopyIntoFrameBuffer(const BYTE* data, LONG length, WORD bitCount) {
     lock.unlock();
     HeldFrame copy{std::shared_ptr<BYTE>(new (std::nothrow) BYTE[std::size_t(length)],
                                          std::default_delete<BYTE[]>()),
-                   length, bitCount};
+                   length, bitCount, nullptr};
     if (!copy.bytes) return false;
     std::memcpy(copy.bytes.get(), data, std::size_t(length));
     StoreFrameBuffer(std::move(copy));

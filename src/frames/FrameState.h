@@ -25,11 +25,15 @@ extern BYTE* FrameBuffer;
 extern std::int32_t FrameBufferSize;
 extern std::mutex FrameBufferMutex;
 
-// One delivered frame, held: its bytes stay valid while this lives.
+class DeferredFrame;
+
+// One delivered frame, held: its bytes stay valid while this lives. A frame kept undecoded
+// has no bytes until they are made (TakeFramePixels, WithFrameBuffer).
 struct HeldFrame {
-    std::shared_ptr<BYTE> bytes;  // null: no frame
+    std::shared_ptr<BYTE> bytes;  // null: no frame, or one not decoded yet
     LONG size = 0;
-    WORD bitCount = 24;  // bits per pixel as delivered: 24 or 32
+    WORD bitCount = 24;                       // bits per pixel as delivered: 24 or 32
+    std::shared_ptr<DeferredFrame> deferred;  // the undecoded frame, if it is one
 };
 
 // Makes frame the latest (FrameBuffer, FrameBufferSize) under the lock; the frame it
@@ -38,6 +42,8 @@ void StoreFrameBuffer(HeldFrame frame);
 
 // The latest frame, held (no bytes before the first frame).
 HeldFrame TakeFrameBuffer();
+// The latest frame with its bytes: an undecoded one is decoded here, outside the lock.
+HeldFrame TakeFramePixels();
 
 // Makes a copy of length bytes the latest frame: into the latest frame's own array when it
 // has that length and nobody else holds it, else into a new one. False (nothing changes)
@@ -75,7 +81,8 @@ inline constexpr UINT WM_PICTURE_NOT_SAVED = WM_APP + 2;
 void ReportPictureNotSaved(HRESULT result);
 
 // Runs fn(FrameBuffer, FrameBufferSize) under FrameBufferMutex (a null buffer and 0 when
-// no frame has arrived). fn must not take the lock itself.
+// no frame has arrived; an undecoded frame is decoded first). fn must not take the lock
+// itself.
 void WithFrameBuffer(const std::function<void(const BYTE* frame, LONG size)>& fn);
 
 // Frees FrameBuffer and sets its size to 0, under the lock.

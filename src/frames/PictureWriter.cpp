@@ -39,7 +39,7 @@ PictureWriter::~PictureWriter() {
 void PictureWriter::Request(CSampleGrabberCB& callback, LONG length, BYTE* frame) {
     // The frame is the latest one, which only the frame sink (waiting for this call)
     // replaces: taken again, it is held for as long as the picture waits.
-    HeldFrame held = TakeFrameBuffer();
+    HeldFrame held = TakeFramePixels();
     if (held.bytes.get() != frame || held.size != length) return;
     std::lock_guard installedLock(installedMutex);
     PictureWriter* writer = installed;

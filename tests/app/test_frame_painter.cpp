@@ -1,5 +1,7 @@
-// The painter draws the buffered frame as it is held, and only a frame of the right size.
+// The painter draws the buffered frame as it is held, and only a frame of the right size; an
+// undecoded JPEG frame as its decoded pixels.
 #include <gtest/gtest.h>
+#include <turbojpeg.h>
 
 #include <QPainter>
 #include <vector>
@@ -8,6 +10,9 @@
 #include "frames/CSampleGrabberCB.h"
 #include "frames/DrawCrosshair.h"
 #include "frames/FrameState.h"
+#include "media/com/ComPtr.h"
+#include "media/graph/JpegFrame.h"
+#include "media/graph/MediaSample.h"
 
 namespace {
 
@@ -26,13 +31,37 @@ void Deliver(LONG width, LONG rows, WORD bitCount, bool numbered = true) {
     FrameCallback.BitCount = 24;
 }
 
-// What the painter shows on a target scale times the frame's size.
-QImage Shown(FramePainter& painter, int scale = 1) {
-    QImage shown(painter.Frame().size() * scale, QImage::Format_RGB32);
+// What the painter shows on a target of that size and format.
+QImage Shown(FramePainter& painter, QSize size, QImage::Format format = QImage::Format_RGB32) {
+    QImage shown(size, format);
     shown.fill(Qt::black);
     QPainter target(&shown);
     painter.Paint(target, shown.rect(), false, shown.width());
     return shown;
+}
+// ... on a target scale times the frame's size.
+QImage Shown(FramePainter& painter, int scale = 1) {
+    return Shown(painter, painter.Frame().size() * scale);
+}
+
+// A JPEG frame as the decoder lets it through: undecoded, carried by the sample.
+ComPtr<MediaSample> JpegSample(LONG width, LONG height) {
+    std::vector<unsigned char> rgb(std::size_t(width * height * 3));
+    for (std::size_t i = 0; i < rgb.size(); ++i) rgb[i] = static_cast<unsigned char>(i * 37 % 251);
+    tjhandle encoder = tjInitCompress();
+    unsigned char* jpeg = nullptr;
+    unsigned long size = 0;
+    tjCompress2(encoder, rgb.data(), width, 0, height, TJPF_RGB, &jpeg, &size, TJSAMP_420, 90, 0);
+    tjDestroy(encoder);
+    GstBuffer* compressed = gst_buffer_new_memdup(jpeg, size);
+    tjFree(jpeg);
+    GstBuffer* frame =
+        gst_buffer_new_allocate(nullptr, gsize(RgbStride(width, 32) * height), nullptr);
+    JpegFrame::Attach(frame, std::make_shared<const JpegFrame>(compressed, width, height, 32));
+    gst_buffer_unref(compressed);
+    auto sample = ComPtr<MediaSample>::adopt(new MediaSample(frame));
+    gst_buffer_unref(frame);
+    return sample;
 }
 
 class FramePainterTest : public ::testing::Test {
@@ -83,6 +112,33 @@ TEST_F(FramePainterTest, TheFrameTakenIsDrawnOnceAndAFrameOfAnotherSizeNotAtAll)
     EXPECT_TRUE(painter.Frame().isNull());
     EXPECT_TRUE(painter.Refresh(Info(16, 4)));
     EXPECT_EQ(painter.Frame().width(), 16);
+}
+
+// An undecoded JPEG frame is shown exactly as its pixels would be: decoded straight into the
+// image (1:1, enlarged, shrunk) or, where it cannot be, from its pixels; with the crosshair.
+TEST_F(FramePainterTest, AnUndecodedJpegFrameIsShownAsItsDecodedPixels) {
+    const LONG width = 37, height = 22;  // partial blocks, a band and a half
+    FramePainter painter;
+    for (bool crosshair : {false, true})
+        for (QSize size : {QSize(37, 22), QSize(50, 47), QSize(20, 9)})
+            for (QImage::Format format : {QImage::Format_RGB32, QImage::Format_RGB888}) {
+                SCOPED_TRACE(testing::Message() << crosshair << " " << size.width() << "x"
+                                                << size.height() << " format " << format);
+                FrameCallback.Width = width, FrameCallback.Height = height;
+                FrameCallback.BitCount = 32, FrameCallback.CrosshairOn = crosshair;
+                ASSERT_EQ(FrameCallback.SampleCB(0, JpegSample(width, height).get()), S_OK);
+                FrameCallback.CrosshairOn = false;
+                ASSERT_TRUE(painter.Refresh(Info(width, height)));
+                const QImage shown = Shown(painter, size, format);
+                // The same frame decoded (a picture's pixels), delivered as pixels.
+                const HeldFrame pixels = TakeFramePixels();
+                ASSERT_TRUE(pixels.bytes);
+                std::vector<BYTE> copy(pixels.bytes.get(), pixels.bytes.get() + pixels.size);
+                ASSERT_EQ(FrameCallback.BufferCB(0, copy.data(), LONG(copy.size())), S_OK);
+                ASSERT_TRUE(painter.Refresh(Info(width, height)));
+                EXPECT_EQ(Shown(painter, size, format), shown);
+            }
+    FrameCallback.Width = FrameCallback.Height = 0, FrameCallback.BitCount = 24;
 }
 
 }  // namespace

@@ -74,14 +74,14 @@ GstPadProbeReturn SampleGrabber::handle(GstPadProbeInfo* info) {
     GST_PAD_PROBE_INFO_DATA(info) = buffer;
     const GstClockTime pts = GST_BUFFER_PTS(buffer);
     const double seconds = GST_CLOCK_TIME_IS_VALID(pts) ? double(pts) / GST_SECOND : 0.0;
-    // The sample maps the buffer; a SampleCB callback may keep it beyond this call.
+    // The sample maps the buffer; a SampleCB callback may keep it beyond this call, and
+    // asks for the pixels (of an undecoded JPEG frame: decodes it) only if it needs them.
     auto sample = ComPtr<MediaSample>::adopt(new MediaSample(buffer));
-    BYTE* data = nullptr;
-    if (FAILED(sample->GetPointer(&data))) return GST_PAD_PROBE_OK;
-    const LONG size = sample->GetActualDataLength();
-
+    if (sample->GetActualDataLength() <= 0) return GST_PAD_PROBE_OK;
     if (which_ == 1) {
-        callback_->BufferCB(seconds, data, size);
+        BYTE* data = nullptr;
+        if (SUCCEEDED(sample->GetPointer(&data)))
+            callback_->BufferCB(seconds, data, sample->GetActualDataLength());
     } else {
         callback_->SampleCB(seconds, sample.get());
     }

@@ -2,7 +2,10 @@
 
 #include <climits>
 
-MediaSample::MediaSample(GstBuffer* buffer) : buffer_(buffer) {
+#include "media/graph/JpegFrame.h"
+#include "media/graph/MediaType.h"
+
+MediaSample::MediaSample(GstBuffer* buffer) : buffer_(buffer), jpeg_(JpegFrame::Of(buffer)) {
     // Mapped for writing before the reference is taken: only a buffer with one owner is
     // writable.
     const bool mapped = gst_buffer_map(buffer_, &map_, GST_MAP_READWRITE);
@@ -34,7 +37,12 @@ HRESULT MediaSample::QueryInterface(REFIID riid, void** object) {
 HRESULT MediaSample::GetPointer(BYTE** buffer) {
     if (!buffer) return E_POINTER;
     *buffer = data_;
-    return data_ ? S_OK : VFW_E_BUFFER_NOTSET;
+    if (!data_) return VFW_E_BUFFER_NOTSET;
+    // The decoder's failures were found before the frame left it (its header and end).
+    if (jpeg_ && std::size_t(actual_) >= std::size_t(DibStride(jpeg_->Width(), jpeg_->BitCount())) *
+                                             std::size_t(jpeg_->Height()))
+        std::call_once(decoded_, [this] { jpeg_->DecodeDib(data_); });
+    return S_OK;
 }
 
 LONG MediaSample::GetActualDataLength() {

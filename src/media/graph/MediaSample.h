@@ -1,10 +1,17 @@
 // IMediaSample over one GstBuffer, handed to the grabber's callbacks. The sample holds a
 // reference to the buffer and keeps it mapped for reading and writing until its last
-// Release: a callback that AddRefs the sample keeps the frame without copying it.
+// Release: a callback that AddRefs the sample keeps the frame without copying it. A buffer
+// that carries an undecoded JPEG frame is decoded into its own bytes the first time they
+// are asked for (GetPointer), once, from whichever thread asks first.
 #pragma once
+
+#include <memory>
+#include <mutex>
 
 #include "media/com/DShow.h"
 #include "media/gst/GstHandle.h"
+
+class JpegFrame;
 
 class MediaSample final : public IMediaSample {
 public:
@@ -21,10 +28,15 @@ public:
     HRESULT GetPointer(BYTE** buffer) override;
     LONG GetActualDataLength() override;
 
+    // The undecoded JPEG frame the buffer carries; null when it carries pixels.
+    const std::shared_ptr<const JpegFrame>& Jpeg() const { return jpeg_; }
+
 private:
     RefCount refs_;
     GstBuffer* buffer_;
     GstMapInfo map_{};
     BYTE* data_ = nullptr;
     LONG actual_ = 0;
+    std::shared_ptr<const JpegFrame> jpeg_;
+    std::once_flag decoded_;
 };
