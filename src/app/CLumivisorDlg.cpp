@@ -624,8 +624,8 @@ bool CLumivisorDlg::OnPaint() {
     picture_->setAttribute(Qt::WA_OpaquePaintEvent, covered);
     if (!covered) return false;  // the control's own
     QPainter painter(picture_);
-    if (!painter_.HasFrame()) painter.fillRect(picture_->rect(), palette().window());
-    painter_.Paint(painter, picture_->rect(), IsRecording, VideoWidth);
+    if (!painter_.Paint(painter, picture_->rect(), IsRecording, VideoWidth))
+        painter.fillRect(picture_->rect(), palette().window());
     session_.Recovery().PaintSign(painter, picture_->rect());
     return true;
 }

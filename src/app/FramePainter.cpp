@@ -33,14 +33,10 @@ bool FramePainter::Refresh(const BITMAPINFOHEADER& info) {
     if (frame.deferred && !frame.bytes) {
         const JpegFrame& jpeg = frame.deferred->Jpeg();
         if (jpeg.Width() != width || jpeg.Height() != height) return false;
-        // Decoded when painted: straight into the window where it can be.
-        if (frame.bitCount == 32 && bottomUp_) {
-            deferred_ = frame.deferred;
-            size_ = QSize(width, height);
-            return true;
-        }
-        frame.bytes = frame.deferred->Pixels();
-        if (frame.bytes == nullptr) return false;
+        // Decoded when painted.
+        deferred_ = std::move(frame.deferred);
+        size_ = QSize(width, height);
+        return true;
     }
     ShowPixels(std::move(frame), width, height, stride);
     return true;
@@ -62,8 +58,11 @@ void FramePainter::Clear() {
     size_ = QSize();
 }
 
-void FramePainter::Paint(QPainter& painter, const QRect& target, bool recording, int videoWidth) {
-    if (!HasFrame() || target.isEmpty()) return Clear();
+bool FramePainter::Paint(QPainter& painter, const QRect& target, bool recording, int videoWidth) {
+    if (!HasFrame() || target.isEmpty()) {
+        Clear();
+        return false;
+    }
     const qreal sx = qreal(target.width()) / size_.width();
     const qreal sy = qreal(target.height()) / size_.height();
     QTransform picture;
@@ -72,16 +71,22 @@ void FramePainter::Paint(QPainter& painter, const QRect& target, bool recording,
 
     painter.save();
     painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
-    if (deferred_ && !DecodeInto(painter, target)) {
-        // Where the painter cannot be written straight, the frame's own pixels.
-        std::shared_ptr<BYTE> bytes = deferred_->Pixels();
-        HeldFrame frame{bytes, 0, 32, nullptr};
-        if (bytes)
-            ShowPixels(std::move(frame), size_.width(), size_.height(),
-                       RgbStride(size_.width(), 32));
+    const bool drawn = deferred_ ? PaintDeferred(painter, target) : PaintPixels(painter, target);
+    if (drawn && recording && !indicator_.isNull()) {
+        painter.setTransform(picture);
+        const int size = indicator_.width();
+        painter.drawImage(QRect(videoWidth - size, 0, size, size), indicator_);
     }
-    if (deferred_ || frame_.isNull() || CopyInto(painter, target)) {
-        // done (or nothing to draw)
+    painter.restore();
+    Clear();
+    return drawn;
+}
+
+bool FramePainter::PaintPixels(QPainter& painter, const QRect& target) {
+    const qreal sx = qreal(target.width()) / frame_.width();
+    const qreal sy = qreal(target.height()) / frame_.height();
+    if (CopyInto(painter, target)) {
+        // done
     } else if (bottomUp_) {
         // The first row in memory is the picture's bottom row.
         painter.setTransform(QTransform(sx, 0, 0, -sy, target.x(), target.y() + target.height()));
@@ -89,13 +94,35 @@ void FramePainter::Paint(QPainter& painter, const QRect& target, bool recording,
     } else {
         painter.drawImage(target, frame_);
     }
-    if (recording && !indicator_.isNull()) {
-        painter.setTransform(picture);
-        const int size = indicator_.width();
-        painter.drawImage(QRect(videoWidth - size, 0, size, size), indicator_);
+    return true;
+}
+
+bool FramePainter::PaintDeferred(QPainter& painter, const QRect& target) {
+    // A frame whose data turns out damaged is not shown: the last whole one is, again.
+    for (const std::shared_ptr<DeferredFrame>& frame : {deferred_, whole_}) {
+        if (!frame || frame->Jpeg().Width() != size_.width() ||
+            frame->Jpeg().Height() != size_.height())
+            continue;
+        // Straight into the painter's image where it can be, else from the frame's pixels.
+        Decoded decoded = frame->Jpeg().BitCount() == 32 && bottomUp_
+                              ? DecodeInto(*frame, painter, target)
+                              : Decoded::NotHere;
+        if (decoded == Decoded::NotHere) {
+            const WORD bitCount = WORD(frame->Jpeg().BitCount());
+            HeldFrame pixels{frame->Pixels(), 0, bitCount, nullptr};
+            if (pixels.bytes) {
+                ShowPixels(std::move(pixels), size_.width(), size_.height(),
+                           RgbStride(size_.width(), bitCount));
+                PaintPixels(painter, target);
+                decoded = Decoded::Whole;
+            }
+        }
+        if (decoded == Decoded::Whole) {
+            whole_ = frame;
+            return true;
+        }
     }
-    painter.restore();
-    Clear();
+    return false;
 }
 
 QImage* FramePainter::Backing(QPainter& painter, const QRect& target, QRect* area) {
@@ -138,10 +165,11 @@ void FramePainter::Scatter(const QRgb* in, QRgb* out) const {
     }
 }
 
-bool FramePainter::DecodeInto(QPainter& painter, const QRect& target) {
+FramePainter::Decoded FramePainter::DecodeInto(const DeferredFrame& frame, QPainter& painter,
+                                               const QRect& target) {
     QRect area;
     QImage* image = Backing(painter, target, &area);
-    if (image == nullptr) return false;
+    if (image == nullptr) return Decoded::NotHere;
     const int width = size_.width();
     const int height = size_.height();
     MapColumns(width, area.width());
@@ -166,28 +194,29 @@ bool FramePainter::DecodeInto(QPainter& painter, const QRect& target) {
         const int y = inPlace ? firstRow(r) : -1;
         return y >= 0 ? line(y) : band_.data() + std::size_t(r % kBandRows) * std::size_t(width);
     };
-    const bool crosshair = deferred_->Crosshair();
+    const bool crosshair = frame.Crosshair();
     // The crosshair's storage row height / 2 counts from the bottom.
     const int crossRow = height - 1 - height / 2;
     const std::size_t rowBytes = std::size_t(area.width()) * 4;
-    deferred_->Jpeg().DecodeBands([&](int r) { return reinterpret_cast<BYTE*>(rowAt(r)); },
-                                  [&](int first, int count) {
-                                      for (int r = first; r < first + count; ++r) {
-                                          QRgb* in = rowAt(r);
-                                          if (crosshair) {
-                                              in[width / 2] = 0xFFFFFFFF;
-                                              if (r == crossRow)
-                                                  std::memset(in, 0xFF, std::size_t(width) * 4);
-                                          }
-                                          const int y = firstRow(r);
-                                          if (y < 0) continue;
-                                          QRgb* out = line(y);
-                                          if (!inPlace) Scatter(in, out);
-                                          for (int next = y + 1; next < endRow(r); ++next)
-                                              std::memcpy(line(next), out, rowBytes);
-                                      }
-                                  });
-    return true;
+    const bool whole =
+        frame.Jpeg().DecodeBands([&](int r) { return reinterpret_cast<BYTE*>(rowAt(r)); },
+                                 [&](int first, int count) {
+                                     for (int r = first; r < first + count; ++r) {
+                                         QRgb* in = rowAt(r);
+                                         if (crosshair) {
+                                             in[width / 2] = 0xFFFFFFFF;
+                                             if (r == crossRow)
+                                                 std::memset(in, 0xFF, std::size_t(width) * 4);
+                                         }
+                                         const int y = firstRow(r);
+                                         if (y < 0) continue;
+                                         QRgb* out = line(y);
+                                         if (!inPlace) Scatter(in, out);
+                                         for (int next = y + 1; next < endRow(r); ++next)
+                                             std::memcpy(line(next), out, rowBytes);
+                                     }
+                                 });
+    return whole ? Decoded::Whole : Decoded::Damaged;
 }
 
 bool FramePainter::CopyInto(QPainter& painter, const QRect& target) {

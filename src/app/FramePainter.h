@@ -2,13 +2,14 @@
 // not copied) for each paint, when FrameBuffer holds exactly one frame as FrameInfo
 // describes it; otherwise nothing is drawn (before the first frame, and between a size
 // change and the first frame of the new size). The frame is let go once drawn, so that
-// between paints only the frame sink holds it. The frame is drawn
+// between paints only the frame sink holds it (and the painter the last JPEG frame it drew
+// whole, to show again in place of a damaged one). The frame is drawn
 // as delivered, stretched with nearest neighbours and turned upright on the way for
 // bottom-up rows. An RGB32 frame is the screen's own pixel layout: where the painter draws
 // unscaled into an image of 32-bit pixels (the window's backing store), its rows are
 // copied straight into it, each in runs of consecutive pixels; elsewhere the painter
-// stretches it. A JPEG frame kept undecoded (RGB32, bottom-up) is decoded when painted:
-// where the painter draws unscaled into such an image, straight into it, band by band,
+// stretches it. A JPEG frame kept undecoded is decoded when painted: when it is RGB32 and
+// bottom-up and the painter draws unscaled into such an image, straight into it, band by band,
 // each row in place when the columns are 1:1 and through a band of rows in the cache
 // otherwise; elsewhere from the frame's own pixels, decoded then. The recording indicator
 // is drawn in picture pixels at the top-right corner, white transparent.
@@ -37,9 +38,11 @@ public:
     void Clear();
 
     // Draws the frame taken upright over target, with the indicator at (videoWidth -
-    // indicator width, 0) of the picture when recording, then lets it go. Nothing when no
-    // frame was taken.
-    void Paint(QPainter& painter, const QRect& target, bool recording, int videoWidth);
+    // indicator width, 0) of the picture when recording, then lets it go. An undecoded frame
+    // found damaged gives way to the last whole one of its size. False when nothing was
+    // drawn (no frame taken, or a damaged one and no whole one): what target shows then is
+    // the caller's to paint.
+    bool Paint(QPainter& painter, const QRect& target, bool recording, int videoWidth);
 
     // Whether a frame was taken.
     bool HasFrame() const { return !frame_.isNull() || deferred_ != nullptr; }
@@ -61,9 +64,15 @@ private:
     void Scatter(const QRgb* in, QRgb* out) const;
     // The copy straight into the painter's image; false where it does not apply.
     bool CopyInto(QPainter& painter, const QRect& target);
-    // The undecoded frame decoded straight into the painter's image; false where that does
-    // not apply.
-    bool DecodeInto(QPainter& painter, const QRect& target);
+    // frame_ drawn over target; true.
+    bool PaintPixels(QPainter& painter, const QRect& target);
+    // deferred_ decoded and drawn over target, or the last whole frame; false when neither
+    // could be.
+    bool PaintDeferred(QPainter& painter, const QRect& target);
+    enum class Decoded { Whole, Damaged, NotHere };
+    // frame (RGB32, bottom-up, of size_) decoded straight into the painter's image; NotHere
+    // where that does not apply. A damaged frame leaves part of target written.
+    Decoded DecodeInto(const DeferredFrame& frame, QPainter& painter, const QRect& target);
 
     // The source column of every target column, and the runs of target columns whose
     // sources follow each other (start, length), for one frame and target width.
@@ -75,7 +84,8 @@ private:
 
     HeldFrame held_;
     std::shared_ptr<DeferredFrame> deferred_;
-    QSize size_;  // of the frame taken
+    std::shared_ptr<DeferredFrame> whole_;  // the last undecoded frame drawn whole
+    QSize size_;                            // of the frame taken
     Columns columns_;
     std::vector<QRgb> band_;
     QImage frame_;

@@ -78,6 +78,15 @@ void CSampleGrabberCB::TakePicture(LONG length) {
     // delivery's length; otherwise (no frame yet, or frozen before a size change) no picture
     // is written.
     const HeldFrame frame = TakeFramePixels();
+    if (frame.deferred && !frame.bytes) {
+        // Damaged (found when decoded): the next frame gives the picture; a frozen one
+        // never can.
+        if (PreviewFrozen.load() == 0)
+            StillRequested.store(1);
+        else
+            ReportPictureNotSaved(E_FAIL);
+        return;
+    }
     if (frame.bytes == nullptr || frame.size != length) return;
     if (SaveSnapshotFunction save = GetSaveSnapshot()) save(*this, length, frame.bytes.get());
 }

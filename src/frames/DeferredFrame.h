@@ -21,8 +21,8 @@ public:
     bool Crosshair() const { return crosshair_; }
 
     // The frame as delivered: decoded into the sample's bytes and marked with the crosshair
-    // on the first call (any thread); null when the sample has no bytes. It keeps this
-    // frame alive.
+    // on the first call (any thread); null when the sample has no bytes or the JPEG is
+    // damaged. It keeps this frame alive.
     std::shared_ptr<BYTE> Pixels();
 
 private:

@@ -10,9 +10,16 @@
 #include "frames/CSampleGrabberCB.h"
 #include "frames/DrawCrosshair.h"
 #include "frames/FrameState.h"
+#include "frames/SnapshotHook.h"
 #include "media/com/ComPtr.h"
+#include "media/devices/virtual/VirtualCameraFault.h"
+#include "media/devices/virtual/VirtualCameraPattern.h"
 #include "media/graph/JpegFrame.h"
 #include "media/graph/MediaSample.h"
+
+using lumi::devices::DamagedJpeg;
+using lumi::devices::VirtualCameraFault;
+using lumi::devices::VirtualCameraPattern;
 
 namespace {
 
@@ -44,8 +51,9 @@ QImage Shown(FramePainter& painter, int scale = 1) {
     return Shown(painter, painter.Frame().size() * scale);
 }
 
-// A JPEG frame as the decoder lets it through: undecoded, carried by the sample.
-ComPtr<MediaSample> JpegSample(LONG width, LONG height) {
+// A JPEG frame as the decoder lets it through: undecoded, carried by the sample; damaged:
+// the camera's, with data lost from its middle.
+ComPtr<MediaSample> JpegSample(LONG width, LONG height, bool damaged = false) {
     std::vector<unsigned char> rgb(std::size_t(width * height * 3));
     for (std::size_t i = 0; i < rgb.size(); ++i) rgb[i] = static_cast<unsigned char>(i * 37 % 251);
     tjhandle encoder = tjInitCompress();
@@ -53,8 +61,12 @@ ComPtr<MediaSample> JpegSample(LONG width, LONG height) {
     unsigned long size = 0;
     tjCompress2(encoder, rgb.data(), width, 0, height, TJPF_RGB, &jpeg, &size, TJSAMP_420, 90, 0);
     tjDestroy(encoder);
-    GstBuffer* compressed = gst_buffer_new_memdup(jpeg, size);
+    std::vector<uint8_t> bytes(jpeg, jpeg + size);
     tjFree(jpeg);
+    if (damaged)  // the camera's picture: what its lost data leaves, the decoder notices
+        bytes = DamagedJpeg(VirtualCameraFault::LostData,
+                            VirtualCameraPattern::renderJpeg(width, height, 0, {}), {}, 0, {});
+    GstBuffer* compressed = gst_buffer_new_memdup(bytes.data(), bytes.size());
     GstBuffer* frame =
         gst_buffer_new_allocate(nullptr, gsize(RgbStride(width, 32) * height), nullptr);
     JpegFrame::Attach(frame, std::make_shared<const JpegFrame>(compressed, width, height, 32));
@@ -138,6 +150,48 @@ TEST_F(FramePainterTest, AnUndecodedJpegFrameIsShownAsItsDecodedPixels) {
                 ASSERT_TRUE(painter.Refresh(Info(width, height)));
                 EXPECT_EQ(Shown(painter, size, format), shown);
             }
+    FrameCallback.Width = FrameCallback.Height = 0, FrameCallback.BitCount = 24;
+}
+
+// A JPEG frame whose data turns out damaged when painted is not shown: the last whole one is
+// shown again, and before any, nothing (decoded straight into the image or from its pixels).
+TEST_F(FramePainterTest, ADamagedJpegFrameGivesWayToTheLastWholeOne) {
+    const LONG width = 64, height = 48;
+    FrameCallback.Width = width, FrameCallback.Height = height, FrameCallback.BitCount = 32;
+    const auto paint = [&](FramePainter& painter, bool damaged, QImage& shown) {
+        EXPECT_EQ(FrameCallback.SampleCB(0, JpegSample(width, height, damaged).get()), S_OK);
+        EXPECT_TRUE(painter.Refresh(Info(width, height)));
+        QPainter target(&shown);
+        return painter.Paint(target, shown.rect(), false, width);
+    };
+    for (QImage::Format format : {QImage::Format_RGB32, QImage::Format_RGB888}) {
+        FramePainter painter;
+        QImage shown(width, height, format);
+        EXPECT_FALSE(paint(painter, true, shown)) << format;
+        ASSERT_TRUE(paint(painter, false, shown)) << format;
+        const QImage whole = shown.copy();
+        shown.fill(Qt::black);
+        EXPECT_TRUE(paint(painter, true, shown)) << format;
+        EXPECT_EQ(shown, whole) << format;
+    }
+    // Nor is a picture made of it: the next whole frame gives the picture; frozen on the
+    // damaged one, none is made.
+    static int pictures;
+    pictures = 0;
+    SetSaveSnapshot([](CSampleGrabberCB&, LONG, BYTE*) { ++pictures; });
+    FramePainter painter;
+    QImage shown(width, height, QImage::Format_RGB32);
+    StillRequested = 1;
+    for (bool damaged : {true, false}) {
+        paint(painter, damaged, shown);
+        EXPECT_EQ(pictures, damaged ? 0 : 1);
+    }
+    paint(painter, true, shown);
+    PreviewFrozen = 1, StillRequested = 1;
+    paint(painter, false, shown);
+    EXPECT_EQ(pictures, 1);
+    EXPECT_EQ(StillRequested, 0);
+    SetSaveSnapshot(nullptr);
     FrameCallback.Width = FrameCallback.Height = 0, FrameCallback.BitCount = 24;
 }
 

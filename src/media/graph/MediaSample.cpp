@@ -38,11 +38,17 @@ HRESULT MediaSample::GetPointer(BYTE** buffer) {
     if (!buffer) return E_POINTER;
     *buffer = data_;
     if (!data_) return VFW_E_BUFFER_NOTSET;
-    // The decoder's failures were found before the frame left it (its header and end).
-    if (jpeg_ && std::size_t(actual_) >= std::size_t(DibStride(jpeg_->Width(), jpeg_->BitCount())) *
-                                             std::size_t(jpeg_->Height()))
-        std::call_once(decoded_, [this] { jpeg_->DecodeDib(data_); });
-    return S_OK;
+    if (!jpeg_) return S_OK;
+    // The decoder checked the frame's header and end; damage inside its data shows only
+    // when it is decoded, and such a frame has no pixels.
+    std::call_once(decoded_, [this] {
+        whole_ = std::size_t(actual_) >= std::size_t(DibStride(jpeg_->Width(), jpeg_->BitCount())) *
+                                             std::size_t(jpeg_->Height()) &&
+                 jpeg_->DecodeDib(data_);
+    });
+    if (whole_) return S_OK;
+    *buffer = nullptr;
+    return E_FAIL;
 }
 
 LONG MediaSample::GetActualDataLength() {

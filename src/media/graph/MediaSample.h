@@ -2,7 +2,8 @@
 // reference to the buffer and keeps it mapped for reading and writing until its last
 // Release: a callback that AddRefs the sample keeps the frame without copying it. A buffer
 // that carries an undecoded JPEG frame is decoded into its own bytes the first time they
-// are asked for (GetPointer), once, from whichever thread asks first.
+// are asked for (GetPointer), once, from whichever thread asks first; when its data turns out
+// damaged, GetPointer fails (E_FAIL) as the decoder would have dropped it.
 #pragma once
 
 #include <memory>
@@ -39,4 +40,5 @@ private:
     LONG actual_ = 0;
     std::shared_ptr<const JpegFrame> jpeg_;
     std::once_flag decoded_;
+    bool whole_ = false;  // set once decoded_
 };

@@ -24,13 +24,30 @@ std::vector<uint8_t> WithoutHuffmanTables(const std::vector<uint8_t>& jpeg) {
     return out;
 }
 
+// The JPEG without the middle third of its scan data (from the start-of-scan segment's end
+// to the end-of-image marker).
+std::vector<uint8_t> WithoutMiddleOfScan(const std::vector<uint8_t>& jpeg) {
+    size_t at = 2;
+    while (at + 4 <= jpeg.size() && jpeg[at] == 0xFF && jpeg[at + 1] != 0xDA)
+        at += 2 + ((size_t(jpeg[at + 2]) << 8) | jpeg[at + 3]);
+    if (at + 4 > jpeg.size()) return jpeg;
+    const size_t scan = at + 2 + ((size_t(jpeg[at + 2]) << 8) | jpeg[at + 3]);
+    if (scan + 2 > jpeg.size()) return jpeg;
+    const size_t third = (jpeg.size() - 2 - scan) / 3;
+    std::vector<uint8_t> out(jpeg.begin(), jpeg.begin() + std::ptrdiff_t(scan + third));
+    out.insert(out.end(), jpeg.begin() + std::ptrdiff_t(scan + 2 * third), jpeg.end());
+    return out;
+}
+
 }  // namespace
 
 const char* VirtualCameraFaultName(VirtualCameraFault fault) {
     static const char* const kNames[] = {
-        "None",     "TruncatedFrames", "NoHuffmanTables", "RandomBytes",  "OtherSize",
-        "Stall",    "ReadError",       "BusyAtStart",     "NoPermission", "NoBandwidthAtStart",
-        "HalfRate", "RateDip",         "FastClock",
+        "None",         "TruncatedFrames",    "NoHuffmanTables",
+        "RandomBytes",  "OtherSize",          "LostData",
+        "Stall",        "ReadError",          "BusyAtStart",
+        "NoPermission", "NoBandwidthAtStart", "HalfRate",
+        "RateDip",      "FastClock",
     };
     const auto index = static_cast<std::size_t>(fault);
     return index < std::size(kNames) ? kNames[index] : "?";
@@ -63,6 +80,8 @@ std::vector<uint8_t> DamagedJpeg(VirtualCameraFault fault, const std::vector<uin
             for (uint8_t& b : bytes) b = uint8_t(random());
             return bytes;
         }
+        case VirtualCameraFault::LostData:
+            return WithoutMiddleOfScan(jpeg);
         case VirtualCameraFault::OtherSize:
             return VirtualCameraPattern::renderJpeg(format.width / 2, format.height / 2, k,
                                                     controls);

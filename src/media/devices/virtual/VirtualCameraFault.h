@@ -19,6 +19,8 @@ enum class VirtualCameraFault {
     NoHuffmanTables,  // without its Huffman table segments, as many cameras send MJPEG
     RandomBytes,      // as many random bytes as the frame had
     OtherSize,        // a whole picture of half the width and height
+    LostData,  // a third of its compressed data lost from the middle, as when a USB packet is
+               // dropped: its header and end-of-image marker intact
     // The capture output delivers nothing, and no end of stream, until the fault is cleared.
     Stall,
     // A glitch: the next frame fails with "could not read from resource" (the output stops,
@@ -42,7 +44,7 @@ enum class VirtualCameraFault {
 // The faults that damage frames.
 inline constexpr VirtualCameraFault kFrameDamages[] = {
     VirtualCameraFault::TruncatedFrames, VirtualCameraFault::NoHuffmanTables,
-    VirtualCameraFault::RandomBytes, VirtualCameraFault::OtherSize};
+    VirtualCameraFault::RandomBytes, VirtualCameraFault::OtherSize, VirtualCameraFault::LostData};
 
 // The fault's name as written above ("Stall").
 const char* VirtualCameraFaultName(VirtualCameraFault fault);
