@@ -3,7 +3,9 @@
 // videoconvert's pixels bottom-up.
 #include "media/com/ComPtr.h"
 #include "media/devices/virtual/VirtualCamera.h"
+#include "media/devices/virtual/VirtualCameraPattern.h"
 #include "media/filters/DibElements.h"
+#include "media/graph/JpegFrame.h"
 #include "media/graph/MediaSample.h"
 #include "media/graph/MediaType.h"
 #include "media/gst/GstHandle.h"
@@ -24,6 +26,7 @@ using lumi::devices::kFrameDamages;
 using lumi::devices::VirtualCamera;
 using lumi::devices::VirtualCameraFault;
 using lumi::devices::VirtualCameraFaultName;
+using lumi::devices::VirtualCameraPattern;
 
 namespace {
 
@@ -114,6 +117,29 @@ INSTANTIATE_TEST_SUITE_P(Faults, MediaJpegDecoderDamage,
                              return std::string(VirtualCameraFaultName(std::get<0>(p.param))) +
                                     (std::get<1>(p.param) ? "Deferred" : "");
                          });
+
+// A frame let through undecoded keeps none of the camera's buffers, of which it has few.
+TEST(MediaJpegDecoder, AFrameLetThroughUndecodedKeepsNoCameraBuffer) {
+    RegisterDibElements();
+    GstHandle<GstElement> pipeline = Launch(
+        "appsrc name=in caps=image/jpeg,width=64,height=48,framerate=30/1 ! "
+        "lumijpegdibdec deferred=true ! appsink name=out");
+    ASSERT_TRUE(pipeline);
+    gst_element_set_state(pipeline.get(), GST_STATE_PLAYING);
+    const std::vector<uint8_t> jpeg = VirtualCameraPattern::renderJpeg(64, 48, 0, {});
+    GstBuffer* buffer = gst_buffer_new_memdup(jpeg.data(), jpeg.size());
+    static bool released;
+    released = false;
+    gst_mini_object_weak_ref(
+        GST_MINI_OBJECT(buffer), [](gpointer, GstMiniObject*) { released = true; }, nullptr);
+    gst_app_src_push_buffer(GST_APP_SRC(Child(pipeline, "in").get()), buffer);
+    GstSample* sample = Pull(Child(pipeline, "out"));
+    ASSERT_TRUE(sample);
+    EXPECT_TRUE(JpegFrame::Of(gst_sample_get_buffer(sample)));
+    EXPECT_TRUE(released);
+    gst_sample_unref(sample);
+    gst_element_set_state(pipeline.get(), GST_STATE_NULL);
+}
 
 // One frame through "appsrc caps=<caps> ! <chain> ! appsink": the bytes that come out.
 std::vector<guint8> Through(const std::string& caps, const std::string& chain,

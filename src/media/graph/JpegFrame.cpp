@@ -120,10 +120,10 @@ bool DecodeScanlines(const guint8* data, gsize size, int width, int height, int 
 }  // namespace
 
 JpegFrame::JpegFrame(GstBuffer* jpeg, int width, int height, int bitCount)
-    : jpeg_(gst_buffer_ref(jpeg)), width_(width), height_(height), bitCount_(bitCount) {}
+    : jpeg_(gst_buffer_copy_deep(jpeg)), width_(width), height_(height), bitCount_(bitCount) {}
 
 JpegFrame::~JpegFrame() {
-    gst_buffer_unref(jpeg_);
+    if (jpeg_) gst_buffer_unref(jpeg_);
 }
 
 int JpegFrame::DecodeDibWith(void* decoder, const guint8* jpeg, gsize size, BYTE* dib, int width,
@@ -141,7 +141,7 @@ bool JpegFrame::DecodeDib(BYTE* dib) const {
         }
     } decoder;
     GstMapInfo map;
-    if (!decoder.handle || !gst_buffer_map(jpeg_, &map, GST_MAP_READ)) return false;
+    if (!decoder.handle || !jpeg_ || !gst_buffer_map(jpeg_, &map, GST_MAP_READ)) return false;
     const int result =
         DecodeDibWith(decoder.handle, map.data, map.size, dib, width_, height_, bitCount_);
     gst_buffer_unmap(jpeg_, &map);
@@ -150,7 +150,7 @@ bool JpegFrame::DecodeDib(BYTE* dib) const {
 
 bool JpegFrame::DecodeBands(const RowAt& rowAt, const RowsDone& done) const {
     GstMapInfo map;
-    if (!gst_buffer_map(jpeg_, &map, GST_MAP_READ)) return false;
+    if (!jpeg_ || !gst_buffer_map(jpeg_, &map, GST_MAP_READ)) return false;
     const bool whole = map.size > 0 &&
                        DecodeScanlines(map.data, map.size, width_, height_, bitCount_, rowAt, done);
     gst_buffer_unmap(jpeg_, &map);

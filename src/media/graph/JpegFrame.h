@@ -14,7 +14,8 @@
 
 class JpegFrame {
 public:
-    // Holds a reference to jpeg.
+    // Holds a copy of jpeg: a camera's buffers go back to it at once, as they did when the
+    // decoder decoded them there (a camera has only a few).
     JpegFrame(GstBuffer* jpeg, int width, int height, int bitCount);
     ~JpegFrame();
     JpegFrame(const JpegFrame&) = delete;
