@@ -67,7 +67,7 @@ void WithFrameBuffer(const std::function<void(const BYTE* frame, LONG size)>& fn
         latest.bytes = latest.deferred->Pixels();
         FrameBuffer = latest.bytes.get();
     }
-    fn(FrameBuffer, FrameBufferSize);
+    fn(FrameBuffer, FrameBuffer ? FrameBufferSize : 0);
 }
 
 void StoreFrameBuffer(HeldFrame frame) {

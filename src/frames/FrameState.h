@@ -81,8 +81,8 @@ inline constexpr UINT WM_PICTURE_NOT_SAVED = WM_APP + 2;
 void ReportPictureNotSaved(HRESULT result);
 
 // Runs fn(FrameBuffer, FrameBufferSize) under FrameBufferMutex (a null buffer and 0 when
-// no frame has arrived; an undecoded frame is decoded first). fn must not take the lock
-// itself.
+// no frame has arrived, or when an undecoded frame, decoded first, is damaged). fn must not
+// take the lock itself.
 void WithFrameBuffer(const std::function<void(const BYTE* frame, LONG size)>& fn);
 
 // Frees FrameBuffer and sets its size to 0, under the lock.
